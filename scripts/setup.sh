@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is missing on a Debian 12 machine, then configures and builds Velmora in build/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+    g++ cmake make pkg-config
+    qt6-base-dev libqt6sql6-sqlite qt6-svg-dev libsqlite3-dev
+    fonts-liberation
+    xvfb xauth xdotool
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if [ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null)" != "install ok installed" ]; then
+        missing+=("$package")
+    fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B build -DVELMORA_WERROR=ON
+cmake --build build -j"$(nproc)"

@@ -1,0 +1,198 @@
+#include "aboutwindow.h"
+#include "classiclook.h"
+#include "formbuilder.h"
+#include "mainmenuwindow.h"
+#include "shell.h"
+#include "splashwindow.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+class TestMainMenu : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { classiclook::apply(); }
+    void controlsArePlaced_data();
+    void controlsArePlaced();
+    void windowSitsAtItsDesignPosition();
+    void menusAreTopLevelCommands();
+    void tabOrderRunsDownTheButtons();
+    void exitEndsTheProgram_data();
+    void exitEndsTheProgram();
+    void aboutIsModalOverTheMainMenu();
+    void recordButtonsKeepTheMainMenuForNow();
+
+private:
+    // A shell past its splash, with the main menu up.
+    static MainMenuWindow* mainMenuOf(Shell& shell);
+};
+
+MainMenuWindow* TestMainMenu::mainMenuOf(Shell& shell) {
+    shell.start();
+    Q_EMIT qobject_cast<SplashWindow*>(shell.window())->handOver();
+    (void)QTest::qWaitFor([&] { return qobject_cast<MainMenuWindow*>(shell.window()) != nullptr; }, 1000);
+    auto* menu = qobject_cast<MainMenuWindow*>(shell.window());
+    if (menu && !QTest::qWaitForWindowActive(menu))
+        return nullptr;
+    return menu;
+}
+
+void TestMainMenu::controlsArePlaced_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("inside");
+    QTest::newRow("Label1") << "Label1" << QRect(1200, 240, 5655, 615) << "Velmora"
+                            << "client";
+    QTest::newRow("Frame1") << "Frame1" << QRect(1320, 1080, 5295, 3615) << "Main Menu"
+                            << "client";
+    QTest::newRow("cmdStockHolder") << "cmdStockHolder" << QRect(2040, 360, 1455, 495) << "StockHolder "
+                                    << "Frame1";
+    QTest::newRow("cmdStockData") << "cmdStockData" << QRect(2040, 1080, 1455, 495) << "Stock Data"
+                                  << "Frame1";
+    QTest::newRow("cmdTrd") << "cmdTrd" << QRect(2040, 1800, 1455, 495) << "Transferred Data"
+                            << "Frame1";
+    QTest::newRow("cmdExit") << "cmdExit" << QRect(2040, 2520, 1455, 495) << "Exit"
+                             << "Frame1";
+}
+
+void TestMainMenu::controlsArePlaced() {
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    QFETCH(QString, caption);
+    QFETCH(QString, inside);
+    MainMenuWindow menu;
+    const QWidget* control = menu.findChild<QWidget*>(name);
+    QVERIFY(control);
+    QCOMPARE(control->geometry(),
+             QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+    QCOMPARE(control->parentWidget()->objectName(), inside);
+    if (auto* button = qobject_cast<const QPushButton*>(control))
+        QCOMPARE(button->text(), caption); // "StockHolder " keeps its trailing blank
+    else if (auto* frame = qobject_cast<const QGroupBox*>(control))
+        QCOMPARE(frame->title(), caption);
+    else
+        QCOMPARE(qobject_cast<const QLabel*>(control)->text(), caption);
+}
+
+void TestMainMenu::windowSitsAtItsDesignPosition() {
+    MainMenuWindow menu;
+    menu.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&menu));
+    QCOMPARE(menu.windowTitle(), QStringLiteral("Velmora"));
+    QVERIFY(!menu.windowIcon().isNull());
+    const QWidget* client = menu.centralWidget();
+    QCOMPARE(client->size(), QSize(535, 344));
+    QCOMPARE(client->mapToGlobal(QPoint(0, 0)), QPoint(260, 205));
+    const auto flags = menu.windowFlags();
+    QVERIFY(flags & Qt::WindowMinimizeButtonHint);
+    QVERIFY(flags & Qt::WindowMaximizeButtonHint);
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(menu.maximumSize().width() > 535); // sizable
+
+    auto* label = menu.findChild<QLabel*>(QStringLiteral("Label1"));
+    QCOMPARE(label->font().pointSizeF(), 18.0);
+    QCOMPARE(label->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+}
+
+void TestMainMenu::menusAreTopLevelCommands() {
+    MainMenuWindow menu;
+    const QList<QAction*> titles = menu.menuBar()->actions();
+    QCOMPARE(titles.size(), 2);
+    QCOMPARE(titles[0]->objectName(), QStringLiteral("mmuExit"));
+    QCOMPARE(titles[0]->text(), QStringLiteral("Exit"));
+    QCOMPARE(titles[1]->objectName(), QStringLiteral("mmuAbout"));
+    QCOMPARE(titles[1]->text(), QStringLiteral("About"));
+    for (const QAction* title : titles)
+        QVERIFY(!title->menu()); // the title itself is the command
+}
+
+void TestMainMenu::tabOrderRunsDownTheButtons() {
+    Shell shell;
+    MainMenuWindow* menu = mainMenuOf(shell);
+    QVERIFY(menu);
+    QStringList visited{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.append(QApplication::focusWidget()->objectName());
+    }
+    QCOMPARE(visited, (QStringList{"cmdStockHolder", "cmdStockData", "cmdTrd", "cmdExit", "cmdStockHolder"}));
+}
+
+void TestMainMenu::exitEndsTheProgram_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Exit button") << "cmdExit";
+    QTest::newRow("Exit menu") << "mmuExit";
+    QTest::newRow("Enter on the focused Exit button") << "enter";
+    QTest::newRow("close box") << "close";
+}
+
+void TestMainMenu::exitEndsTheProgram() {
+    QFETCH(QString, how);
+    Shell shell;
+    QSignalSpy ended(&shell, &Shell::finished);
+    MainMenuWindow* menu = mainMenuOf(shell);
+    QVERIFY(menu);
+    if (how == QLatin1String("cmdExit")) {
+        QTest::mouseClick(menu->findChild<QPushButton*>(how), Qt::LeftButton);
+    } else if (how == QLatin1String("mmuExit")) {
+        menu->findChild<QAction*>(how)->trigger();
+    } else if (how == QLatin1String("enter")) {
+        auto* exit = menu->findChild<QPushButton*>(QStringLiteral("cmdExit"));
+        exit->setFocus();
+        QTest::keyClick(exit, Qt::Key_Return);
+    } else {
+        menu->close();
+    }
+    QTRY_COMPARE(ended.count(), 1);
+}
+
+void TestMainMenu::aboutIsModalOverTheMainMenu() {
+    Shell shell;
+    QSignalSpy ended(&shell, &Shell::finished);
+    MainMenuWindow* menu = mainMenuOf(shell);
+    QVERIFY(menu);
+    menu->findChild<QAction*>(QStringLiteral("mmuAbout"))->trigger();
+    QTRY_VERIFY(shell.about() && shell.about()->isVisible());
+    QPointer<AboutWindow> about = shell.about();
+    QVERIFY(QTest::qWaitForWindowActive(about));
+    QCOMPARE(QApplication::activeModalWidget(), about.data());
+    QCOMPARE(shell.window(), menu); // the main menu stays open underneath
+
+    // The main menu takes no input while the about window is up. Clicks and keys go through the
+    // window system, as a clerk's would, so that modality applies to them.
+    auto* exit = menu->findChild<QPushButton*>(QStringLiteral("cmdExit"));
+    const QPoint onExit = exit->mapTo(menu, exit->rect().center());
+    QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {}, onExit);
+    exit->setFocus();
+    QTest::keyClick(menu->windowHandle(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(ended.count(), 0);
+    QVERIFY(about);
+
+    QTest::keyClick(about->windowHandle(), Qt::Key_Escape);
+    QTRY_VERIFY(about.isNull());
+    QVERIFY(QTest::qWaitForWindowActive(menu));
+    QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {}, onExit);
+    QTRY_COMPARE(ended.count(), 1);
+}
+
+void TestMainMenu::recordButtonsKeepTheMainMenuForNow() {
+    Shell shell;
+    MainMenuWindow* menu = mainMenuOf(shell);
+    QVERIFY(menu);
+    for (const char* name : {"cmdStockHolder", "cmdStockData", "cmdTrd"})
+        QTest::mouseClick(menu->findChild<QPushButton*>(QString::fromLatin1(name)), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QCOMPARE(shell.window(), menu);
+    QVERIFY(menu->isVisible());
+}
+
+QTEST_MAIN(TestMainMenu)
+#include "tst_mainmenu.moc"
