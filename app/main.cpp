@@ -3,7 +3,8 @@
 
 #include <QApplication>
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     QApplication app(argc, argv);
     // The program ends only when the clerk ends it, never because a window closed.
     QApplication::setQuitOnLastWindowClosed(false);

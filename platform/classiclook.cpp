@@ -7,7 +7,8 @@
 
 namespace classiclook {
 
-void apply() {
+void apply()
+{
     // Liberation fonts share the Windows fonts' metrics; fontconfig maps Arial and Arial Narrow itself.
     const QStringList sans{QStringLiteral("Liberation Sans"), QStringLiteral("Arial")};
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), sans);

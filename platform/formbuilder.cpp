@@ -15,7 +15,8 @@ namespace form {
 
 namespace {
 
-QFont fontFor(const Font& spec, QFont font) {
+QFont fontFor(const Font& spec, QFont font)
+{
     if (spec.family)
         font.setFamily(QString::fromUtf8(spec.family));
     if (spec.points > 0)
@@ -26,7 +27,8 @@ QFont fontFor(const Font& spec, QFont font) {
     return font;
 }
 
-void setTextColour(QWidget* widget, QRgb colour) {
+void setTextColour(QWidget* widget, QRgb colour)
+{
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, QColor::fromRgb(colour));
     palette.setColor(QPalette::Text, QColor::fromRgb(colour));
@@ -34,13 +36,15 @@ void setTextColour(QWidget* widget, QRgb colour) {
     widget->setPalette(palette);
 }
 
-bool takesFocus(Kind kind) {
+bool takesFocus(Kind kind)
+{
     return kind == Kind::Button || kind == Kind::TextBox;
 }
 
 } // namespace
 
-Form::Form(QWidget* client, std::span<const Row> rows) {
+Form::Form(QWidget* client, std::span<const Row> rows)
+{
     for (const Row& row : rows) {
         QWidget* parent = row.parent ? widget(QString::fromUtf8(row.parent)) : client;
         Q_ASSERT_X(parent, "form::Form", "a frame must come before the controls it holds");
@@ -59,15 +63,18 @@ Form::Form(QWidget* client, std::span<const Row> rows) {
     orderTabs(rows);
 }
 
-QWidget* Form::widget(const QString& name, int index) const {
+QWidget* Form::widget(const QString& name, int index) const
+{
     return m_widgets.value(key(name, index));
 }
 
-QString Form::key(const QString& name, int index) {
+QString Form::key(const QString& name, int index)
+{
     return index < 0 ? name : QStringLiteral("%1(%2)").arg(name).arg(index);
 }
 
-QWidget* Form::create(const Row& row, QWidget* parent) const {
+QWidget* Form::create(const Row& row, QWidget* parent) const
+{
     const QString text = QString::fromUtf8(row.text);
     const QRect place = row.rect.pixels();
     QWidget* control = nullptr;
@@ -105,14 +112,14 @@ QWidget* Form::create(const Row& row, QWidget* parent) const {
     return control;
 }
 
-void Form::orderTabs(std::span<const Row> rows) {
+void Form::orderTabs(std::span<const Row> rows)
+{
     std::vector<std::pair<int, QWidget*>> order;
     for (const Row& row : rows) {
         if (takesFocus(row.kind) && row.tabIndex >= 0)
             order.emplace_back(row.tabIndex, widget(QString::fromUtf8(row.name), row.index));
     }
-    std::stable_sort(order.begin(), order.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1].second, order[i].second);
     m_first = order.empty() ? nullptr : order.front().second;

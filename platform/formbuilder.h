@@ -43,7 +43,8 @@ public:
     Form(QWidget* client, std::span<const Row> rows);
 
     QWidget* widget(const QString& name, int index = -1) const;
-    template <typename T> T* get(const QString& name, int index = -1) const {
+    template <typename T> T* get(const QString& name, int index = -1) const
+    {
         return qobject_cast<T*>(widget(name, index));
     }
     // The focusable control with the lowest tab index.

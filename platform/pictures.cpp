@@ -5,7 +5,8 @@
 
 namespace pictures {
 
-QPixmap render(const QString& resource, QSize size) {
+QPixmap render(const QString& resource, QSize size)
+{
     QSvgRenderer renderer(resource);
     if (!renderer.isValid())
         return {};
@@ -16,14 +17,16 @@ QPixmap render(const QString& resource, QSize size) {
     return pixmap;
 }
 
-QIcon icon(const QString& resource) {
+QIcon icon(const QString& resource)
+{
     QIcon result;
     for (int side : {16, 32})
         result.addPixmap(render(resource, QSize(side, side)));
     return result;
 }
 
-QCursor pointerCursor() {
+QCursor pointerCursor()
+{
     // The fingertip is the hot spot.
     return QCursor(render(pointer, QSize(32, 32)), 11, 1);
 }

@@ -6,7 +6,8 @@
 
 namespace placement {
 
-void centreOnScreen(QWidget* window) {
+void centreOnScreen(QWidget* window)
+{
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         window->move(screen->geometry().center() - window->rect().center());
 }

@@ -6,7 +6,8 @@
 
 namespace {
 
-QMessageBox::Icon boxIcon(Dialogs::Icon icon) {
+QMessageBox::Icon boxIcon(Dialogs::Icon icon)
+{
     switch (icon) {
     case Dialogs::Icon::Information:
         return QMessageBox::Information;
@@ -20,10 +21,10 @@ QMessageBox::Icon boxIcon(Dialogs::Icon icon) {
 
 } // namespace
 
-Dialogs::Answer QtDialogs::message(const QString& prompt, const QString& title, Buttons buttons, Icon icon) {
+Dialogs::Answer QtDialogs::message(const QString& prompt, const QString& title, Buttons buttons, Icon icon)
+{
     const bool yesNo = buttons == Buttons::YesNo;
-    QMessageBox box(boxIcon(icon), title, prompt,
-                    yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+    QMessageBox box(boxIcon(icon), title, prompt, yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
@@ -37,13 +38,15 @@ Dialogs::Answer QtDialogs::message(const QString& prompt, const QString& title, 
     }
 }
 
-QString QtDialogs::input(const QString& prompt, const QString& title) {
+QString QtDialogs::input(const QString& prompt, const QString& title)
+{
     bool accepted = false;
-    const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt, QLineEdit::Normal,
-                                               QString(), &accepted);
+    const QString text =
+        QInputDialog::getText(QApplication::activeWindow(), title, prompt, QLineEdit::Normal, QString(), &accepted);
     return accepted ? text : QString();
 }
 
-void QtDialogs::beep() {
+void QtDialogs::beep()
+{
     QApplication::beep();
 }

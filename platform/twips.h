@@ -7,7 +7,8 @@ namespace twips {
 
 inline constexpr int perPixel = 15;
 
-constexpr int toPixels(int value) {
+constexpr int toPixels(int value)
+{
     // Nearest pixel, halves away from zero.
     return value >= 0 ? (value + perPixel / 2) / perPixel : -((-value + perPixel / 2) / perPixel);
 }
@@ -18,12 +19,11 @@ struct Rect {
     int width = 0;
     int height = 0;
 
-    constexpr QRect pixels() const {
-        return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
-    }
+    constexpr QRect pixels() const { return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height)); }
 };
 
-constexpr QSize size(int width, int height) {
+constexpr QSize size(int width, int height)
+{
     return QSize(toPixels(width), toPixels(height));
 }
 

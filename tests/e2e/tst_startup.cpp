@@ -14,7 +14,8 @@ namespace {
 
 // Polls the program's visible windows until the check holds or the time runs out.
 template <typename Check>
-QList<XSession::Window> waitForWindows(const XSession& x, qint64 pid, int timeoutMs, Check check) {
+QList<XSession::Window> waitForWindows(const XSession& x, qint64 pid, int timeoutMs, Check check)
+{
     QElapsedTimer clock;
     clock.start();
     QList<XSession::Window> windows;
@@ -29,7 +30,8 @@ QList<XSession::Window> waitForWindows(const XSession& x, qint64 pid, int timeou
 
 } // namespace
 
-void TestStartup::splashThenMainMenuThenExit() {
+void TestStartup::splashThenMainMenuThenExit()
+{
     const QString executable = qEnvironmentVariable("VELMORA_EXECUTABLE");
     QVERIFY2(QFileInfo::exists(executable), "VELMORA_EXECUTABLE must name the built program");
     XSession x;
@@ -51,9 +53,8 @@ void TestStartup::splashThenMainMenuThenExit() {
     QVERIFY(windows.first().name != QLatin1String("Velmora"));
 
     // The main menu alone, after the splash's 4.7 seconds.
-    windows = waitForWindows(x, velmora->processId(), 10000, [](const auto& w) {
-        return w.size() == 1 && w.first().name == QLatin1String("Velmora");
-    });
+    windows = waitForWindows(x, velmora->processId(), 10000,
+                             [](const auto& w) { return w.size() == 1 && w.first().name == QLatin1String("Velmora"); });
     const qint64 handOverMs = sinceStart.elapsed();
     QCOMPARE(windows.size(), 1);
     QCOMPARE(windows.first().name, QStringLiteral("Velmora"));

@@ -4,7 +4,8 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
-XSession::XSession() {
+XSession::XSession()
+{
     const QString server = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     m_xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
     if (server.isEmpty() || m_xdotool.isEmpty()) {
@@ -13,23 +14,23 @@ XSession::XSession() {
     }
     m_server = std::make_unique<QProcess>();
     m_server->setProcessChannelMode(QProcess::SeparateChannels);
-    m_server->start(server, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                             QStringLiteral("0"),
-                             QStringLiteral("%1x%2x24").arg(m_screen.width()).arg(m_screen.height()),
-                             QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    m_server->start(server,
+                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                     QStringLiteral("%1x%2x24").arg(m_screen.width()).arg(m_screen.height()),
+                     QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     // The server writes its display number once it accepts connections.
     while (!m_server->canReadLine() && m_server->waitForReadyRead(10000)) {
     }
     const QString number = QString::fromLatin1(m_server->readLine()).trimmed();
     if (number.isEmpty()) {
-        m_whyNot =
-            QStringLiteral("Xvfb did not start: ") + QString::fromLocal8Bit(m_server->readAllStandardError());
+        m_whyNot = QStringLiteral("Xvfb did not start: ") + QString::fromLocal8Bit(m_server->readAllStandardError());
         return;
     }
     m_display = QLatin1Char(':') + number;
 }
 
-XSession::~XSession() {
+XSession::~XSession()
+{
     for (auto& program : m_programs) {
         program->kill();
         program->waitForFinished(3000);
@@ -41,7 +42,8 @@ XSession::~XSession() {
     }
 }
 
-QProcess* XSession::launch(const QString& program, const QStringList& arguments) {
+QProcess* XSession::launch(const QString& program, const QStringList& arguments)
+{
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), m_display);
@@ -53,17 +55,17 @@ QProcess* XSession::launch(const QString& program, const QStringList& arguments)
     return m_programs.back().get();
 }
 
-QList<XSession::Window> XSession::visibleWindows(qint64 pid) const {
+QList<XSession::Window> XSession::visibleWindows(qint64 pid) const
+{
     QList<Window> windows;
-    const QStringList ids = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                     QStringLiteral("--pid"), QString::number(pid)})
+    const QStringList ids = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                     QString::number(pid)})
                                 .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     static const QRegularExpression field(QStringLiteral("^(X|Y|WIDTH|HEIGHT)=(-?\\d+)$"),
                                           QRegularExpression::MultilineOption);
     for (const QString& id : ids) {
         Window window{id, xdotool({QStringLiteral("getwindowname"), id}).trimmed(), {}};
-        auto it =
-            field.globalMatch(xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), id}));
+        auto it = field.globalMatch(xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), id}));
         while (it.hasNext()) {
             const auto match = it.next();
             const int value = match.captured(2).toInt();
@@ -82,16 +84,19 @@ QList<XSession::Window> XSession::visibleWindows(qint64 pid) const {
     return windows;
 }
 
-void XSession::click(const Window& window, QPoint at) const {
+void XSession::click(const Window& window, QPoint at) const
+{
     xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window.id, QString::number(at.x()),
              QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")});
 }
 
-void XSession::type(const QString& keys) const {
+void XSession::type(const QString& keys) const
+{
     xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), keys});
 }
 
-QString XSession::xdotool(const QStringList& arguments) const {
+QString XSession::xdotool(const QStringList& arguments) const
+{
     QProcess tool;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), m_display);

@@ -20,7 +20,8 @@ private Q_SLOTS:
     void keepsControlArraysApart();
 };
 
-void TestFormBuilder::twipsToPixels_data() {
+void TestFormBuilder::twipsToPixels_data()
+{
     QTest::addColumn<int>("twips");
     QTest::addColumn<int>("pixels");
     QTest::newRow("zero") << 0 << 0;
@@ -33,13 +34,15 @@ void TestFormBuilder::twipsToPixels_data() {
     QTest::newRow("negative") << -8 << -1;
 }
 
-void TestFormBuilder::twipsToPixels() {
+void TestFormBuilder::twipsToPixels()
+{
     QFETCH(int, twips);
     QFETCH(int, pixels);
     QCOMPARE(twips::toPixels(twips), pixels);
 }
 
-void TestFormBuilder::placesControlsInLogicalPixels() {
+void TestFormBuilder::placesControlsInLogicalPixels()
+{
     const form::Row rows[] = {
         {.name = "Frame1", .kind = Kind::Frame, .text = "Box", .rect = {300, 150, 3000, 1500}},
         {.name = "txtInside",
@@ -78,7 +81,8 @@ void TestFormBuilder::placesControlsInLogicalPixels() {
     QCOMPARE(line->geometry(), QRect(8, 128, 371, 1));
 }
 
-void TestFormBuilder::appliesLook() {
+void TestFormBuilder::appliesLook()
+{
     const form::Row rows[] = {
         {.name = "lblBig",
          .kind = Kind::Label,
@@ -118,7 +122,8 @@ void TestFormBuilder::appliesLook() {
     QCOMPARE(plain->alignment(), Qt::AlignLeft | Qt::AlignTop);
 }
 
-void TestFormBuilder::ordersTabsByIndexNotByRow() {
+void TestFormBuilder::ordersTabsByIndexNotByRow()
+{
     const form::Row rows[] = {
         {.name = "cmdC", .kind = Kind::Button, .text = "C", .rect = {0, 0, 900, 300}, .tabIndex = 4},
         {.name = "lblA", .kind = Kind::Label, .text = "A", .rect = {0, 300, 900, 300}, .tabIndex = 0},
@@ -144,14 +149,11 @@ void TestFormBuilder::ordersTabsByIndexNotByRow() {
     QCOMPARE(tabFrom(cmdC), cmdA);
 }
 
-void TestFormBuilder::keepsControlArraysApart() {
+void TestFormBuilder::keepsControlArraysApart()
+{
     const form::Row rows[] = {
         {.name = "stockholder", .kind = Kind::Label, .text = "Type:", .rect = {0, 0, 900, 195}, .index = 1},
-        {.name = "stockholder",
-         .kind = Kind::Label,
-         .text = "(hint)",
-         .rect = {0, 300, 900, 195},
-         .index = 12},
+        {.name = "stockholder", .kind = Kind::Label, .text = "(hint)", .rect = {0, 300, 900, 195}, .index = 12},
     };
     QWidget client;
     const form::Form built(&client, rows);

@@ -12,7 +12,8 @@ private Q_SLOTS:
     void missingPictureIsEmpty();
 };
 
-void TestPictures::rendersEachPicture_data() {
+void TestPictures::rendersEachPicture_data()
+{
     QTest::addColumn<QString>("resource");
     QTest::addColumn<QSize>("size");
     QTest::newRow("logo") << pictures::logo << QSize(89, 100);
@@ -21,7 +22,8 @@ void TestPictures::rendersEachPicture_data() {
     QTest::newRow("pointer") << pictures::pointer << QSize(32, 32);
 }
 
-void TestPictures::rendersEachPicture() {
+void TestPictures::rendersEachPicture()
+{
     QFETCH(QString, resource);
     QFETCH(QSize, size);
     const QImage image = pictures::render(resource, size).toImage();
@@ -33,14 +35,16 @@ void TestPictures::rendersEachPicture() {
     QVERIFY2(painted > image.width() * image.height() / 10, "the picture is nearly blank");
 }
 
-void TestPictures::pointerHasItsHotSpot() {
+void TestPictures::pointerHasItsHotSpot()
+{
     const QCursor cursor = pictures::pointerCursor();
     QCOMPARE(cursor.shape(), Qt::BitmapCursor);
     QCOMPARE(cursor.hotSpot(), QPoint(11, 1));
     QCOMPARE(cursor.pixmap().size(), QSize(32, 32));
 }
 
-void TestPictures::missingPictureIsEmpty() {
+void TestPictures::missingPictureIsEmpty()
+{
     QVERIFY(pictures::render(QStringLiteral(":/assets/nothing.svg"), QSize(8, 8)).isNull());
 }
 

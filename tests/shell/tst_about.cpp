@@ -23,7 +23,8 @@ private Q_SLOTS:
     void emailLabelDoesNothing();
 };
 
-void TestAbout::titleReadsTheProductOnEveryOpening() {
+void TestAbout::titleReadsTheProductOnEveryOpening()
+{
     for (int opening = 0; opening < 3; ++opening) {
         AboutWindow about;
         about.show();
@@ -34,7 +35,8 @@ void TestAbout::titleReadsTheProductOnEveryOpening() {
     }
 }
 
-void TestAbout::windowIsAFixedModalDialog() {
+void TestAbout::windowIsAFixedModalDialog()
+{
     AboutWindow about;
     QCOMPARE(about.objectName(), QStringLiteral("frmAbout"));
     QCOMPARE(about.windowTitle(), QStringLiteral("Velmora v1.0"));
@@ -48,7 +50,8 @@ void TestAbout::windowIsAFixedModalDialog() {
     QVERIFY(ok->isDefault());
 }
 
-void TestAbout::controlsArePlaced_data() {
+void TestAbout::controlsArePlaced_data()
+{
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("twips");
     QTest::addColumn<QString>("text");
@@ -59,15 +62,15 @@ void TestAbout::controlsArePlaced_data() {
     QTest::newRow("cmdOK") << "cmdOK" << QRect(4605, 2400, 1020, 345) << "OK";
 }
 
-void TestAbout::controlsArePlaced() {
+void TestAbout::controlsArePlaced()
+{
     QFETCH(QString, name);
     QFETCH(QRect, twips);
     QFETCH(QString, text);
     AboutWindow about;
     const QWidget* control = about.findChild<QWidget*>(name);
     QVERIFY(control);
-    QCOMPARE(control->geometry(),
-             QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+    QCOMPARE(control->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
     if (text.isEmpty())
         return;
     if (auto* button = qobject_cast<const QPushButton*>(control))
@@ -76,7 +79,8 @@ void TestAbout::controlsArePlaced() {
         QCOMPARE(qobject_cast<const QLabel*>(control)->text(), text);
 }
 
-void TestAbout::separatorIsWhiteUnderGrey() {
+void TestAbout::separatorIsWhiteUnderGrey()
+{
     AboutWindow about;
     QList<LineWidget*> lines = about.findChildren<LineWidget*>(QStringLiteral("Line1"));
     QCOMPARE(lines.size(), 2);
@@ -89,7 +93,8 @@ void TestAbout::separatorIsWhiteUnderGrey() {
     QCOMPARE(lines[0]->from(), lines[1]->from());
 }
 
-void TestAbout::closes_data() {
+void TestAbout::closes_data()
+{
     QTest::addColumn<QString>("how");
     QTest::newRow("OK clicked") << "click";
     QTest::newRow("Enter") << "enter";
@@ -98,7 +103,8 @@ void TestAbout::closes_data() {
     QTest::newRow("close box") << "close";
 }
 
-void TestAbout::closes() {
+void TestAbout::closes()
+{
     QFETCH(QString, how);
     AboutWindow about;
     QSignalSpy finished(&about, &QDialog::finished);
@@ -120,7 +126,8 @@ void TestAbout::closes() {
     QVERIFY(!about.isVisible());
 }
 
-void TestAbout::emailLabelDoesNothing() {
+void TestAbout::emailLabelDoesNothing()
+{
     AboutWindow about;
     QSignalSpy finished(&about, &QDialog::finished);
     about.show();

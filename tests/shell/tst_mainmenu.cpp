@@ -33,7 +33,8 @@ private:
     static MainMenuWindow* mainMenuOf(Shell& shell);
 };
 
-MainMenuWindow* TestMainMenu::mainMenuOf(Shell& shell) {
+MainMenuWindow* TestMainMenu::mainMenuOf(Shell& shell)
+{
     shell.start();
     Q_EMIT qobject_cast<SplashWindow*>(shell.window())->handOver();
     (void)QTest::qWaitFor([&] { return qobject_cast<MainMenuWindow*>(shell.window()) != nullptr; }, 1000);
@@ -43,7 +44,8 @@ MainMenuWindow* TestMainMenu::mainMenuOf(Shell& shell) {
     return menu;
 }
 
-void TestMainMenu::controlsArePlaced_data() {
+void TestMainMenu::controlsArePlaced_data()
+{
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("twips");
     QTest::addColumn<QString>("caption");
@@ -62,7 +64,8 @@ void TestMainMenu::controlsArePlaced_data() {
                              << "Frame1";
 }
 
-void TestMainMenu::controlsArePlaced() {
+void TestMainMenu::controlsArePlaced()
+{
     QFETCH(QString, name);
     QFETCH(QRect, twips);
     QFETCH(QString, caption);
@@ -70,8 +73,7 @@ void TestMainMenu::controlsArePlaced() {
     MainMenuWindow menu;
     const QWidget* control = menu.findChild<QWidget*>(name);
     QVERIFY(control);
-    QCOMPARE(control->geometry(),
-             QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+    QCOMPARE(control->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
     QCOMPARE(control->parentWidget()->objectName(), inside);
     if (auto* button = qobject_cast<const QPushButton*>(control))
         QCOMPARE(button->text(), caption); // "StockHolder " keeps its trailing blank
@@ -81,7 +83,8 @@ void TestMainMenu::controlsArePlaced() {
         QCOMPARE(qobject_cast<const QLabel*>(control)->text(), caption);
 }
 
-void TestMainMenu::windowSitsAtItsDesignPosition() {
+void TestMainMenu::windowSitsAtItsDesignPosition()
+{
     MainMenuWindow menu;
     menu.show();
     QVERIFY(QTest::qWaitForWindowExposed(&menu));
@@ -101,7 +104,8 @@ void TestMainMenu::windowSitsAtItsDesignPosition() {
     QCOMPARE(label->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
 }
 
-void TestMainMenu::menusAreTopLevelCommands() {
+void TestMainMenu::menusAreTopLevelCommands()
+{
     MainMenuWindow menu;
     const QList<QAction*> titles = menu.menuBar()->actions();
     QCOMPARE(titles.size(), 2);
@@ -113,7 +117,8 @@ void TestMainMenu::menusAreTopLevelCommands() {
         QVERIFY(!title->menu()); // the title itself is the command
 }
 
-void TestMainMenu::tabOrderRunsDownTheButtons() {
+void TestMainMenu::tabOrderRunsDownTheButtons()
+{
     Shell shell;
     MainMenuWindow* menu = mainMenuOf(shell);
     QVERIFY(menu);
@@ -125,7 +130,8 @@ void TestMainMenu::tabOrderRunsDownTheButtons() {
     QCOMPARE(visited, (QStringList{"cmdStockHolder", "cmdStockData", "cmdTrd", "cmdExit", "cmdStockHolder"}));
 }
 
-void TestMainMenu::exitEndsTheProgram_data() {
+void TestMainMenu::exitEndsTheProgram_data()
+{
     QTest::addColumn<QString>("how");
     QTest::newRow("Exit button") << "cmdExit";
     QTest::newRow("Exit menu") << "mmuExit";
@@ -133,7 +139,8 @@ void TestMainMenu::exitEndsTheProgram_data() {
     QTest::newRow("close box") << "close";
 }
 
-void TestMainMenu::exitEndsTheProgram() {
+void TestMainMenu::exitEndsTheProgram()
+{
     QFETCH(QString, how);
     Shell shell;
     QSignalSpy ended(&shell, &Shell::finished);
@@ -153,7 +160,8 @@ void TestMainMenu::exitEndsTheProgram() {
     QTRY_COMPARE(ended.count(), 1);
 }
 
-void TestMainMenu::aboutIsModalOverTheMainMenu() {
+void TestMainMenu::aboutIsModalOverTheMainMenu()
+{
     Shell shell;
     QSignalSpy ended(&shell, &Shell::finished);
     MainMenuWindow* menu = mainMenuOf(shell);
@@ -183,7 +191,8 @@ void TestMainMenu::aboutIsModalOverTheMainMenu() {
     QTRY_COMPARE(ended.count(), 1);
 }
 
-void TestMainMenu::recordButtonsKeepTheMainMenuForNow() {
+void TestMainMenu::recordButtonsKeepTheMainMenuForNow()
+{
     Shell shell;
     MainMenuWindow* menu = mainMenuOf(shell);
     QVERIFY(menu);

@@ -26,7 +26,8 @@ private:
     static QList<QWidget*> visibleWindows();
 };
 
-QList<QWidget*> TestSplash::visibleWindows() {
+QList<QWidget*> TestSplash::visibleWindows()
+{
     QList<QWidget*> shown;
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window->isVisible())
@@ -34,7 +35,8 @@ QList<QWidget*> TestSplash::visibleWindows() {
     return shown;
 }
 
-void TestSplash::windowLooksAsDesigned() {
+void TestSplash::windowLooksAsDesigned()
+{
     SplashWindow splash;
     splash.show();
     QVERIFY(QTest::qWaitForWindowExposed(&splash));
@@ -51,7 +53,8 @@ void TestSplash::windowLooksAsDesigned() {
     QVERIFY(qAbs(splash.frameGeometry().center().y() - centre.y()) <= 1);
 }
 
-void TestSplash::controlsArePlaced_data() {
+void TestSplash::controlsArePlaced_data()
+{
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("twips");
     QTest::addColumn<QString>("text");
@@ -61,27 +64,27 @@ void TestSplash::controlsArePlaced_data() {
     QTest::newRow("lblVersion") << "lblVersion" << QRect(6120, 1200, 555, 240) << "ver. 1.0";
     QTest::newRow("lblCompany") << "lblCompany" << QRect(2880, 1560, 1185, 300) << "Brenmoor";
     QTest::newRow("lblPlatform") << "lblPlatform" << QRect(4035, 2400, 2250, 300) << "for Windows 98/2000/XP";
-    QTest::newRow("lblStarting") << "lblStarting" << QRect(1320, 3480, 4215, 195)
-                                 << "Initialize database, please wait";
+    QTest::newRow("lblStarting") << "lblStarting" << QRect(1320, 3480, 4215, 195) << "Initialize database, please wait";
     QTest::newRow("lblCompanyProduct") << "lblCompanyProduct" << QRect(2355, 600, 105, 360) << QString();
 }
 
-void TestSplash::controlsArePlaced() {
+void TestSplash::controlsArePlaced()
+{
     QFETCH(QString, name);
     QFETCH(QRect, twips);
     QFETCH(QString, text);
     SplashWindow splash;
     const auto* control = splash.findChild<QWidget*>(name);
     QVERIFY(control);
-    QCOMPARE(control->geometry(),
-             QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+    QCOMPARE(control->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
     if (name != QLatin1String("Frame1"))
         QCOMPARE(control->parentWidget()->objectName(), QStringLiteral("Frame1"));
     if (const auto* label = qobject_cast<const QLabel*>(control); label && label->pixmap().isNull())
         QCOMPARE(label->text(), text);
 }
 
-void TestSplash::timersAreTheDesignedOnes() {
+void TestSplash::timersAreTheDesignedOnes()
+{
     SplashWindow splash;
     const auto* handOver = splash.findChild<QTimer*>(QStringLiteral("Timer1"));
     const auto* dots = splash.findChild<QTimer*>(QStringLiteral("Timer2"));
@@ -94,7 +97,8 @@ void TestSplash::timersAreTheDesignedOnes() {
     QCOMPARE(dots->timerType(), Qt::PreciseTimer);
 }
 
-void TestSplash::eachTickAppendsOneDotAtTheEnd() {
+void TestSplash::eachTickAppendsOneDotAtTheEnd()
+{
     SplashWindow splash;
     auto* line = splash.findChild<QLabel*>(QStringLiteral("lblStarting"));
     const QString dot(QChar(0x2027));
@@ -104,7 +108,8 @@ void TestSplash::eachTickAppendsOneDotAtTheEnd() {
     QTRY_COMPARE_WITH_TIMEOUT(line->text(), base + dot + dot, 1500);
 }
 
-void TestSplash::handsOverAfterNineDotsWhateverTheClerkDoes() {
+void TestSplash::handsOverAfterNineDotsWhateverTheClerkDoes()
+{
     Shell shell;
     shell.start();
     QPointer<QWidget> splash = shell.window();

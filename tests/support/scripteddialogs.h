@@ -23,7 +23,8 @@ public:
     int beeps = 0;
     QStringList unexpected; // dialogs that came with no answer scripted
 
-    Answer message(const QString& prompt, const QString& title, Buttons buttons, Icon icon) override {
+    Answer message(const QString& prompt, const QString& title, Buttons buttons, Icon icon) override
+    {
         messages.append({prompt, title, buttons, icon});
         if (buttons == Buttons::Ok)
             return Answer::Ok;
@@ -34,7 +35,8 @@ public:
         return answers.dequeue();
     }
 
-    QString input(const QString& prompt, const QString& title) override {
+    QString input(const QString& prompt, const QString& title) override
+    {
         prompts.append({prompt, title, Buttons::Ok, Icon::None});
         if (inputs.isEmpty()) {
             unexpected.append(title + QStringLiteral(": ") + prompt);
