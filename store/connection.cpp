@@ -1,0 +1,127 @@
+#include "connection.h"
+
+#include "sqlitefunctions.h"
+
+#include <QAtomicInteger>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QUrl>
+
+namespace {
+
+constexpr int busyTimeoutMs = 1500; // how long a save waits for another writer before giving up
+
+QString nextName()
+{
+    static QAtomicInteger<quint64> counter;
+    return QStringLiteral("velmora-register-%1").arg(++counter);
+}
+
+Status cannotOpen(const QString& path, const QString& reason)
+{
+    return Status::failure(QStringLiteral("Cannot open the register \"%1\": %2.").arg(path, reason));
+}
+
+// What the file's first bytes say it is; empty when it looks like an SQLite database.
+QString whatIsWrongWith(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("the file does not exist");
+    if (!info.isFile())
+        return QStringLiteral("it is not a file");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("the file cannot be read (%1)").arg(file.errorString());
+    const QByteArray header = file.read(100);
+    if (header.isEmpty())
+        return QStringLiteral("the file is empty, not a Velmora register");
+    if (header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+        return {};
+    const QByteArray signature = header.mid(4, 15);
+    if (signature == "Standard Jet DB" || signature == "Standard ACE DB")
+        return QStringLiteral("it is an Access-format database, not a Velmora register");
+    return QStringLiteral("it is not a Velmora register (not an SQLite database)");
+}
+
+QString reasonFor(int code)
+{
+    switch (code) {
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        return QStringLiteral("the register is in use by another program");
+    case 8: // SQLITE_READONLY
+        return QStringLiteral("the register is read-only");
+    case 10: // SQLITE_IOERR
+        return QStringLiteral("the disk could not be read or written");
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB
+        return QStringLiteral("the register file is damaged");
+    case 13: // SQLITE_FULL
+        return QStringLiteral("the disk is full");
+    case 14: // SQLITE_CANTOPEN
+        return QStringLiteral("the register file cannot be opened");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+Connection::Connection(QString path, QString name)
+    : m_path(std::move(path))
+    , m_name(std::move(name))
+{}
+
+Connection::~Connection()
+{
+    {
+        QSqlDatabase database = QSqlDatabase::database(m_name, false);
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+Expected<std::unique_ptr<Connection>> Connection::open(const QString& path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (const QString wrong = whatIsWrongWith(absolute); !wrong.isEmpty())
+        return cannotOpen(absolute, wrong);
+
+    std::unique_ptr<Connection> connection(new Connection(absolute, nextName()));
+    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection->m_name);
+    if (!database.isValid())
+        return cannotOpen(absolute, QStringLiteral("the SQLite driver for Qt is not installed"));
+    // mode=rw: a file that vanished in the meantime is reported, never created.
+    database.setDatabaseName(QUrl::fromLocalFile(absolute).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
+    database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    if (!database.open())
+        return connection->failure(QStringLiteral("Cannot open"), database.lastError());
+    if (Status installed = sqlitefunctions::install(database); !installed)
+        return cannotOpen(absolute, installed.message());
+    return connection;
+}
+
+QSqlDatabase Connection::database() const
+{
+    return QSqlDatabase::database(m_name, false);
+}
+
+Status Connection::failure(const QString& doing, const QSqlError& error) const
+{
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    QString reason = reasonFor(code);
+    // A file made read-only while open fails as a write error; the file itself tells the real reason.
+    if (code == 8 || code == 10 || code == 14) {
+        const QFileInfo file(m_path);
+        if (file.exists() && !file.isWritable())
+            reason = QStringLiteral("the register is read-only");
+        else if (!QFileInfo(file.absolutePath()).isWritable())
+            reason = QStringLiteral("the register's folder is read-only, and a save needs a journal file there");
+    }
+    const QString engine = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    if (reason.isEmpty())
+        return Status::failure(QStringLiteral("%1 the register \"%2\": %3.").arg(doing, m_path, engine));
+    return Status::failure(QStringLiteral("%1 the register \"%2\": %3 (%4).").arg(doing, m_path, reason, engine));
+}

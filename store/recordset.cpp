@@ -1,0 +1,511 @@
+#include "recordset.h"
+
+#include "connection.h"
+#include "criteria.h"
+#include "sqlitefunctions.h"
+#include "values.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+
+namespace {
+
+const QString noCurrentRecord = QStringLiteral("There is no current record.");
+const QString recordGone = QStringLiteral("The record is no longer in the register.");
+
+// BEGIN IMMEDIATE takes the write lock at once, so a save never fails half-way for want of it.
+class WriteTransaction {
+public:
+    explicit WriteTransaction(const Connection& connection)
+        : m_connection(connection)
+    {}
+    ~WriteTransaction()
+    {
+        if (m_active)
+            run(QStringLiteral("ROLLBACK"));
+    }
+    WriteTransaction(const WriteTransaction&) = delete;
+    WriteTransaction& operator=(const WriteTransaction&) = delete;
+
+    Status begin()
+    {
+        const QSqlError error = run(QStringLiteral("BEGIN IMMEDIATE"));
+        if (error.isValid())
+            return m_connection.failure(QStringLiteral("Cannot save to"), error);
+        m_active = true;
+        return {};
+    }
+
+    Status commit()
+    {
+        if (!m_active)
+            return {};
+        const QSqlError error = run(QStringLiteral("COMMIT"));
+        if (error.isValid())
+            return m_connection.failure(QStringLiteral("Cannot save to"), error); // the destructor rolls back
+        m_active = false;
+        return {};
+    }
+
+private:
+    QSqlError run(const QString& statement) const
+    {
+        QSqlQuery query(m_connection.database());
+        query.exec(statement);
+        return query.lastError();
+    }
+
+    const Connection& m_connection;
+    bool m_active = false;
+};
+
+QString selectFrom(const schema::Table& table)
+{
+    QStringList columns{QStringLiteral("rowid")};
+    for (const schema::Column& column : table.columns)
+        columns.append(schema::quoted(column.name));
+    return QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QLatin1String(", ")), schema::quoted(table.name));
+}
+
+} // namespace
+
+struct Recordset::Statements {
+    explicit Statements(const QSqlDatabase& database)
+        : byRowid(database)
+        , first(database)
+        , last(database)
+        , next(database)
+        , previous(database)
+        , exists(database)
+    {}
+
+    QSqlQuery byRowid;
+    QSqlQuery first;
+    QSqlQuery last;
+    QSqlQuery next;     // the row after an anchor, or else the last row at or before it
+    QSqlQuery previous; // the row before an anchor, or else the first row at or after it
+    QSqlQuery exists;
+};
+
+Recordset::Recordset(std::unique_ptr<Connection> connection, const schema::Table& table, RecordBinding* binding)
+    : m_connection(std::move(connection))
+    , m_table(table)
+    , m_binding(binding)
+{}
+
+Recordset::~Recordset()
+{
+    // Statements go before the connection they run on.
+    m_statements.reset();
+}
+
+Status Recordset::open()
+{
+    if (Status checked = checkColumns(); !checked)
+        return checked;
+    if (Status prepared = prepare(); !prepared)
+        return prepared;
+    Expected<Position> first = fetch(m_statements->first, m_position);
+    if (!first)
+        return first.status();
+    m_open = true;
+    settle(first.value(), EditState::Browsing);
+    return {};
+}
+
+Status Recordset::close()
+{
+    if (!m_open)
+        return {};
+    raiseValidate(Action::Unload);
+    const QList<FieldInput> input = pendingInput();
+    if (!input.isEmpty()) {
+        WriteTransaction transaction(*m_connection);
+        if (Status begun = transaction.begin(); !begun)
+            return begun;
+        if (auto written = writePending(input); !written)
+            return written.status();
+        if (Status committed = transaction.commit(); !committed)
+            return committed;
+        if (m_binding)
+            m_binding->clearChanged();
+    }
+    m_statements.reset();
+    m_open = false;
+    m_state = EditState::Browsing;
+    m_position = {};
+    return {};
+}
+
+bool Recordset::isBOF() const
+{
+    return m_position.empty;
+}
+
+bool Recordset::isEOF() const
+{
+    return m_position.empty || m_position.place == Place::AfterLast;
+}
+
+bool Recordset::hasCurrentRecord() const
+{
+    return m_open && m_position.place == Place::OnRow;
+}
+
+Expected<Bookmark> Recordset::bookmark() const
+{
+    if (!hasCurrentRecord())
+        return Status::failure(noCurrentRecord);
+    return *m_position.anchor;
+}
+
+Status Recordset::setBookmark(Bookmark bookmark)
+{
+    return move(Action::Bookmark, [this, bookmark](const Position& from, std::optional<qint64>) {
+        m_statements->byRowid.bindValue(0, bookmark);
+        Expected<Position> found = fetch(m_statements->byRowid, from);
+        if (found && found->place != Place::OnRow)
+            return Expected<Position>(Status::failure(recordGone));
+        return found;
+    });
+}
+
+Status Recordset::moveFirst()
+{
+    return move(Action::MoveFirst, [this](const Position& from, auto) { return fetch(m_statements->first, from); });
+}
+
+Status Recordset::moveLast()
+{
+    return move(Action::MoveLast, [this](const Position& from, auto) { return fetch(m_statements->last, from); });
+}
+
+Status Recordset::moveNext()
+{
+    return navigate(Action::MoveNext, &Statements::next);
+}
+
+Status Recordset::movePrevious()
+{
+    return navigate(Action::MovePrevious, &Statements::previous);
+}
+
+Status Recordset::navigate(Action action, QSqlQuery Statements::*step)
+{
+    return move(action, [this, step](const Position& from, auto) {
+        // Past the end (a find that matched nothing) the bar lands on the last row; with nothing to go by,
+        // on the first.
+        if (from.place == Place::AfterLast)
+            return fetch(m_statements->last, from);
+        if (!from.anchor)
+            return fetch(m_statements->first, from);
+        QSqlQuery& query = (*m_statements).*step;
+        query.bindValue(0, *from.anchor);
+        query.bindValue(1, *from.anchor);
+        return fetch(query, from);
+    });
+}
+
+Status Recordset::findFirst(const QString& text)
+{
+    if (!m_open)
+        return notOpen();
+    Expected<criteria::Criteria> parsed = criteria::parse(text, m_table);
+    if (!parsed)
+        return parsed.status();
+    const criteria::Criteria& wanted = parsed.value();
+    const QString column = schema::quoted(wanted.column->name);
+    QString condition;
+    if (wanted.comparison == criteria::Comparison::Text) {
+        const QString value = wanted.column->storage == schema::Storage::Integer
+                                  ? QStringLiteral("CAST(%1 AS TEXT)").arg(column)
+                                  : column;
+        condition = QStringLiteral("%1 = ? COLLATE %2").arg(value, QLatin1String(sqlitefunctions::textCollation));
+    } else if (wanted.column->storage == schema::Storage::Integer) {
+        condition = QStringLiteral("%1 = ?").arg(column);
+    } else {
+        condition = QStringLiteral("%1(%2) = ?").arg(QLatin1String(sqlitefunctions::valFunction), column);
+    }
+    const QVariant value = wanted.comparison == criteria::Comparison::Text ? QVariant(wanted.text) : wanted.number;
+
+    return move(Action::Find, [this, condition, value](const Position& from, auto) -> Expected<Position> {
+        QSqlQuery find(m_connection->database());
+        find.setForwardOnly(true);
+        if (!find.prepare(selectFrom(m_table) + QStringLiteral(" WHERE %1 ORDER BY rowid LIMIT 1").arg(condition)))
+            return engineFailure(QStringLiteral("Cannot search"), find);
+        find.bindValue(0, value);
+        Expected<Position> found = fetch(find, from);
+        if (found && found->place != Place::OnRow) {
+            // Nothing matched: no current record, past the end; the table itself is as it was.
+            Position missed = from;
+            missed.place = Place::AfterLast;
+            missed.anchor.reset();
+            missed.row.clear();
+            return missed;
+        }
+        return found;
+    });
+}
+
+Status Recordset::addNew()
+{
+    return move(
+        Action::AddNew, [this](const Position& from, std::optional<qint64> added) { return reread(from, added); },
+        EditState::Adding);
+}
+
+Status Recordset::edit()
+{
+    if (!m_open)
+        return notOpen();
+    if (m_state == EditState::Adding)
+        return {}; // the new record stays pending
+    if (!hasCurrentRecord())
+        return Status::failure(noCurrentRecord);
+    m_state = EditState::Editing;
+    return {};
+}
+
+Status Recordset::update()
+{
+    if (!m_open)
+        return notOpen();
+    if (!hasCurrentRecord() && m_state != EditState::Adding)
+        return Status::failure(noCurrentRecord);
+    return move(Action::Update,
+                [this](const Position& from, std::optional<qint64> added) { return reread(from, added); });
+}
+
+void Recordset::cancelUpdate()
+{
+    if (m_open)
+        settle(m_position, EditState::Browsing);
+}
+
+Status Recordset::deleteRecord()
+{
+    if (!m_open)
+        return notOpen();
+    if (!hasCurrentRecord() && m_state != EditState::Adding)
+        return Status::failure(noCurrentRecord);
+    raiseValidate(Action::Delete);
+
+    Position after = m_position;
+    after.place = Place::NoRow;
+    after.row.clear();
+    if (m_state == EditState::Adding) {
+        // Only the pending new record goes; nothing stored is touched.
+        settle(after, EditState::Browsing);
+        return {};
+    }
+
+    WriteTransaction transaction(*m_connection);
+    if (Status begun = transaction.begin(); !begun)
+        return begun;
+    QSqlQuery remove(m_connection->database());
+    if (!remove.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(schema::quoted(m_table.name))))
+        return engineFailure(QStringLiteral("Cannot delete from"), remove);
+    remove.bindValue(0, *m_position.anchor);
+    if (!remove.exec())
+        return engineFailure(QStringLiteral("Cannot delete from"), remove);
+    if (remove.numRowsAffected() == 0)
+        return Status::failure(recordGone);
+    QSqlQuery& exists = m_statements->exists;
+    if (!exists.exec() || !exists.next())
+        return engineFailure(QStringLiteral("Cannot read"), exists);
+    after.empty = !exists.value(0).toBool();
+    exists.finish();
+    if (Status committed = transaction.commit(); !committed)
+        return committed;
+    settle(after, EditState::Browsing);
+    return {};
+}
+
+QString Recordset::text(const QString& column) const
+{
+    if (m_state == EditState::Adding || !hasCurrentRecord())
+        return {};
+    const int index = m_table.indexOf(column);
+    return index < 0 ? QString() : values::shown(m_position.row.value(index));
+}
+
+Status Recordset::move(Action action, const Locate& locate, EditState after)
+{
+    if (!m_open)
+        return notOpen();
+    raiseValidate(action);
+    const QList<FieldInput> input = pendingInput();
+    WriteTransaction transaction(*m_connection);
+    std::optional<qint64> added;
+    if (!input.isEmpty()) {
+        if (Status begun = transaction.begin(); !begun)
+            return begun;
+        Expected<std::optional<qint64>> written = writePending(input);
+        if (!written)
+            return written.status();
+        added = written.value();
+    }
+    Expected<Position> next = locate(m_position, added);
+    if (!next)
+        return next.status();
+    if (Status committed = transaction.commit(); !committed)
+        return committed;
+    if (!input.isEmpty() && m_binding)
+        m_binding->clearChanged();
+    settle(next.value(), after);
+    return {};
+}
+
+void Recordset::raiseValidate(Action action) const
+{
+    if (m_binding && (hasCurrentRecord() || m_state == EditState::Adding))
+        m_binding->notifyValidate(action, !pendingInput().isEmpty());
+}
+
+QList<FieldInput> Recordset::pendingInput() const
+{
+    return m_binding ? m_binding->changedFields() : QList<FieldInput>();
+}
+
+Expected<std::optional<qint64>> Recordset::writePending(const QList<FieldInput>& input)
+{
+    QStringList columns;
+    QVariantList stored;
+    for (const FieldInput& field : input) {
+        const schema::Column* column = m_table.column(field.column);
+        if (!column)
+            return Status::failure(QStringLiteral("The table %1 has no column %2.").arg(m_table.name, field.column));
+        Expected<QVariant> value = values::toStored(*column, field.text);
+        if (!value)
+            return value.status();
+        const QString name = schema::quoted(column->name);
+        if (const qsizetype at = columns.indexOf(name); at >= 0) {
+            stored[at] = value.value();
+        } else {
+            columns.append(name);
+            stored.append(value.value());
+        }
+    }
+
+    QSqlQuery write(m_connection->database());
+    QString statement;
+    if (m_state == EditState::Adding) {
+        const QStringList marks(columns.size(), QStringLiteral("?"));
+        statement =
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                .arg(schema::quoted(m_table.name), columns.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+    } else if (hasCurrentRecord()) {
+        statement = QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
+                        .arg(schema::quoted(m_table.name), columns.join(QLatin1String(" = ?, ")));
+        stored.append(*m_position.anchor);
+    } else {
+        return Status::failure(noCurrentRecord);
+    }
+    if (!write.prepare(statement))
+        return engineFailure(QStringLiteral("Cannot save to"), write);
+    for (int i = 0; i < stored.size(); ++i)
+        write.bindValue(i, stored[i]);
+    if (!write.exec())
+        return engineFailure(QStringLiteral("Cannot save to"), write);
+    if (m_state == EditState::Adding)
+        return std::optional<qint64>(write.lastInsertId().toLongLong());
+    if (write.numRowsAffected() == 0)
+        return Status::failure(recordGone);
+    return std::optional<qint64>();
+}
+
+Expected<Recordset::Position> Recordset::fetch(QSqlQuery& query, const Position& from) const
+{
+    if (!query.exec())
+        return engineFailure(QStringLiteral("Cannot read"), query);
+    Position position = from;
+    if (query.next()) {
+        position.place = Place::OnRow;
+        position.anchor = query.value(0).toLongLong();
+        position.row.clear();
+        for (int i = 1; i <= m_table.columns.size(); ++i)
+            position.row.append(query.isNull(i) ? QVariant() : query.value(i));
+        position.empty = false;
+    } else {
+        // Only an empty table answers a move with no row.
+        position = Position();
+    }
+    query.finish();
+    return position;
+}
+
+Expected<Recordset::Position> Recordset::reread(const Position& from, std::optional<qint64> added)
+{
+    if (!added && from.place != Place::OnRow)
+        return from;
+    m_statements->byRowid.bindValue(0, added ? *added : *from.anchor);
+    Expected<Position> current = fetch(m_statements->byRowid, from);
+    if (current && current->place != Place::OnRow)
+        return Status::failure(recordGone);
+    return current;
+}
+
+Status Recordset::checkColumns() const
+{
+    QSqlQuery info(m_connection->database());
+    if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(schema::quoted(m_table.name))))
+        return engineFailure(QStringLiteral("Cannot open"), info);
+    QStringList present;
+    while (info.next())
+        present.append(info.value(1).toString());
+    const QString cannotOpen = QStringLiteral("Cannot open the register \"%1\": ").arg(m_connection->path());
+    if (present.isEmpty())
+        return Status::failure(cannotOpen + QStringLiteral("the table \"%1\" is missing.").arg(m_table.name));
+    for (const schema::Column& column : m_table.columns) {
+        if (!present.contains(column.name, Qt::CaseInsensitive))
+            return Status::failure(
+                cannotOpen + QStringLiteral("the table \"%1\" has no column \"%2\".").arg(m_table.name, column.name));
+    }
+    return {};
+}
+
+Status Recordset::prepare()
+{
+    auto statements = std::make_unique<Statements>(m_connection->database());
+    const QString select = selectFrom(m_table);
+    const std::pair<QSqlQuery*, QString> all[] = {
+        {&statements->byRowid, select + QStringLiteral(" WHERE rowid = ?")},
+        {&statements->first, select + QStringLiteral(" ORDER BY rowid LIMIT 1")},
+        {&statements->last, select + QStringLiteral(" ORDER BY rowid DESC LIMIT 1")},
+        {&statements->next, QStringLiteral("SELECT * FROM (%1 WHERE rowid > ? ORDER BY rowid LIMIT 1) UNION ALL "
+                                           "SELECT * FROM (%1 WHERE rowid <= ? ORDER BY rowid DESC LIMIT 1) LIMIT 1")
+                                .arg(select)},
+        {&statements->previous,
+         QStringLiteral("SELECT * FROM (%1 WHERE rowid < ? ORDER BY rowid DESC LIMIT 1) UNION ALL "
+                        "SELECT * FROM (%1 WHERE rowid >= ? ORDER BY rowid LIMIT 1) LIMIT 1")
+             .arg(select)},
+        {&statements->exists, QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1)").arg(schema::quoted(m_table.name))},
+    };
+    for (const auto& [query, statement] : all) {
+        query->setForwardOnly(true);
+        if (!query->prepare(statement))
+            return engineFailure(QStringLiteral("Cannot open"), *query);
+    }
+    m_statements = std::move(statements);
+    return {};
+}
+
+Status Recordset::engineFailure(const QString& doing, const QSqlQuery& query) const
+{
+    return m_connection->failure(doing, query.lastError());
+}
+
+Status Recordset::notOpen() const
+{
+    return Status::failure(QStringLiteral("The register is not open."));
+}
+
+void Recordset::settle(Position position, EditState state)
+{
+    m_position = std::move(position);
+    m_state = state;
+    // A find that matched nothing leaves the fields showing the record that was current before.
+    if (m_binding && m_position.place != Place::AfterLast)
+        m_binding->fill();
+}

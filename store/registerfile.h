@@ -1,0 +1,17 @@
+#pragma once
+
+#include "status.h"
+
+#include <QString>
+
+#include <functional>
+
+class QSqlDatabase;
+
+namespace registerfile {
+
+// Creates a register at path with the three tables, and lets fill add rows in the same transaction.
+// Refuses a file that exists; on any failure no file is left behind.
+Status create(const QString& path, const std::function<Status(QSqlDatabase&)>& fill = {});
+
+} // namespace registerfile

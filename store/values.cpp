@@ -1,0 +1,76 @@
+#include "values.h"
+
+#include <QDate>
+#include <QRegularExpression>
+
+namespace values {
+
+namespace {
+
+QString refusal(const schema::Column& column, const QString& typed, const QString& why)
+{
+    return QStringLiteral("%1 \"%2\" %3").arg(column.caption, typed, why);
+}
+
+Expected<QVariant> wholeNumber(const schema::Column& column, const QString& typed)
+{
+    // ASCII digits only: \d would take other scripts' digits too.
+    static const QRegularExpression form(QStringLiteral("^[+-]?[0-9]+$"));
+    const QString trimmed = typed.trimmed();
+    if (trimmed.isEmpty())
+        return QVariant();
+    if (!form.match(trimmed).hasMatch())
+        return Status::failure(refusal(column, typed, QStringLiteral("is not a whole number")));
+    bool fits = false;
+    const qlonglong number = trimmed.toLongLong(&fits);
+    if (!fits)
+        return Status::failure(refusal(column, typed, QStringLiteral("is too large a number")));
+    return QVariant(number);
+}
+
+Expected<QVariant> date(const schema::Column& column, const QString& typed)
+{
+    static const QRegularExpression iso(QStringLiteral("^([0-9]{4})-([0-9]{2})-([0-9]{2})$"));
+    static const QRegularExpression slashed(QStringLiteral("^([0-9]{4})/([0-9]{1,2})/([0-9]{1,2})$"));
+    const QString trimmed = typed.trimmed();
+    if (trimmed.isEmpty())
+        return QVariant();
+    QRegularExpressionMatch match = iso.match(trimmed);
+    if (!match.hasMatch())
+        match = slashed.match(trimmed);
+    const QDate day = match.hasMatch()
+                          ? QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt())
+                          : QDate();
+    if (!day.isValid() || day.year() < 1)
+        return Status::failure(
+            refusal(column, typed, QStringLiteral("is not a date; type it as YYYY-MM-DD, for example 2024-03-31")));
+    return QVariant(day.toString(Qt::ISODate));
+}
+
+} // namespace
+
+Expected<QVariant> toStored(const schema::Column& column, const QString& typed)
+{
+    switch (column.storage) {
+    case schema::Storage::Integer:
+        return wholeNumber(column, typed);
+    case schema::Storage::Date:
+        return date(column, typed);
+    case schema::Storage::Text:
+        break;
+    }
+    if (typed.isEmpty())
+        return QVariant();
+    return QVariant(typed);
+}
+
+QString shown(const QVariant& stored)
+{
+    if (stored.isNull())
+        return {};
+    if (stored.typeId() == QMetaType::Double)
+        return QString::number(stored.toDouble(), 'g', 15);
+    return stored.toString();
+}
+
+} // namespace values

@@ -1,0 +1,227 @@
+#include "connection.h"
+#include "recordset.h"
+#include "registerfile.h"
+#include "registerpath.h"
+#include "schema.h"
+#include "tempregister.h"
+
+#include <QtTest>
+
+class TestRegisterFile : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void pathHasExactlyOneSeparator_data();
+    void pathHasExactlyOneSeparator();
+    void createMakesTheThreeTables();
+    void createRefusesAnExistingFile();
+    void createLeavesNoFileWhenFillingFails();
+    void openRefusesWhatIsNotARegister_data();
+    void openRefusesWhatIsNotARegister();
+    void openRefusesTheSampleAccessFiles_data();
+    void openRefusesTheSampleAccessFiles();
+    void openNeedsTheTableAndItsColumns_data();
+    void openNeedsTheTableAndItsColumns();
+    void opensAPathWithCharactersThatMeanSomethingInAUri();
+    void openReportsADamagedFile();
+    void connectionNamesAreOwnAndRemoved();
+};
+
+void TestRegisterFile::pathHasExactlyOneSeparator_data()
+{
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("ordinary") << "/opt/velmora"
+                              << "/opt/velmora/stock.mdb";
+    QTest::newRow("root") << "/"
+                          << "/stock.mdb";
+    QTest::newRow("ends in a separator") << "/opt/velmora/"
+                                         << "/opt/velmora/stock.mdb";
+    QTest::newRow("with blanks") << "/home/a clerk/Velmora"
+                                 << "/home/a clerk/Velmora/stock.mdb";
+}
+
+void TestRegisterFile::pathHasExactlyOneSeparator()
+{
+    QFETCH(QString, directory);
+    QFETCH(QString, path);
+    QCOMPARE(registerpath::in(directory), path);
+}
+
+void TestRegisterFile::createMakesTheThreeTables()
+{
+    TempRegister reg;
+    QVERIFY2(reg.isValid(), qPrintable(reg.error()));
+    for (const schema::Table& table : schema::tables()) {
+        const auto columns = reg.rows(QStringLiteral("PRAGMA table_info(%1)").arg(table.name));
+        QCOMPARE(columns.size(), table.columns.size());
+        for (int i = 0; i < columns.size(); ++i) {
+            QCOMPARE(columns[i][1].toString(), table.columns[i].name);
+            const bool integer = table.columns[i].storage == schema::Storage::Integer;
+            QCOMPARE(columns[i][2].toString(), integer ? "INTEGER" : "TEXT");
+            QCOMPARE(columns[i][3].toInt(), 0); // nothing required
+            QCOMPARE(columns[i][5].toInt(), 0); // no key
+        }
+    }
+    QCOMPARE(reg.rows("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index'")[0][0].toInt(), 0);
+}
+
+void TestRegisterFile::createRefusesAnExistingFile()
+{
+    QTemporaryDir directory;
+    const QString path = directory.filePath("stock.mdb");
+    QFile existing(path);
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.write("the clerk's own file");
+    existing.close();
+    const Status created = registerfile::create(path);
+    QVERIFY(!created.ok());
+    QVERIFY(created.message().contains(path));
+    QVERIFY(existing.open(QIODevice::ReadOnly));
+    QCOMPARE(existing.readAll(), "the clerk's own file");
+}
+
+void TestRegisterFile::createLeavesNoFileWhenFillingFails()
+{
+    QTemporaryDir directory;
+    const QString path = directory.filePath("stock.mdb");
+    const Status created =
+        registerfile::create(path, [](QSqlDatabase&) { return Status::failure("the sample could not be written"); });
+    QVERIFY(!created.ok());
+    QVERIFY(created.message().contains("the sample could not be written"));
+    QVERIFY(!QFile::exists(path));
+}
+
+void TestRegisterFile::openRefusesWhatIsNotARegister_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: no file at all
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << QByteArray() << "the file does not exist";
+    QTest::newRow("empty file") << QByteArray("", 0) << "the file is empty, not a Velmora register";
+    QTest::newRow("text") << QByteArray("stock_no,stock_type\n1,2\n")
+                          << "it is not a Velmora register (not an SQLite database)";
+    QTest::newRow("Jet header") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00\x01\x00\x00\x00", 24)
+                                << "it is an Access-format database, not a Velmora register";
+    QTest::newRow("ACE header") << QByteArray("\x00\x01\x00\x00Standard ACE DB\x00\x02\x00\x00\x00", 24)
+                                << "it is an Access-format database, not a Velmora register";
+}
+
+void TestRegisterFile::openRefusesWhatIsNotARegister()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, reason);
+    QTemporaryDir directory;
+    const QString path = directory.filePath("stock.mdb");
+    if (!content.isNull()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    const auto opened = Connection::open(path);
+    QVERIFY(!opened.ok());
+    QCOMPARE(opened.status().message(), QStringLiteral("Cannot open the register \"%1\": %2.").arg(path, reason));
+    QCOMPARE(QFile::exists(path), !content.isNull()); // a missing register is never created
+}
+
+void TestRegisterFile::openRefusesTheSampleAccessFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char* name : {"jet3-types.mdb", "jet4-types.mdb", "ace12-types.accdb", "jet4-empty.mdb"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestRegisterFile::openRefusesTheSampleAccessFiles()
+{
+    QFETCH(QString, file);
+    const QString path = qEnvironmentVariable("VELMORA_SHARED") + "/fixtures/access/" + file;
+    if (!QFile::exists(path))
+        QSKIP("the sample Access files are not here (../shared/fixtures/access)");
+    const auto opened = Connection::open(path);
+    QVERIFY(!opened.ok());
+    QVERIFY(opened.status().message().contains("Access-format"));
+}
+
+void TestRegisterFile::openNeedsTheTableAndItsColumns_data()
+{
+    QTest::addColumn<QString>("schemaChange");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("no table") << "DROP TABLE stock_data"
+                              << "the table \"stock_data\" is missing";
+    QTest::newRow("no column") << "ALTER TABLE stock_data DROP COLUMN stock_qty"
+                               << "the table \"stock_data\" has no column \"stock_qty\"";
+    QTest::newRow("another program's database") << "DROP TABLE stock_data; CREATE TABLE invoices (id)"
+                                                << "the table \"stock_data\" is missing";
+    QTest::newRow("extra column is fine") << "ALTER TABLE stock_data ADD COLUMN remark TEXT"
+                                          << "";
+    QTest::newRow("column names in capitals are fine")
+        << "DROP TABLE stock_data; CREATE TABLE STOCK_DATA (STOCK_NO, STOCK_TYPE, PUBLISH_DATE, ITEM_CODE, "
+           "ORIGINAL_HOLDER, PRESENT_HOLDER, STOCK_QTY)"
+        << "";
+}
+
+void TestRegisterFile::openNeedsTheTableAndItsColumns()
+{
+    QFETCH(QString, schemaChange);
+    QFETCH(QString, reason);
+    TempRegister reg;
+    for (const QString& statement : schemaChange.split("; "))
+        QVERIFY(reg.exec(statement).isEmpty());
+    auto connection = Connection::open(reg.path());
+    QVERIFY(connection.ok());
+    Recordset set(std::move(connection.value()), *schema::table(u"stock_data"));
+    const Status opened = set.open();
+    if (reason.isEmpty()) {
+        QVERIFY2(opened.ok(), qPrintable(opened.message()));
+        return;
+    }
+    QCOMPARE(opened.message(), QStringLiteral("Cannot open the register \"%1\": %2.").arg(reg.path(), reason));
+    QVERIFY(!set.isOpen());
+}
+
+void TestRegisterFile::opensAPathWithCharactersThatMeanSomethingInAUri()
+{
+    TempRegister reg(QString::fromUtf8("a #?%20b é&mode=ro"));
+    QVERIFY2(reg.isValid(), qPrintable(reg.error()));
+    QVERIFY(reg.exec("INSERT INTO stock_data (stock_no) VALUES ('X')").isEmpty());
+    auto connection = Connection::open(reg.path());
+    QVERIFY2(connection.ok(), qPrintable(connection.status().message()));
+    Recordset set(std::move(connection.value()), *schema::table(u"stock_data"));
+    QVERIFY(set.open().ok());
+    QCOMPARE(set.text("stock_no"), "X");
+    QVERIFY(set.deleteRecord().ok()); // opened for writing, the path's "mode=ro" notwithstanding
+}
+
+void TestRegisterFile::openReportsADamagedFile()
+{
+    QTemporaryDir directory;
+    const QString path = directory.filePath("stock.mdb");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("SQLite format 3\0", 16) + QByteArray(4080, '\x5a'));
+    file.close();
+    auto connection = Connection::open(path);
+    QVERIFY(connection.ok()); // the header looks right; the damage shows on reading
+    Recordset set(std::move(connection.value()), *schema::table(u"stock_data"));
+    const Status opened = set.open();
+    QVERIFY(!opened.ok());
+    QVERIFY2(opened.message().startsWith(
+                 QStringLiteral("Cannot open the register \"%1\": the register file is damaged").arg(path)),
+             qPrintable(opened.message()));
+}
+
+void TestRegisterFile::connectionNamesAreOwnAndRemoved()
+{
+    TempRegister reg;
+    QString first;
+    {
+        auto one = Connection::open(reg.path());
+        auto two = Connection::open(reg.path());
+        QVERIFY(one.ok() && two.ok());
+        first = one.value()->name();
+        QVERIFY(first != two.value()->name());
+        QVERIFY(QSqlDatabase::contains(first));
+    }
+    QVERIFY(!QSqlDatabase::contains(first));
+}
+
+QTEST_GUILESS_MAIN(TestRegisterFile)
+#include "tst_registerfile.moc"
