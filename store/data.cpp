@@ -1,0 +1,155 @@
+#include "data.h"
+
+#include "connection.h"
+#include "dialogs.h"
+#include "navigationbutton.h"
+#include "recordset.h"
+#include "schema.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+Data::Data(Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent)
+    , m_dialogs(dialogs)
+{
+    buildBar();
+}
+
+Data::~Data()
+{
+    // Closing a window deletes it without saving; saving on the way out is unload's work.
+    m_recordset.reset();
+}
+
+void Data::buildBar()
+{
+    setFocusPolicy(Qt::NoFocus);
+    setAutoFillBackground(true);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    const auto addButton = [this, layout](NavigationButton::Direction direction, const char* name,
+                                          Status (Recordset::*move)()) {
+        auto* button = new NavigationButton(direction, this);
+        button->setObjectName(QString::fromLatin1(name));
+        connect(button, &QAbstractButton::clicked, this, [this, move] { moveFromBar(move); });
+        layout->addWidget(button);
+    };
+    addButton(NavigationButton::Direction::First, "moveFirst", &Recordset::moveFirst);
+    addButton(NavigationButton::Direction::Previous, "movePrevious", &Recordset::movePrevious);
+    auto* label = new QLabel(caption(), this);
+    label->setObjectName(QStringLiteral("caption"));
+    label->setIndent(4);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setAutoFillBackground(true);
+    label->setBackgroundRole(QPalette::Base);
+    layout->addWidget(label, 1);
+    addButton(NavigationButton::Direction::Next, "moveNext", &Recordset::moveNext);
+    addButton(NavigationButton::Direction::Last, "moveLast", &Recordset::moveLast);
+}
+
+Status Data::refresh()
+{
+    const schema::Table* table = schema::table(m_recordSource);
+    if (!table)
+        return Status::failure(QStringLiteral("Cannot open the register \"%1\": Velmora keeps no table \"%2\".")
+                                   .arg(m_databaseName, m_recordSource));
+    Expected<std::unique_ptr<Connection>> connection = Connection::open(m_databaseName);
+    if (!connection)
+        return connection.status();
+
+    // The new record set fills the fields as it opens, so it takes the old one's place first.
+    RecordBinding* binding = this;
+    auto other = std::make_unique<Recordset>(std::move(connection.value()), *table, binding);
+    std::swap(m_recordset, other);
+    if (Status opened = m_recordset->open(); !opened) {
+        std::swap(m_recordset, other);
+        return opened;
+    }
+    return {};
+}
+
+Status Data::unload()
+{
+    if (!m_recordset)
+        return {};
+    if (Status closed = m_recordset->close(); !closed)
+        return closed;
+    m_recordset.reset();
+    return {};
+}
+
+void Data::bind(QLineEdit* field, const QString& column)
+{
+    m_bound.push_back({field, column});
+    connect(field, &QLineEdit::textChanged, this, [this, field] {
+        if (m_filling)
+            return;
+        for (Bound& bound : m_bound) {
+            if (bound.field == field)
+                bound.changed = true;
+        }
+    });
+}
+
+void Data::bind(QLabel* field, const QString& column)
+{
+    m_bound.push_back({field, column});
+}
+
+bool Data::isChanged(const QLineEdit* field) const
+{
+    for (const Bound& bound : m_bound) {
+        if (bound.field == field)
+            return bound.changed;
+    }
+    return false;
+}
+
+void Data::moveFromBar(Status (Recordset::*move)())
+{
+    if (!m_recordset)
+        return;
+    if (Status moved = (m_recordset.get()->*move)(); !moved)
+        m_dialogs.message(moved.message(), QStringLiteral("Velmora"), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+}
+
+void Data::notifyValidate(Action action, bool save)
+{
+    Q_EMIT validate(action, save);
+}
+
+QList<FieldInput> Data::changedFields() const
+{
+    QList<FieldInput> changed;
+    for (const Bound& bound : m_bound) {
+        if (const auto* edit = qobject_cast<const QLineEdit*>(bound.field.data()); edit && bound.changed)
+            changed.append({bound.column, edit->text()});
+    }
+    return changed;
+}
+
+void Data::fill()
+{
+    m_filling = true;
+    for (Bound& bound : m_bound) {
+        const QString text = m_recordset ? m_recordset->text(bound.column) : QString();
+        if (auto* edit = qobject_cast<QLineEdit*>(bound.field.data())) {
+            edit->setText(text);
+            edit->setCursorPosition(0);
+        } else if (auto* label = qobject_cast<QLabel*>(bound.field.data())) {
+            label->setText(text);
+        }
+        bound.changed = false;
+    }
+    m_filling = false;
+}
+
+void Data::clearChanged()
+{
+    for (Bound& bound : m_bound)
+        bound.changed = false;
+}
