@@ -31,6 +31,12 @@ struct Window {
         data.bind(qty, QStringLiteral("stock_qty"));
     }
 
+    bool open(const QString& path)
+    {
+        data.setDatabaseName(path);
+        data.setRecordSource(QStringLiteral("stock_data"));
+        return data.refresh().ok();
+    }
     QLineEdit* field(const char* column) const { return client.findChild<QLineEdit*>(QString::fromLatin1(column)); }
     void click(const char* button) const
     {
@@ -106,9 +112,7 @@ void TestData::refreshFillsTheBoundFields()
     addCertificates(reg);
     ScriptedDialogs dialogs;
     Window window(dialogs);
-    window.data.setDatabaseName(reg.path());
-    window.data.setRecordSource("stock_data");
-    QVERIFY(window.data.refresh().ok());
+    QVERIFY(window.open(reg.path()));
     QCOMPARE(window.field("stock_no")->text(), "A");
     QCOMPARE(window.field("stock_qty")->text(), "100");
     QCOMPARE(window.field("present_holder")->text(), ""); // no value, not the design text
@@ -123,9 +127,7 @@ void TestData::typingSetsTheChangedMarkAndFillingClearsIt()
     addCertificates(reg);
     ScriptedDialogs dialogs;
     Window window(dialogs);
-    window.data.setDatabaseName(reg.path());
-    window.data.setRecordSource("stock_data");
-    QVERIFY(window.data.refresh().ok());
+    QVERIFY(window.open(reg.path()));
     QLineEdit* no = window.field("stock_no");
     QTest::keyClicks(no, "2");
     QVERIFY(window.data.isChanged(no));
@@ -141,9 +143,7 @@ void TestData::barMovesRaiseValidateAndStoreOnlyChangedFields()
     addCertificates(reg);
     ScriptedDialogs dialogs;
     Window window(dialogs);
-    window.data.setDatabaseName(reg.path());
-    window.data.setRecordSource("stock_data");
-    QVERIFY(window.data.refresh().ok());
+    QVERIFY(window.open(reg.path()));
     QSignalSpy validated(&window.data, &Data::validate);
 
     QVERIFY(window.data.recordset()->edit().ok());
@@ -175,9 +175,7 @@ void TestData::barShowsItsOwnFailureAndStays()
     addCertificates(reg);
     ScriptedDialogs dialogs;
     Window window(dialogs);
-    window.data.setDatabaseName(reg.path());
-    window.data.setRecordSource("stock_data");
-    QVERIFY(window.data.refresh().ok());
+    QVERIFY(window.open(reg.path()));
     QVERIFY(window.data.recordset()->edit().ok());
     QTest::keyClicks(window.field("stock_qty"), "x");
 
@@ -198,9 +196,7 @@ void TestData::failedRefreshKeepsWhatWasOpen()
     addCertificates(reg);
     ScriptedDialogs dialogs;
     Window window(dialogs);
-    window.data.setDatabaseName(reg.path());
-    window.data.setRecordSource("stock_data");
-    QVERIFY(window.data.refresh().ok());
+    QVERIFY(window.open(reg.path()));
     Recordset* open = window.data.recordset();
 
     window.data.setDatabaseName(reg.directory() + "/elsewhere.mdb");
@@ -223,9 +219,7 @@ void TestData::unloadStoresAndCloses()
     addCertificates(reg);
     ScriptedDialogs dialogs;
     Window window(dialogs);
-    window.data.setDatabaseName(reg.path());
-    window.data.setRecordSource("stock_data");
-    QVERIFY(window.data.refresh().ok());
+    QVERIFY(window.open(reg.path()));
     QSignalSpy validated(&window.data, &Data::validate);
     QVERIFY(window.data.recordset()->addNew().ok());
     QTest::keyClicks(window.field("stock_no"), "NEW");

@@ -46,6 +46,22 @@ QList<QVariantList> allCertificates(const TempRegister& reg)
     return reg.rows("SELECT rowid, * FROM stock_data ORDER BY rowid");
 }
 
+// A register, fake fields and a record set on stock_data, opened.
+struct Scene {
+    explicit Scene(bool withCertificates = true)
+        : fields(certificateColumns)
+    {
+        if (withCertificates)
+            addCertificates(reg);
+        opened = openOn(reg.path(), "stock_data", &fields);
+    }
+    Recordset& set() { return *opened.recordset; }
+
+    TempRegister reg;
+    FakeFields fields;
+    Opened opened;
+};
+
 QList<Action> actionsOf(const FakeFields& fields)
 {
     QList<Action> actions;
@@ -113,10 +129,8 @@ void TestRecordset::opensAnEmptyTableWithNoCurrentRecord()
 
 void TestRecordset::opensOnTheFirstRow()
 {
-    TempRegister reg;
-    addCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     QVERIFY(opened.status.ok());
     QVERIFY(!opened.recordset->isBOF());
     QVERIFY(!opened.recordset->isEOF());
@@ -150,10 +164,8 @@ void TestRecordset::navigates()
 {
     QFETCH(QString, moves);
     QFETCH(QString, landsOn);
-    TempRegister reg;
-    addCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     Recordset& set = *opened.recordset;
     QList<Action> expected;
     for (const QString& move : moves.split(' ')) {
@@ -177,9 +189,8 @@ void TestRecordset::navigates()
 
 void TestRecordset::movesNothingOnAnEmptyTable()
 {
-    TempRegister reg;
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
+    Scene scene(false);
+    auto& [reg, fields, opened] = scene;
     Recordset& set = *opened.recordset;
     QVERIFY(set.moveNext().ok());
     QVERIFY(set.moveLast().ok());
@@ -191,10 +202,8 @@ void TestRecordset::movesNothingOnAnEmptyTable()
 
 void TestRecordset::addNewThenMoveStoresOnlyTypedFields()
 {
-    TempRegister reg;
-    addCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     Recordset& set = *opened.recordset;
     QVERIFY(set.moveNext().ok()); // on B
     QVERIFY(set.addNew().ok());
@@ -218,10 +227,8 @@ void TestRecordset::addNewThenMoveStoresOnlyTypedFields()
 
 void TestRecordset::addNewWithNothingTypedStoresNothing()
 {
-    TempRegister reg;
-    addCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     QVERIFY(opened.recordset->addNew().ok());
     QVERIFY(opened.recordset->moveLast().ok());
     QVERIFY(opened.recordset->addNew().ok());
@@ -232,10 +239,8 @@ void TestRecordset::addNewWithNothingTypedStoresNothing()
 
 void TestRecordset::updateOfANewRecordMakesItCurrent()
 {
-    TempRegister reg;
-    addCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     Recordset& set = *opened.recordset;
     QVERIFY(set.addNew().ok());
     fields.type("stock_no", "E");
@@ -250,9 +255,8 @@ void TestRecordset::updateOfANewRecordMakesItCurrent()
 
 void TestRecordset::addNewOnAnEmptyTable()
 {
-    TempRegister reg;
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
+    Scene scene(false);
+    auto& [reg, fields, opened] = scene;
     Recordset& set = *opened.recordset;
     QVERIFY(set.addNew().ok());
     fields.type("stock_no", "FIRST");
@@ -264,10 +268,8 @@ void TestRecordset::addNewOnAnEmptyTable()
 
 void TestRecordset::editThenCloseStoresWithoutAsking()
 {
-    TempRegister reg;
-    addCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     QVERIFY(opened.recordset->edit().ok());
     QCOMPARE(opened.recordset->editState(), EditState::Editing);
     fields.type("item_code", "NEW-CODE");
@@ -279,11 +281,9 @@ void TestRecordset::editThenCloseStoresWithoutAsking()
 
 void TestRecordset::cancelUpdateRestoresAndNothingIsStoredAfter()
 {
-    TempRegister reg;
-    addCertificates(reg);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     const auto before = allCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
     Recordset& set = *opened.recordset;
     QVERIFY(set.edit().ok());
     fields.type("stock_no", "CHANGED");
@@ -298,10 +298,8 @@ void TestRecordset::cancelUpdateRestoresAndNothingIsStoredAfter()
 
 void TestRecordset::editKeepsTypedTextAndAPendingNewRecord()
 {
-    TempRegister reg;
-    addCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     Recordset& set = *opened.recordset;
     QVERIFY(set.edit().ok());
     fields.type("stock_no", "TYPED");
@@ -340,11 +338,9 @@ void TestRecordset::deletingTheOnlyRowLeavesAnEmptySet()
 
 void TestRecordset::deleteWhileAddingRemovesNoStoredRecord()
 {
-    TempRegister reg;
-    addCertificates(reg);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     const auto before = allCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
     QVERIFY(opened.recordset->addNew().ok());
     fields.type("stock_no", "PENDING");
     QVERIFY(opened.recordset->deleteRecord().ok());
@@ -354,10 +350,8 @@ void TestRecordset::deleteWhileAddingRemovesNoStoredRecord()
 
 void TestRecordset::movesFromADeletedRecordToItsNeighbour()
 {
-    TempRegister reg;
-    addCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     Recordset& set = *opened.recordset;
     QVERIFY(set.moveNext().ok());
     QVERIFY(set.deleteRecord().ok()); // B
@@ -380,9 +374,8 @@ void TestRecordset::operationsWithoutARecordFail_data()
 void TestRecordset::operationsWithoutARecordFail()
 {
     QFETCH(QString, operation);
-    TempRegister reg;
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
+    Scene scene(false);
+    auto& [reg, fields, opened] = scene;
     Recordset& set = *opened.recordset;
     Status result;
     if (operation == "edit")
@@ -448,10 +441,8 @@ void TestRecordset::findsByNumber()
     QFETCH(QString, column);
     QFETCH(QString, typed);
     QFETCH(QString, finds);
-    TempRegister reg;
-    addCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     QVERIFY(opened.recordset->findFirst(column + " = val('" + typed + "')").ok());
     QCOMPARE(opened.recordset->isEOF(), finds.isEmpty());
     if (!finds.isEmpty())
@@ -495,10 +486,8 @@ void TestRecordset::findsByWholeTextIgnoringCase()
 
 void TestRecordset::findStartsFromTheFirstRow()
 {
-    TempRegister reg;
-    addCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     QVERIFY(opened.recordset->moveLast().ok()); // D, holder 7
     QVERIFY(opened.recordset->findFirst("present_holder = val('7')").ok());
     QCOMPARE(fields.texts["stock_no"], "A");
@@ -506,10 +495,8 @@ void TestRecordset::findStartsFromTheFirstRow()
 
 void TestRecordset::failedFindIsUndoneByTheBookmark()
 {
-    TempRegister reg;
-    addCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     Recordset& set = *opened.recordset;
     QVERIFY(set.moveNext().ok());
     const Bookmark saved = set.bookmark().value();
@@ -542,11 +529,9 @@ void TestRecordset::unreadableCriteriaFail_data()
 void TestRecordset::unreadableCriteriaFail()
 {
     QFETCH(QString, criteria);
-    TempRegister reg;
-    addCertificates(reg);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     const auto before = allCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
     QVERIFY(opened.recordset->moveNext().ok());
     QVERIFY(opened.recordset->edit().ok());
     fields.type("stock_no", "typed");
@@ -601,11 +586,9 @@ void TestRecordset::refusedValueChangesNothing()
     QFETCH(QString, column);
     QFETCH(QString, typed);
     QFETCH(QString, message);
-    TempRegister reg;
-    addCertificates(reg);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     const auto before = allCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
     Recordset& set = *opened.recordset;
     QVERIFY(set.moveNext().ok());
     QVERIFY(set.edit().ok());
@@ -654,11 +637,9 @@ void TestRecordset::refusedWriteChangesNothing_data()
 void TestRecordset::refusedWriteChangesNothing()
 {
     QFETCH(QString, how);
-    TempRegister reg;
-    addCertificates(reg);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     const auto before = allCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
     Recordset& set = *opened.recordset;
     struct Unlock {
         QString path;
@@ -702,10 +683,8 @@ void TestRecordset::refusedWriteChangesNothing()
 
 void TestRecordset::failureAfterTheSaveUndoesTheSave()
 {
-    TempRegister reg;
-    addCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     Recordset& set = *opened.recordset;
     QVERIFY(set.edit().ok());
     fields.type("item_code", "SAVED?");
@@ -721,10 +700,8 @@ void TestRecordset::failureAfterTheSaveUndoesTheSave()
 
 void TestRecordset::validateCarriesTheSaveFlag()
 {
-    TempRegister reg;
-    addCertificates(reg);
-    FakeFields fields(certificateColumns);
-    Opened opened = openOn(reg.path(), "stock_data", &fields);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
     Recordset& set = *opened.recordset;
     QVERIFY(set.moveNext().ok());
     QVERIFY(set.edit().ok());
