@@ -1,0 +1,317 @@
+// velmora-bench: times the record set on a small and a large register and checks the large one's targets.
+//
+// Usage:
+//   velmora-bench                     1,000 and 1,000,000 rows; prints the table, exits 1 if a target is missed
+//   velmora-bench --rows N            the same with N rows in place of 1,000,000 (a quick run)
+//   velmora-bench --measure PATH N    one register, one line of figures (run by the above, once per size)
+//
+// Each size is measured in a child process of its own, so that its peak memory is that of the record set alone.
+
+#include "connection.h"
+#include "recordset.h"
+#include "registerfile.h"
+#include "schema.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMap>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <utility>
+
+namespace {
+
+constexpr qint64 smallRows = 1000;
+constexpr qint64 largeRows = 1000000;
+constexpr int refreshRuns = 50;
+constexpr qint64 stepRuns = 20000;
+constexpr int endRuns = 2000;
+constexpr int findRuns = 7;
+const QString missing = QStringLiteral("no such certificate");
+
+const char usage[] = "Usage: velmora-bench [--rows N]\n"
+                     "  Times the record set on 1,000 and N rows (default 1,000,000) against its targets.\n";
+
+[[noreturn]] void fail(const QString& doing, const QString& why)
+{
+    std::fprintf(stderr, "velmora-bench: %s failed: %s\n", qPrintable(doing), qPrintable(why));
+    std::exit(2);
+}
+
+void require(const Status& status, const QString& doing)
+{
+    if (!status)
+        fail(doing, status.message());
+}
+
+void print(const QString& line)
+{
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+double medianMs(QList<qint64> nanoseconds)
+{
+    std::sort(nanoseconds.begin(), nanoseconds.end());
+    const qsizetype mid = nanoseconds.size() / 2;
+    const double ns = nanoseconds.size() % 2 ? nanoseconds[mid] : (nanoseconds[mid - 1] + nanoseconds[mid]) / 2.0;
+    return ns / 1e6;
+}
+
+// Times one call; a failed call ends the run.
+template <typename Call> qint64 timed(const QString& doing, Call call)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const Status status = call();
+    const qint64 elapsed = timer.nsecsElapsed();
+    require(status, doing);
+    return elapsed;
+}
+
+std::unique_ptr<Recordset> openRecordset(const QString& path)
+{
+    Expected<std::unique_ptr<Connection>> connection = Connection::open(path);
+    require(connection.status(), QStringLiteral("Connection::open"));
+    auto recordset = std::make_unique<Recordset>(std::move(connection.value()), *schema::table(u"stock_data"));
+    require(recordset->open(), QStringLiteral("Recordset::open"));
+    return recordset;
+}
+
+// The current record's rowid, to make sure the moves went where they should.
+void expectAt(const Recordset& recordset, qint64 rowid, const QString& after)
+{
+    const Expected<Bookmark> at = recordset.bookmark();
+    require(at.status(), after);
+    if (at.value() != rowid)
+        fail(after, QStringLiteral("at row %1, expected %2").arg(at.value()).arg(rowid));
+}
+
+double refreshMs(const QString& path)
+{
+    QList<qint64> runs;
+    for (int i = 0; i < refreshRuns; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        const std::unique_ptr<Recordset> recordset = openRecordset(path);
+        runs.append(timer.nsecsElapsed());
+    } // each record set and its connection go before the next opens
+    return medianMs(runs);
+}
+
+// The yardstick for FindFirst: a bare lookup prepared on a connection of its own, which lasts as long as the process.
+QSqlQuery bareQuery(const QString& path)
+{
+    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-bare"));
+    database.setDatabaseName(path);
+    if (!database.open())
+        fail(QStringLiteral("opening the bare connection"), database.lastError().text());
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.prepare(QStringLiteral("SELECT rowid FROM stock_data WHERE stock_no = ? LIMIT 1")))
+        fail(QStringLiteral("preparing the bare query"), query.lastError().text());
+    query.bindValue(0, missing);
+    return query;
+}
+
+Status runBare(QSqlQuery& query)
+{
+    if (!query.exec())
+        return Status::failure(query.lastError().text());
+    const bool found = query.next();
+    query.finish();
+    return found ? Status::failure(QStringLiteral("the missing value was found")) : Status();
+}
+
+// Medians of next and previous over the same stretch of rows, starting on the first.
+std::pair<double, double> stepMs(Recordset& recordset, qint64 steps)
+{
+    QList<qint64> next, previous;
+    for (qint64 i = 0; i < steps; ++i)
+        next.append(timed(QStringLiteral("moveNext"), [&] { return recordset.moveNext(); }));
+    expectAt(recordset, 1 + steps, QStringLiteral("moveNext"));
+    for (qint64 i = 0; i < steps; ++i)
+        previous.append(timed(QStringLiteral("movePrevious"), [&] { return recordset.movePrevious(); }));
+    expectAt(recordset, 1, QStringLiteral("movePrevious"));
+    return {medianMs(next), medianMs(previous)};
+}
+
+std::pair<double, double> endMs(Recordset& recordset, qint64 rows)
+{
+    QList<qint64> first, last;
+    for (int i = 0; i < endRuns; ++i) {
+        first.append(timed(QStringLiteral("moveFirst"), [&] { return recordset.moveFirst(); }));
+        last.append(timed(QStringLiteral("moveLast"), [&] { return recordset.moveLast(); }));
+    }
+    expectAt(recordset, rows, QStringLiteral("moveLast"));
+    return {medianMs(first), medianMs(last)};
+}
+
+// Medians of a FindFirst that matches nothing and of the bare query: one warm-up each, then the two alternate
+// so that neither has the warmer cache.
+std::pair<double, double> findMs(Recordset& recordset, const QString& path)
+{
+    QSqlQuery bare = bareQuery(path);
+    const QString criteria = QStringLiteral("stock_no = '%1'").arg(missing);
+    QList<qint64> find, plain;
+    for (int i = 0; i <= findRuns; ++i) {
+        const qint64 f = timed(QStringLiteral("findFirst"), [&] { return recordset.findFirst(criteria); });
+        if (recordset.hasCurrentRecord())
+            fail(QStringLiteral("findFirst"), QStringLiteral("a record matched"));
+        const qint64 b = timed(QStringLiteral("the bare query"), [&] { return runBare(bare); });
+        if (i > 0) {
+            find.append(f);
+            plain.append(b);
+        }
+    }
+    return {medianMs(find), medianMs(plain)};
+}
+
+int measure(const QString& path, qint64 rows)
+{
+    const double refresh = refreshMs(path);
+    const std::unique_ptr<Recordset> recordset = openRecordset(path);
+    const auto [next, previous] = stepMs(*recordset, std::min(stepRuns, rows - 1));
+    const auto [first, last] = endMs(*recordset, rows);
+    const auto [find, bare] = findMs(*recordset, path);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+
+    const auto ms = [](double value) {
+        return QString::number(value, 'f', 5);
+    };
+    print(QStringLiteral("rows=%1 refresh_ms=%2 next_ms=%3 previous_ms=%4 first_ms=%5 last_ms=%6 find_ms=%7 "
+                         "bare_ms=%8 find_ratio=%9 peak_kib=%10")
+              .arg(rows)
+              .arg(ms(refresh), ms(next), ms(previous), ms(first), ms(last), ms(find), ms(bare),
+                   QString::number(find / bare, 'f', 3))
+              .arg(qint64(usage.ru_maxrss)));
+    return 0;
+}
+
+// One statement makes every row; rowids run 1..N.
+const QString fillStatement = QStringLiteral(
+    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
+    "INSERT INTO stock_data SELECT printf('S%07d', i), 1 + i % 2, date('2000-01-01', '+' || (i % 9000) || ' days'), "
+    "printf('IT%04d', i % 5000), i % 1000, (i * 7) % 1000, 100 * (1 + i % 50) FROM n");
+
+// A fresh register of the given size in dir, filled in the transaction that creates it.
+QString createRegister(const QTemporaryDir& dir, qint64 rows)
+{
+    const QString path = dir.filePath(QStringLiteral("bench.mdb"));
+    const auto fill = [rows](QSqlDatabase& database) {
+        QSqlQuery query(database);
+        query.prepare(fillStatement);
+        query.bindValue(0, rows);
+        return query.exec() ? Status() : Status::failure(query.lastError().text());
+    };
+    require(registerfile::create(path, fill), QStringLiteral("registerfile::create"));
+    return path;
+}
+
+// Measures one size in a child process; returns its figures by name.
+QMap<QString, double> measureInChild(qint64 rows)
+{
+    const QTemporaryDir dir;
+    if (!dir.isValid())
+        fail(QStringLiteral("making a temporary folder"), dir.errorString());
+    QElapsedTimer timer;
+    timer.start();
+    const QString path = createRegister(dir, rows);
+    std::fprintf(stderr, "created %lld rows in %.1f s\n", rows, timer.nsecsElapsed() / 1e9);
+
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--measure"), path, QString::number(rows)});
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+        fail(QStringLiteral("measuring %1 rows").arg(rows), QStringLiteral("the child process did not finish well"));
+
+    QMap<QString, double> figures;
+    const QStringList lines = QString::fromUtf8(child.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    for (const QString& line : lines) {
+        print(line);
+        for (const QString& pair : line.split(u' ', Qt::SkipEmptyParts))
+            figures.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1).toDouble());
+    }
+    return figures;
+}
+
+struct Figure {
+    const char* label;
+    const char* key;
+    double target; // 0: none
+    int decimals;
+};
+
+const Figure figures[] = {
+    {"Refresh (ms)", "refresh_ms", 5, 4},     {"next (ms)", "next_ms", 0.1, 5},
+    {"previous (ms)", "previous_ms", 0.1, 5}, {"first (ms)", "first_ms", 1, 5},
+    {"last (ms)", "last_ms", 1, 5},           {"FindFirst no-match (ms)", "find_ms", 0, 3},
+    {"bare query (ms)", "bare_ms", 0, 3},     {"FindFirst / bare", "find_ratio", 1.5, 3},
+    {"peak memory (KiB)", "peak_kib", 0, 0},  {"peak growth (KiB)", "peak_growth_kib", 10240, 0},
+};
+
+void printRow(const QString& label, const QString& small, const QString& large, const QString& target,
+              const QString& result)
+{
+    const QString row = QStringLiteral("%1 %2 %3 %4 %5").arg(label, -24).arg(small, 12).arg(large, 14);
+    print(row.arg(target, 10).arg(result).trimmed());
+}
+
+int drive(qint64 large)
+{
+    const QMap<QString, double> small = measureInChild(smallRows);
+    QMap<QString, double> big = measureInChild(large);
+    big.insert(QStringLiteral("peak_growth_kib"),
+               big.value(QStringLiteral("peak_kib")) - small.value(QStringLiteral("peak_kib")));
+
+    bool allMet = true;
+    print(QString());
+    printRow(QStringLiteral("figure"), QStringLiteral("%1 rows").arg(smallRows), QStringLiteral("%1 rows").arg(large),
+             QStringLiteral("target"), QStringLiteral("result"));
+    for (const Figure& figure : figures) {
+        const QString key = QString::fromLatin1(figure.key);
+        const auto shown = [&](double value) {
+            return QString::number(value, 'f', figure.decimals);
+        };
+        const bool met = big.value(key) <= figure.target;
+        allMet = allMet && (figure.target == 0 || met);
+        printRow(QString::fromLatin1(figure.label), small.contains(key) ? shown(small.value(key)) : QStringLiteral("-"),
+                 shown(big.value(key)), figure.target ? QStringLiteral("<= %1").arg(figure.target) : QString(),
+                 figure.target ? (met ? QStringLiteral("met") : QStringLiteral("MISSED")) : QString());
+    }
+    print(allMet ? QStringLiteral("All targets met.") : QStringLiteral("Some targets MISSED."));
+    return allMet ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    const auto rowsAt = [&args](qsizetype i) {
+        bool ok = false;
+        const qint64 rows = args.value(i).toLongLong(&ok);
+        return ok && rows > 1 ? rows : 0;
+    };
+    if (args.isEmpty())
+        return drive(largeRows);
+    if (args.size() == 2 && args[0] == QLatin1String("--rows") && rowsAt(1))
+        return drive(rowsAt(1));
+    if (args.size() == 3 && args[0] == QLatin1String("--measure") && rowsAt(2))
+        return measure(args[1], rowsAt(2));
+    const bool help = args == QStringList{QStringLiteral("--help")};
+    std::fputs(usage, help ? stdout : stderr);
+    return help ? 0 : 2;
+}
