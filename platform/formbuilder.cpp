@@ -15,15 +15,15 @@ namespace form {
 
 namespace {
 
-QFont fontFor(const Font& spec, QFont font)
+QFont fontFor(const Font& look, QFont font)
 {
-    if (spec.family)
-        font.setFamily(QString::fromUtf8(spec.family));
-    if (spec.points > 0)
-        font.setPointSizeF(spec.points);
-    font.setBold(spec.style & Bold);
-    font.setItalic(spec.style & Italic);
-    font.setUnderline(spec.style & Underline);
+    if (look.family)
+        font.setFamily(QString::fromUtf8(look.family));
+    if (look.points > 0)
+        font.setPointSizeF(look.points);
+    font.setBold(look.style & Bold);
+    font.setItalic(look.style & Italic);
+    font.setUnderline(look.style & Underline);
     return font;
 }
 
