@@ -229,23 +229,26 @@ Status Recordset::findFirst(const QString& text)
     }
     const QVariant value = wanted.comparison == criteria::Comparison::Text ? QVariant(wanted.text) : wanted.number;
 
-    return move(Action::Find, [this, condition, value](const Position& from, auto) -> Expected<Position> {
-        QSqlQuery find(m_connection->database());
-        find.setForwardOnly(true);
-        if (!find.prepare(selectFrom(m_table) + QStringLiteral(" WHERE %1 ORDER BY rowid LIMIT 1").arg(condition)))
-            return engineFailure(QStringLiteral("Cannot search"), find);
-        find.bindValue(0, value);
-        Expected<Position> found = fetch(find, from);
-        if (found && found->place != Place::OnRow) {
-            // Nothing matched: no current record, past the end; the table itself is as it was.
-            Position missed = from;
-            missed.place = Place::AfterLast;
-            missed.anchor.reset();
-            missed.row.clear();
-            return missed;
-        }
-        return found;
-    });
+    return move(
+        Action::Find,
+        [this, condition, value](const Position& from, std::optional<qint64> added) -> Expected<Position> {
+            QSqlQuery find(m_connection->database());
+            find.setForwardOnly(true);
+            if (!find.prepare(selectFrom(m_table) + QStringLiteral(" WHERE %1 ORDER BY rowid LIMIT 1").arg(condition)))
+                return engineFailure(QStringLiteral("Cannot search"), find);
+            find.bindValue(0, value);
+            Expected<Position> found = fetch(find, from);
+            if (found && found->place != Place::OnRow) {
+                // Nothing matched: no current record, past the end; the table itself is as it was.
+                Position missed = from;
+                missed.place = Place::AfterLast;
+                missed.anchor.reset();
+                missed.row.clear();
+                missed.empty = from.empty && !added;
+                return missed;
+            }
+            return found;
+        });
 }
 
 Status Recordset::addNew()

@@ -90,11 +90,6 @@ void XSession::click(const Window& window, QPoint at) const
              QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")});
 }
 
-void XSession::type(const QString& keys) const
-{
-    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), keys});
-}
-
 QString XSession::xdotool(const QStringList& arguments) const
 {
     QProcess tool;

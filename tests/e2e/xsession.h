@@ -26,7 +26,6 @@ public:
     QProcess* launch(const QString& program, const QStringList& arguments = {});
     QList<Window> visibleWindows(qint64 pid) const;
     void click(const Window& window, QPoint at) const;
-    void type(const QString& keys) const;
 
 private:
     QString xdotool(const QStringList& arguments) const;
