@@ -327,7 +327,11 @@ void TestRecordset::follows_data()
         << "browsing"
         << "next first find" << four;
     QTest::newRow("a find that misses after storing the first record")
-        << true << "addnew; type stock_no=N; find stock_no = 'x'" << "N" << "browsing EOF" << "find:saved" << "N";
+        << true << "addnew; type stock_no=N; find stock_no = 'x'"
+        << "N"
+        << "browsing EOF"
+        << "find:saved"
+        << "N";
     QTest::newRow("a find stores typed text first") << false << "edit; type stock_no=F; find stock_no = 'f'"
                                                     << "F"
                                                     << "browsing"
