@@ -8,6 +8,8 @@
 #include <QSqlError>
 #include <QUrl>
 
+#include <sqlite3.h>
+
 namespace {
 
 constexpr int busyTimeoutMs = 1500; // how long a save waits for another writer before giving up
@@ -48,19 +50,19 @@ QString whatIsWrongWith(const QString& path)
 QString reasonFor(int code)
 {
     switch (code) {
-    case 5: // SQLITE_BUSY
-    case 6: // SQLITE_LOCKED
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
         return QStringLiteral("the register is in use by another program");
-    case 8: // SQLITE_READONLY
+    case SQLITE_READONLY:
         return QStringLiteral("the register is read-only");
-    case 10: // SQLITE_IOERR
+    case SQLITE_IOERR:
         return QStringLiteral("the disk could not be read or written");
-    case 11: // SQLITE_CORRUPT
-    case 26: // SQLITE_NOTADB
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
         return QStringLiteral("the register file is damaged");
-    case 13: // SQLITE_FULL
+    case SQLITE_FULL:
         return QStringLiteral("the disk is full");
-    case 14: // SQLITE_CANTOPEN
+    case SQLITE_CANTOPEN:
         return QStringLiteral("the register file cannot be opened");
     default:
         return {};
@@ -88,7 +90,19 @@ Expected<std::unique_ptr<Connection>> Connection::open(const QString& path)
     const QString absolute = QFileInfo(path).absoluteFilePath();
     if (const QString wrong = whatIsWrongWith(absolute); !wrong.isEmpty())
         return cannotOpen(absolute, wrong);
+    return attach(absolute);
+}
 
+Expected<std::unique_ptr<Connection>> Connection::openEmpty(const QString& path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (QFileInfo(absolute).size() != 0 || !QFileInfo(absolute).isFile())
+        return cannotOpen(absolute, QStringLiteral("it is not a new, empty file"));
+    return attach(absolute);
+}
+
+Expected<std::unique_ptr<Connection>> Connection::attach(const QString& absolute)
+{
     std::unique_ptr<Connection> connection(new Connection(absolute, nextName()));
     QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection->m_name);
     if (!database.isValid())
@@ -110,10 +124,10 @@ QSqlDatabase Connection::database() const
 
 Status Connection::failure(const QString& doing, const QSqlError& error) const
 {
-    const int code = error.nativeErrorCode().toInt() & 0xff;
+    const int code = error.nativeErrorCode().toInt() & 0xff; // the primary result code
     QString reason = reasonFor(code);
     // A file made read-only while open fails as a write error; the file itself tells the real reason.
-    if (code == 8 || code == 10 || code == 14) {
+    if (code == SQLITE_READONLY || code == SQLITE_IOERR || code == SQLITE_CANTOPEN) {
         const QFileInfo file(m_path);
         if (file.exists() && !file.isWritable())
             reason = QStringLiteral("the register is read-only");

@@ -19,6 +19,8 @@ public:
 
     // Checks that the file is there and is an SQLite database (not, say, an Access file), then opens it.
     static Expected<std::unique_ptr<Connection>> open(const QString& path);
+    // Opens a file just made empty, to become a register.
+    static Expected<std::unique_ptr<Connection>> openEmpty(const QString& path);
 
     QSqlDatabase database() const;
     const QString& path() const { return m_path; }
@@ -30,6 +32,7 @@ public:
 
 private:
     Connection(QString path, QString name);
+    static Expected<std::unique_ptr<Connection>> attach(const QString& absolute);
 
     QString m_path;
     QString m_name;

@@ -84,14 +84,11 @@ Status Data::unload()
 
 void Data::bind(QLineEdit* field, const QString& column)
 {
+    const std::size_t index = m_bound.size();
     m_bound.push_back({field, column});
-    connect(field, &QLineEdit::textChanged, this, [this, field] {
-        if (m_filling)
-            return;
-        for (Bound& bound : m_bound) {
-            if (bound.field == field)
-                bound.changed = true;
-        }
+    connect(field, &QLineEdit::textChanged, this, [this, index] {
+        if (!m_filling)
+            m_bound[index].changed = true;
     });
 }
 

@@ -1,5 +1,6 @@
 #include "registerfile.h"
 
+#include "connection.h"
 #include "schema.h"
 
 #include <QFile>
@@ -7,13 +8,10 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
 
 namespace registerfile {
 
 namespace {
-
-const QString connectionName = QStringLiteral("velmora-register-create");
 
 Status cannotCreate(const QString& path, const QString& reason)
 {
@@ -54,16 +52,12 @@ Status create(const QString& path, const std::function<Status(QSqlDatabase&)>& f
     file.close();
 
     Status created;
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
-        database.setDatabaseName(QUrl::fromLocalFile(absolute).toString(QUrl::FullyEncoded)
-                                 + QStringLiteral("?mode=rw"));
-        database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
-        created = database.open() ? createTables(database, absolute, fill)
-                                  : cannotCreate(absolute, database.lastError().text());
-        database.close();
+    if (Expected<std::unique_ptr<Connection>> connection = Connection::openEmpty(absolute); connection) {
+        QSqlDatabase database = connection.value()->database();
+        created = createTables(database, absolute, fill);
+    } else {
+        created = connection.status();
     }
-    QSqlDatabase::removeDatabase(connectionName);
     if (!created)
         QFile::remove(absolute);
     return created;

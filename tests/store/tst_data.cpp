@@ -14,9 +14,12 @@ Q_DECLARE_METATYPE(Action)
 
 namespace {
 
-// A window's worth of fields bound to a record source on stock_data.
+void addCertificates(const TempRegister& reg);
+
+// A window's worth of fields bound to a record source on stock_data, opened on a register of three
+// certificates unless asked not to.
 struct Window {
-    explicit Window(Dialogs& dialogs)
+    explicit Window(bool opened = true)
         : data(dialogs, &client)
     {
         data.setGeometry(136, 328, 340, 25);
@@ -29,6 +32,10 @@ struct Window {
         // A label bound to a column is shown and never written.
         qty = new QLabel(&client);
         data.bind(qty, QStringLiteral("stock_qty"));
+        if (opened) {
+            addCertificates(reg);
+            isOpen = open(reg.path());
+        }
     }
 
     bool open(const QString& path)
@@ -43,8 +50,11 @@ struct Window {
         QTest::mouseClick(data.findChild<QAbstractButton*>(QString::fromLatin1(button)), Qt::LeftButton);
     }
 
+    TempRegister reg;
+    ScriptedDialogs dialogs;
     QWidget client;
     Data data;
+    bool isOpen = false;
     QList<QLineEdit*> fields;
     QLabel* qty = nullptr;
 };
@@ -87,8 +97,7 @@ void TestData::hasTheRecordSourceProperties()
 
 void TestData::barHasArrowsAtBothEndsAndTheCaptionBetween()
 {
-    ScriptedDialogs dialogs;
-    Window window(dialogs);
+    Window window(false);
     window.client.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window.client));
     const auto x = [&](const char* name) {
@@ -108,11 +117,8 @@ void TestData::barHasArrowsAtBothEndsAndTheCaptionBetween()
 
 void TestData::refreshFillsTheBoundFields()
 {
-    TempRegister reg;
-    addCertificates(reg);
-    ScriptedDialogs dialogs;
-    Window window(dialogs);
-    QVERIFY(window.open(reg.path()));
+    Window window;
+    QVERIFY(window.isOpen);
     QCOMPARE(window.field("stock_no")->text(), "A");
     QCOMPARE(window.field("stock_qty")->text(), "100");
     QCOMPARE(window.field("present_holder")->text(), ""); // no value, not the design text
@@ -123,11 +129,8 @@ void TestData::refreshFillsTheBoundFields()
 
 void TestData::typingSetsTheChangedMarkAndFillingClearsIt()
 {
-    TempRegister reg;
-    addCertificates(reg);
-    ScriptedDialogs dialogs;
-    Window window(dialogs);
-    QVERIFY(window.open(reg.path()));
+    Window window;
+    QVERIFY(window.isOpen);
     QLineEdit* no = window.field("stock_no");
     QTest::keyClicks(no, "2");
     QVERIFY(window.data.isChanged(no));
@@ -139,11 +142,8 @@ void TestData::typingSetsTheChangedMarkAndFillingClearsIt()
 
 void TestData::barMovesRaiseValidateAndStoreOnlyChangedFields()
 {
-    TempRegister reg;
-    addCertificates(reg);
-    ScriptedDialogs dialogs;
-    Window window(dialogs);
-    QVERIFY(window.open(reg.path()));
+    Window window;
+    QVERIFY(window.isOpen);
     QSignalSpy validated(&window.data, &Data::validate);
 
     QVERIFY(window.data.recordset()->edit().ok());
@@ -154,7 +154,7 @@ void TestData::barMovesRaiseValidateAndStoreOnlyChangedFields()
     QCOMPARE(validated.count(), 1);
     QCOMPARE(validated[0][0].value<Action>(), Action::MoveNext);
     QCOMPARE(validated[0][1].toBool(), true);
-    QCOMPARE(reg.rows("SELECT stock_no, stock_qty, present_holder FROM stock_data WHERE rowid = 1")[0],
+    QCOMPARE(window.reg.rows("SELECT stock_no, stock_qty, present_holder FROM stock_data WHERE rowid = 1")[0],
              (QVariantList{"A", 100, 9}));
 
     window.click("moveLast");
@@ -166,40 +166,34 @@ void TestData::barMovesRaiseValidateAndStoreOnlyChangedFields()
     QCOMPARE(window.field("present_holder")->text(), "9");
     QCOMPARE(validated.count(), 5);
     QCOMPARE(validated[4][0].value<Action>(), Action::MoveFirst);
-    QVERIFY(dialogs.messages.isEmpty());
+    QVERIFY(window.dialogs.messages.isEmpty());
 }
 
 void TestData::barShowsItsOwnFailureAndStays()
 {
-    TempRegister reg;
-    addCertificates(reg);
-    ScriptedDialogs dialogs;
-    Window window(dialogs);
-    QVERIFY(window.open(reg.path()));
+    Window window;
+    QVERIFY(window.isOpen);
     QVERIFY(window.data.recordset()->edit().ok());
     QTest::keyClicks(window.field("stock_qty"), "x");
 
     window.click("moveNext");
-    QCOMPARE(dialogs.messages.size(), 1);
-    QCOMPARE(dialogs.messages[0].prompt, "Stock Qty: \"x100\" is not a whole number");
-    QCOMPARE(dialogs.messages[0].buttons, Dialogs::Buttons::Ok);
+    QCOMPARE(window.dialogs.messages.size(), 1);
+    QCOMPARE(window.dialogs.messages[0].prompt, "Stock Qty: \"x100\" is not a whole number");
+    QCOMPARE(window.dialogs.messages[0].buttons, Dialogs::Buttons::Ok);
     QCOMPARE(window.field("stock_no")->text(), "A");
     QCOMPARE(window.field("stock_qty")->text(), "x100");
     QVERIFY(window.data.isChanged(window.field("stock_qty")));
     QCOMPARE(window.data.recordset()->editState(), EditState::Editing);
-    QCOMPARE(reg.rows("SELECT stock_qty FROM stock_data WHERE rowid = 1")[0][0].toInt(), 100);
+    QCOMPARE(window.reg.rows("SELECT stock_qty FROM stock_data WHERE rowid = 1")[0][0].toInt(), 100);
 }
 
 void TestData::failedRefreshKeepsWhatWasOpen()
 {
-    TempRegister reg;
-    addCertificates(reg);
-    ScriptedDialogs dialogs;
-    Window window(dialogs);
-    QVERIFY(window.open(reg.path()));
+    Window window;
+    QVERIFY(window.isOpen);
     Recordset* open = window.data.recordset();
 
-    window.data.setDatabaseName(reg.directory() + "/elsewhere.mdb");
+    window.data.setDatabaseName(window.reg.directory() + "/elsewhere.mdb");
     const Status refreshed = window.data.refresh();
     QVERIFY(!refreshed.ok());
     QVERIFY(refreshed.message().contains("elsewhere.mdb"));
@@ -207,7 +201,7 @@ void TestData::failedRefreshKeepsWhatWasOpen()
     window.click("moveNext");
     QCOMPARE(window.field("stock_no")->text(), "B");
 
-    window.data.setDatabaseName(reg.path());
+    window.data.setDatabaseName(window.reg.path());
     window.data.setRecordSource("no_such_table");
     QVERIFY(!window.data.refresh().ok());
     QCOMPARE(window.data.recordset(), open);
@@ -215,27 +209,23 @@ void TestData::failedRefreshKeepsWhatWasOpen()
 
 void TestData::unloadStoresAndCloses()
 {
-    TempRegister reg;
-    addCertificates(reg);
-    ScriptedDialogs dialogs;
-    Window window(dialogs);
-    QVERIFY(window.open(reg.path()));
+    Window window;
+    QVERIFY(window.isOpen);
     QSignalSpy validated(&window.data, &Data::validate);
     QVERIFY(window.data.recordset()->addNew().ok());
     QTest::keyClicks(window.field("stock_no"), "NEW");
     QVERIFY(window.data.unload().ok());
     QVERIFY(!window.data.recordset());
     QCOMPARE(validated.last()[0].value<Action>(), Action::Unload);
-    QCOMPARE(reg.rows("SELECT stock_no FROM stock_data WHERE rowid = 4")[0][0].toString(), "NEW");
+    QCOMPARE(window.reg.rows("SELECT stock_no FROM stock_data WHERE rowid = 4")[0][0].toString(), "NEW");
 }
 
 void TestData::barDoesNothingBeforeTheFirstRefresh()
 {
-    ScriptedDialogs dialogs;
-    Window window(dialogs);
+    Window window(false);
     window.click("moveNext");
     window.click("moveLast");
-    QVERIFY(dialogs.messages.isEmpty());
+    QVERIFY(window.dialogs.messages.isEmpty());
     QCOMPARE(window.field("stock_no")->text(), "Text1");
 }
 
