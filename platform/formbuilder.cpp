@@ -36,6 +36,24 @@ void setTextColour(QWidget* widget, QRgb colour)
     widget->setPalette(palette);
 }
 
+// The window font stands in for one that was narrower: a caption that would not fit its box is condensed
+// until it does, so the box keeps its designed place and the whole text shows.
+void fitText(QLabel* label)
+{
+    const int needed = label->fontMetrics().horizontalAdvance(label->text());
+    const int room = label->width() - 2 * label->margin();
+    if (needed <= room || needed == 0)
+        return;
+    QFont font = label->font();
+    int stretch = 100 * room / needed;
+    for (; stretch > 50; --stretch) {
+        font.setStretch(stretch);
+        if (QFontMetrics(font).horizontalAdvance(label->text()) <= room)
+            break;
+    }
+    label->setFont(font);
+}
+
 bool takesFocus(Kind kind)
 {
     return kind == Kind::Button || kind == Kind::TextBox;
@@ -46,7 +64,7 @@ bool takesFocus(Kind kind)
 Form::Form(QWidget* client, std::span<const Row> rows)
 {
     for (const Row& row : rows) {
-        QWidget* parent = row.parent ? widget(QString::fromUtf8(row.parent)) : client;
+        QWidget* parent = row.parent ? container(QString::fromUtf8(row.parent)) : client;
         Q_ASSERT_X(parent, "form::Form", "a frame must come before the controls it holds");
         QWidget* control = create(row, parent ? parent : client);
         control->setObjectName(QString::fromUtf8(row.name));
@@ -56,6 +74,8 @@ Form::Form(QWidget* client, std::span<const Row> rows)
             control->setFont(fontFor(row.font, control->font()));
         if (row.color)
             setTextColour(control, row.color);
+        if (row.kind == Kind::Label)
+            fitText(static_cast<QLabel*>(control));
         if (!takesFocus(row.kind))
             control->setFocusPolicy(Qt::NoFocus);
         m_widgets.insert(key(control->objectName(), row.index), control);
@@ -66,6 +86,13 @@ Form::Form(QWidget* client, std::span<const Row> rows)
 QWidget* Form::widget(const QString& name, int index) const
 {
     return m_widgets.value(key(name, index));
+}
+
+QWidget* Form::container(const QString& name) const
+{
+    // A frame may be the first element of a control array.
+    QWidget* frame = widget(name);
+    return frame ? frame : widget(name, 0);
 }
 
 QString Form::key(const QString& name, int index)
@@ -89,9 +116,12 @@ QWidget* Form::create(const Row& row, QWidget* parent) const
     case Kind::Frame:
         control = new QGroupBox(text, parent);
         break;
-    case Kind::Button:
-        control = new QPushButton(text, parent);
+    case Kind::Button: {
+        auto* button = new QPushButton(text, parent);
+        button->setAutoDefault(true); // Enter presses the focused button, as on Windows
+        control = button;
         break;
+    }
     case Kind::TextBox:
         control = new QLineEdit(text, parent);
         break;

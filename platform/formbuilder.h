@@ -51,6 +51,7 @@ public:
     QWidget* firstInTabOrder() const { return m_first; }
 
 private:
+    QWidget* container(const QString& name) const;
     static QString key(const QString& name, int index);
     QWidget* create(const Row& row, QWidget* parent) const;
     void orderTabs(std::span<const Row> rows);

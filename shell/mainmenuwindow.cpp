@@ -65,8 +65,6 @@ void MainMenuWindow::connectCommands()
     const auto button = [this](const char* name) {
         return m_form->get<QPushButton>(QString::fromUtf8(name));
     };
-    for (const char* name : {"cmdStockHolder", "cmdStockData", "cmdTrd", "cmdExit"})
-        button(name)->setAutoDefault(true); // Enter presses the focused button, as on Windows
     connect(button("cmdStockHolder"), &QPushButton::clicked, this, &MainMenuWindow::stockHolderRequested);
     connect(button("cmdStockData"), &QPushButton::clicked, this, &MainMenuWindow::stockDataRequested);
     connect(button("cmdTrd"), &QPushButton::clicked, this, &MainMenuWindow::transfersRequested);

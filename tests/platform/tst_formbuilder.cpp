@@ -18,6 +18,7 @@ private Q_SLOTS:
     void appliesLook();
     void ordersTabsByIndexNotByRow();
     void keepsControlArraysApart();
+    void condensesCaptionsThatWouldNotFit();
 };
 
 void TestFormBuilder::twipsToPixels_data()
@@ -152,15 +153,39 @@ void TestFormBuilder::ordersTabsByIndexNotByRow()
 void TestFormBuilder::keepsControlArraysApart()
 {
     const form::Row rows[] = {
-        {.name = "stockholder", .kind = Kind::Label, .text = "Type:", .rect = {0, 0, 900, 195}, .index = 1},
+        {.name = "Frame1", .kind = Kind::Frame, .text = "Detail", .rect = {300, 300, 3000, 3000}, .index = 0},
+        {.name = "stockholder",
+         .kind = Kind::Label,
+         .text = "Type:",
+         .rect = {0, 0, 900, 195},
+         .parent = "Frame1",
+         .index = 1},
         {.name = "stockholder", .kind = Kind::Label, .text = "(hint)", .rect = {0, 300, 900, 195}, .index = 12},
     };
     QWidget client;
     const form::Form built(&client, rows);
+    // A frame that is an array's first element still holds its controls.
+    QCOMPARE(built.widget(QStringLiteral("stockholder"), 1)->parentWidget(), built.widget(QStringLiteral("Frame1"), 0));
     QCOMPARE(built.get<QLabel>(QStringLiteral("stockholder"), 1)->text(), QStringLiteral("Type:"));
     QCOMPARE(built.get<QLabel>(QStringLiteral("stockholder"), 12)->text(), QStringLiteral("(hint)"));
     QCOMPARE(built.widget(QStringLiteral("stockholder"), 12)->property("index").toInt(), 12);
     QVERIFY(!built.widget(QStringLiteral("stockholder")));
+}
+
+void TestFormBuilder::condensesCaptionsThatWouldNotFit()
+{
+    const form::Row rows[] = {
+        {.name = "roomy", .kind = Kind::Label, .text = "Type:", .rect = {0, 0, 1500, 195}},
+        {.name = "tight", .kind = Kind::Label, .text = "Original Holder:", .rect = {0, 300, 900, 195}},
+    };
+    QWidget client;
+    const form::Form built(&client, rows);
+    auto* roomy = built.get<QLabel>(QStringLiteral("roomy"));
+    auto* tight = built.get<QLabel>(QStringLiteral("tight"));
+    QCOMPARE(roomy->font(), client.font());
+    QVERIFY(tight->font().stretch() < 100);
+    QVERIFY(tight->fontMetrics().horizontalAdvance(tight->text()) <= tight->width());
+    QCOMPARE(tight->geometry(), QRect(0, 20, 60, 13));
 }
 
 QTEST_MAIN(TestFormBuilder)
