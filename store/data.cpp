@@ -110,8 +110,10 @@ void Data::moveFromBar(Status (Recordset::*move)())
 {
     if (!m_recordset)
         return;
-    if (Status moved = (m_recordset.get()->*move)(); !moved)
+    if (Status moved = (m_recordset.get()->*move)(); !moved) {
+        Q_EMIT moveRefused();
         m_dialogs.message(moved.message(), QStringLiteral("Velmora"), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+    }
 }
 
 void Data::notifyValidate(Action action, bool save)

@@ -53,6 +53,9 @@ public:
 Q_SIGNALS:
     // Raised before every move, add, save, delete and find, and on unload; the action always goes ahead.
     void validate(Action action, bool save);
+    // A move from the bar failed and the record stayed, with anything typed still pending; raised before the
+    // bar shows why.
+    void moveRefused();
 
 private:
     struct Bound {
