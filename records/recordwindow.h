@@ -1,0 +1,92 @@
+#pragma once
+
+#include "status.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+#include <optional>
+
+class Data;
+class Dialogs;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class Recordset;
+
+namespace form {
+class Form;
+}
+namespace records {
+struct Description;
+}
+
+// A record window: one table of the register shown one record at a time, with Add, Modify, Delete, Exit, the
+// record source's navigation bar and a Query menu. Everything it does is here; a window's description gives
+// only its layout, fields, searches and Enter-key chain.
+class RecordWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    RecordWindow(const records::Description& description, Dialogs& dialogs, const QString& registerDirectory);
+    ~RecordWindow() override;
+
+    // Opens the record source on the register and the window's table, in browse mode. A window that fails to
+    // load is not to be shown.
+    Status load();
+
+    const form::Form& form() const { return *m_form; }
+    Data* source() const { return m_data; }
+
+Q_SIGNALS:
+    // The record source has stored what was typed and closed: the main menu is to come back.
+    void exitRequested();
+    void aboutRequested();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // The window's mode lives in its controls; this is a copy of it, taken when the record source announces a
+    // save, to come back to when the save is refused.
+    struct Mode {
+        bool editing = false;
+        QString caption;
+        QPointer<QWidget> focus;
+    };
+
+    void buildControls();
+    void buildSource();
+    void buildMenus();
+    void buildChain();
+    void connectCommands();
+    void placeOnScreen();
+
+    void activate();
+    void add();
+    void modify();
+    void remove();
+    void validate();
+    void leave();
+    void search(int index);
+    Status goBack(std::optional<qint64> bookmark);
+
+    void browse();
+    void sweep(bool editing);
+    void recover();
+    void report(const Status& failure);
+    Recordset* recordset() const;
+
+    const records::Description& m_description;
+    Dialogs& m_dialogs;
+    QString m_registerDirectory;
+    std::unique_ptr<form::Form> m_form;
+    Data* m_data = nullptr;
+    QPushButton* m_modify = nullptr;
+    QList<QLineEdit*> m_fields;
+    QList<QLabel*> m_labels;
+    std::optional<Mode> m_beforeSave;
+    bool m_left = false;
+};

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "description.h"
+#include "recordset.h"
+#include "recordwindow.h"
+#include "scripteddialogs.h"
+#include "tempregister.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+// A record window opened on a register of its own, with its dialogs answered from a script.
+struct RecordWindowFixture {
+    explicit RecordWindowFixture(const records::Description& description)
+        : description(description)
+    {}
+
+    bool open()
+    {
+        window = std::make_unique<RecordWindow>(description, dialogs, reg.directory());
+        exits = std::make_unique<QSignalSpy>(window.get(), &RecordWindow::exitRequested);
+        if (Status loaded = window->load(); !loaded) {
+            qWarning("%s", qPrintable(loaded.message()));
+            return false;
+        }
+        window->show();
+        return QTest::qWaitForWindowActive(window.get());
+    }
+
+    template <typename T = QWidget> T* get(const QString& name) const { return window->findChild<T*>(name); }
+    QLineEdit* field(const QString& name) const { return get<QLineEdit>(name); }
+    QPushButton* button(const QString& name) const { return get<QPushButton>(name); }
+    void click(const QString& name) const { QTest::mouseClick(get<QAbstractButton>(name), Qt::LeftButton); }
+    void type(const QString& name, const QString& text) const
+    {
+        QLineEdit* edit = field(name);
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+    }
+    void query(int index) const
+    {
+        for (QAction* item : window->findChildren<QAction*>(QStringLiteral("mfind"))) {
+            if (item->property("index").toInt() == index)
+                item->trigger();
+        }
+    }
+    // Every entry field is enabled, or every one disabled.
+    QString mode() const
+    {
+        if (exits->count() > 0)
+            return QStringLiteral("left");
+        int enabled = 0;
+        for (const records::Field& f : description.fields)
+            enabled += field(QString::fromUtf8(f.name))->isEnabled() ? 1 : 0;
+        const QString sweep = enabled == 0                                ? QStringLiteral("browse")
+                              : enabled == int(description.fields.size()) ? QStringLiteral("edit")
+                                                                          : QStringLiteral("mixed");
+        return sweep + QLatin1Char(' ') + button(QStringLiteral("cmdModify"))->text();
+    }
+    QStringList titles() const
+    {
+        QStringList shown;
+        for (const auto& message : dialogs.messages)
+            shown.append(message.title);
+        return shown;
+    }
+    QString prompts() const
+    {
+        QStringList all;
+        for (const auto& message : dialogs.messages)
+            all.append(message.prompt);
+        return all.join(QLatin1Char('\n'));
+    }
+
+    const records::Description& description;
+    TempRegister reg;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<RecordWindow> window;
+    std::unique_ptr<QSignalSpy> exits;
+};

@@ -1,0 +1,320 @@
+#include "classiclook.h"
+#include "data.h"
+#include "recordwindowfixture.h"
+#include "stockdatawindow.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProcess>
+
+// The record-window flows, on the share certificate window.
+class TestRecordWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { classiclook::apply(); }
+    void flows_data();
+    void flows();
+    void emptyTableOpensWithAddFocused();
+    void activationAgainOnAnEmptyTableReturnsToAdd();
+    void enterChainWalksTheFields_data();
+    void enterChainWalksTheFields();
+    void barMoveRefusedKeepsEditing();
+    void fileRefusesTheSave_data();
+    void fileRefusesTheSave();
+    void closeRequestIsAnExit();
+};
+
+namespace {
+
+struct Certificate {
+    const char* no;
+    int qty;
+    int holder;
+};
+// The fourth repeats the first's number.
+const Certificate certificates[] = {{"A", 100, 3}, {"B", 200, 7}, {"C", 300, 0}, {"A", 400, 7}};
+
+void addCertificates(const TempRegister& reg, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const Certificate& c = certificates[i];
+        QVERIFY(reg.exec("INSERT INTO stock_data (stock_no, stock_qty, original_holder) VALUES (?, ?, ?)",
+                         {c.no, c.qty, c.holder})
+                    .isEmpty());
+    }
+}
+
+QString stored(const TempRegister& reg)
+{
+    QStringList rows;
+    for (const QVariantList& row : reg.rows("SELECT stock_no, stock_qty FROM stock_data ORDER BY rowid"))
+        rows.append(row[0].toString() + QLatin1Char('/') + row[1].toString());
+    return rows.join(QLatin1Char(' '));
+}
+
+// Runs a script of clerk actions, separated by "; ": add, modify, delete, exit, first, previous, next, last,
+// yes, no (the answer to the next question), input=TEXT (the next prompt's text, blanks kept), query N,
+// type FIELD=TEXT.
+void run(RecordWindowFixture& w, const QString& script)
+{
+    static const QHash<QString, QString> buttons{
+        {"add", "cmdNew"},      {"modify", "cmdModify"},      {"delete", "cmdDelete"}, {"exit", "cmdExit"},
+        {"first", "moveFirst"}, {"previous", "movePrevious"}, {"next", "moveNext"},    {"last", "moveLast"}};
+    for (const QString& step : script.split(QStringLiteral("; "), Qt::SkipEmptyParts)) {
+        if (buttons.contains(step))
+            w.click(buttons[step]);
+        else if (step == QLatin1String("yes") || step == QLatin1String("no"))
+            w.dialogs.answers.enqueue(step == QLatin1String("yes") ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+        else if (step.startsWith(QLatin1String("input=")))
+            w.dialogs.inputs.enqueue(step.mid(6));
+        else if (step.startsWith(QLatin1String("query ")))
+            w.query(step.mid(6).toInt());
+        else if (step.startsWith(QLatin1String("type ")))
+            w.type(step.mid(5).section(QLatin1Char('='), 0, 0), step.section(QLatin1Char('='), 1));
+        else
+            QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
+    }
+}
+
+} // namespace
+
+void TestRecordWindow::flows_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("shown"); // stock number / quantity in the fields
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QStringList>("dialogs");
+    QTest::addColumn<QString>("says");
+
+    const QString three = "A/100 B/200 C/300";
+    const QStringList none;
+    const QStringList confirm{"Confirm"};
+    // clang-format off
+    QTest::newRow("load shows the first record, browsing") << 3 << "" << "A/100" << "browse Modify" << three << none << "";
+    QTest::newRow("bar moves keep browsing") << 3 << "last; previous" << "B/200" << "browse Modify" << three << none << "";
+    QTest::newRow("add empties the fields for typing") << 3 << "add" << "/" << "edit Modify" << three << none << "";
+    QTest::newRow("add, type, bar move stores") << 3 << "add; type txtStockNo=D; type txtStockQty=400; next" << "B/200" << "browse Modify" << three + " D/400" << none << "";
+    QTest::newRow("add on an empty table, bar move stores") << 0 << "add; type txtStockNo=D; last" << "D/" << "browse Modify" << "D/" << none << "";
+    QTest::newRow("modify opens the record") << 3 << "modify" << "A/100" << "edit OK" << three << none << "";
+    QTest::newRow("modify, yes stores") << 3 << "modify; type txtStockQty=150; yes; modify" << "A/150" << "browse Modify" << "A/150 B/200 C/300" << confirm << "Are you sure modifying this record?";
+    QTest::newRow("modify, no drops") << 3 << "modify; type txtStockQty=150; no; modify" << "A/100" << "browse Modify" << three << confirm << "";
+    QTest::newRow("modify, bar move stores unasked") << 3 << "modify; type txtStockQty=150; next" << "B/200" << "browse Modify" << "A/150 B/200 C/300" << none << "";
+    QTest::newRow("add, modify, yes stores the new record") << 3 << "add; type txtStockNo=D; modify; yes; modify" << "D/" << "browse Modify" << three + " D/" << confirm << "";
+    QTest::newRow("add, modify, no drops the new record") << 3 << "add; type txtStockNo=D; modify; no; modify" << "A/100" << "browse Modify" << three << confirm << "";
+    QTest::newRow("delete, yes removes and reopens") << 3 << "next; yes; delete" << "A/100" << "browse Modify" << "A/100 C/300" << QStringList{"Comfirm"} << "Are you sure deleting this record?";
+    QTest::newRow("delete, no keeps") << 3 << "no; delete" << "A/100" << "browse Modify" << three << QStringList{"Comfirm"} << "";
+    QTest::newRow("delete while modifying drops the typing") << 3 << "modify; type txtStockQty=150; yes; delete" << "B/200" << "browse Modify" << "B/200 C/300" << QStringList{"Comfirm"} << "";
+    QTest::newRow("delete the only record empties the window") << 1 << "yes; delete" << "/" << "browse Modify" << "" << QStringList{"Comfirm"} << "";
+    QTest::newRow("delete on an empty table asks nothing") << 0 << "delete" << "/" << "browse Modify" << "" << none << "";
+    QTest::newRow("search lands on the first match") << 4 << "last; input=A; query 0" << "A/100" << "browse Modify" << three + " A/400" << none << "";
+    QTest::newRow("search by number") << 4 << "input=7; query 1" << "B/200" << "browse Modify" << three + " A/400" << none << "";
+    QTest::newRow("search by number ignores what follows") << 4 << "input=7x; query 1" << "B/200" << "browse Modify" << three + " A/400" << none << "";
+    QTest::newRow("search by letters looks for 0") << 4 << "input=x; query 1" << "C/300" << "browse Modify" << three + " A/400" << none << "";
+    QTest::newRow("search miss goes back, beeps, says so") << 3 << "next; input=Z; query 0" << "B/200" << "browse Modify" << three << QStringList{"Error"} << "No data in database!";
+    QTest::newRow("search keeps the blanks typed") << 3 << "input= A; query 0" << "A/100" << "browse Modify" << three << QStringList{"Error"} << "";
+    QTest::newRow("search for part of a number misses") << 3 << "next; input=B0; query 0" << "B/200" << "browse Modify" << three << QStringList{"Error"} << "";
+    QTest::newRow("search with a quote misses safely") << 3 << "next; input=O'Brien; query 0" << "B/200" << "browse Modify" << three << QStringList{"Error"} << "";
+    QTest::newRow("search cancelled does nothing") << 3 << "next; input=; query 0" << "B/200" << "browse Modify" << three << none << "";
+    QTest::newRow("search stores a modification first") << 3 << "modify; type txtStockQty=150; input=C; query 0" << "C/300" << "browse Modify" << "A/150 B/200 C/300" << none << "";
+    QTest::newRow("search while adding stores the record") << 3 << "add; type txtStockNo=D; input=D; query 0" << "D/" << "browse Modify" << three + " D/" << none << "";
+    QTest::newRow("search on an empty table") << 0 << "input=A; query 0" << "/" << "browse Modify" << "" << QStringList{"Error"} << "No data in database!";
+    QTest::newRow("exit stores what was typed") << 3 << "modify; type txtStockQty=150; exit" << "A/150" << "left" << "A/150 B/200 C/300" << none << "";
+    QTest::newRow("exit stores a new record") << 3 << "add; type txtStockNo=D; exit" << "D/" << "left" << three + " D/" << none << "";
+    // Refusals: a message naming the field, the typing kept and still editable, nothing stored.
+    QTest::newRow("modify on an empty table") << 0 << "modify" << "/" << "browse Modify" << "" << QStringList{"Velmora"} << "There is no current record.";
+    QTest::newRow("refused modify, yes") << 3 << "modify; type txtStockQty=abc; yes; modify" << "A/abc" << "edit OK" << three << QStringList{"Confirm", "Velmora"} << "Stock Qty: \"abc\" is not a whole number";
+    QTest::newRow("refused modify, corrected") << 3 << "modify; type txtStockQty=abc; yes; modify; type txtStockQty=5; yes; modify" << "A/5" << "browse Modify" << "A/5 B/200 C/300" << QStringList{"Confirm", "Velmora", "Confirm"} << "";
+    QTest::newRow("refused new record on add") << 3 << "add; type txtPublishDate=soon; add" << "/" << "edit Modify" << three << QStringList{"Velmora"} << "Publish Date: \"soon\" is not a date";
+    QTest::newRow("refused new record on search") << 3 << "add; type txtType=x; input=A; query 0" << "/" << "edit Modify" << three << QStringList{"Velmora"} << "Type: \"x\" is not a whole number";
+    QTest::newRow("refused exit stays open") << 3 << "modify; type txtOriginalHolder=1.5; exit" << "A/100" << "edit OK" << three << QStringList{"Velmora"} << "Original Holder:";
+    QTest::newRow("refused exit, dropped, then exit") << 3 << "modify; type txtStockQty=abc; exit; no; modify; exit" << "A/100" << "left" << three << QStringList{"Velmora", "Confirm"} << "";
+    // clang-format on
+}
+
+void TestRecordWindow::flows()
+{
+    QFETCH(int, rows);
+    QFETCH(QString, script);
+    RecordWindowFixture w(records::stockData());
+    addCertificates(w.reg, rows);
+    QVERIFY(w.open());
+
+    run(w, script);
+
+    QTEST(w.field("txtStockNo")->text() + QLatin1Char('/') + w.field("txtStockQty")->text(), "shown");
+    QTEST(w.mode(), "mode");
+    QTEST(stored(w.reg), "table");
+    QTEST(w.titles(), "dialogs");
+    QFETCH(QString, says);
+    QVERIFY2(w.prompts().contains(says), qPrintable(w.prompts()));
+    QVERIFY2(w.dialogs.unexpected.isEmpty(), qPrintable(w.dialogs.unexpected.join(", ")));
+    QCOMPARE(w.dialogs.beeps, w.titles().count(QStringLiteral("Error")));
+    for (const auto& message : w.dialogs.messages) {
+        const bool isError = message.title == QLatin1String("Error");
+        QCOMPARE(message.buttons,
+                 isError || message.title == QLatin1String("Velmora") ? Dialogs::Buttons::Ok : Dialogs::Buttons::YesNo);
+        if (isError)
+            QCOMPARE(message.icon, Dialogs::Icon::Information);
+    }
+    for (const auto& prompt : w.dialogs.prompts)
+        QCOMPARE(prompt.prompt + '|' + prompt.title, QStringLiteral("Input query criteria:|Query"));
+}
+
+void TestRecordWindow::emptyTableOpensWithAddFocused()
+{
+    RecordWindowFixture w(records::stockData());
+    QVERIFY(w.open());
+    QCOMPARE(w.mode(), QStringLiteral("browse Modify"));
+    QCOMPARE(QApplication::focusWidget(), w.button("cmdNew"));
+    for (const char* name : {"txtStockNo", "txtStockQty"})
+        QVERIFY(w.field(name)->text().isEmpty());
+}
+
+void TestRecordWindow::activationAgainOnAnEmptyTableReturnsToAdd()
+{
+    // As when the about window closes over a first record being added.
+    RecordWindowFixture w(records::stockData());
+    QVERIFY(w.open());
+    w.click("cmdNew");
+    w.field("txtStockNo")->setFocus();
+    QTest::keyClicks(w.field("txtStockNo"), "D");
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QCOMPARE(w.mode(), QStringLiteral("edit Modify")); // leaving the window changes nothing
+
+    w.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+    QCOMPARE(w.mode(), QStringLiteral("browse Modify"));
+    QCOMPARE(QApplication::focusWidget(), w.button("cmdNew"));
+    QCOMPARE(w.field("txtStockNo")->text(), QStringLiteral("D")); // the new record is still pending
+    w.click("cmdExit");
+    QCOMPARE(stored(w.reg), QStringLiteral("D/"));
+}
+
+void TestRecordWindow::enterChainWalksTheFields_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("to");
+    const int none = Qt::NoModifier;
+    const int ctrl = Qt::ControlModifier;
+    // clang-format off
+    QTest::newRow("stock no, Enter") << "txtStockNo" << int(Qt::Key_Return) << none << "txtType";
+    QTest::newRow("stock no, keypad Enter") << "txtStockNo" << int(Qt::Key_Enter) << none << "txtType";
+    QTest::newRow("stock no, Ctrl+M") << "txtStockNo" << int(Qt::Key_M) << ctrl << "txtType";
+    QTest::newRow("type") << "txtType" << int(Qt::Key_Return) << none << "txtPublishDate";
+    QTest::newRow("publish date") << "txtPublishDate" << int(Qt::Key_Return) << none << "txtItemCode";
+    QTest::newRow("item code, Enter key") << "txtItemCode" << int(Qt::Key_Return) << none << "txtOriginalHolder";
+    QTest::newRow("item code ignores Ctrl+M") << "txtItemCode" << int(Qt::Key_M) << ctrl << "txtItemCode";
+    QTest::newRow("original holder") << "txtOriginalHolder" << int(Qt::Key_Return) << none << "txtPresentHolder";
+    QTest::newRow("present holder, Enter key") << "txtPresentHolder" << int(Qt::Key_Return) << none << "txtStockQty";
+    QTest::newRow("present holder ignores Ctrl+M") << "txtPresentHolder" << int(Qt::Key_M) << ctrl << "txtPresentHolder";
+    QTest::newRow("stock qty ends the chain") << "txtStockQty" << int(Qt::Key_Return) << none << "txtStockQty";
+    QTest::newRow("other keys stay") << "txtStockNo" << int(Qt::Key_Tab) << ctrl << "txtStockNo";
+    // clang-format on
+}
+
+void TestRecordWindow::enterChainWalksTheFields()
+{
+    QFETCH(QString, from);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    RecordWindowFixture w(records::stockData());
+    QVERIFY(w.open());
+    w.click("cmdNew");
+    QLineEdit* field = w.field(from);
+    field->setFocus();
+    QSignalSpy returned(field, &QLineEdit::returnPressed);
+    const QString text = key == Qt::Key_M ? QStringLiteral("\r") : key == Qt::Key_Tab ? QString() : "\r";
+    QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), text);
+    QApplication::sendEvent(field, &press);
+    QTEST(QApplication::focusWidget()->objectName(), "to");
+    // The keystroke still reaches the field, which keeps its text.
+    QCOMPARE(returned.count(), key == Qt::Key_Return || key == Qt::Key_Enter ? 1 : 0);
+    QVERIFY(field->text().isEmpty());
+}
+
+void TestRecordWindow::barMoveRefusedKeepsEditing()
+{
+    RecordWindowFixture w(records::stockData());
+    addCertificates(w.reg, 3);
+    QVERIFY(w.open());
+    w.click("cmdModify");
+    w.field("txtStockQty")->setFocus();
+    w.type("txtStockQty", "many");
+    w.click("moveNext");
+    QCOMPARE(w.mode(), QStringLiteral("edit OK"));
+    QCOMPARE(QApplication::focusWidget(), w.field("txtStockQty"));
+    QCOMPARE(w.field("txtStockNo")->text(), QStringLiteral("A"));
+    QCOMPARE(w.field("txtStockQty")->text(), QStringLiteral("many"));
+    QCOMPARE(w.titles(), QStringList{"Velmora"});
+}
+
+void TestRecordWindow::fileRefusesTheSave_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("read-only") << "immutable";
+    QTest::newRow("locked by another writer") << "locked";
+}
+
+void TestRecordWindow::fileRefusesTheSave()
+{
+    QFETCH(QString, how);
+    RecordWindowFixture w(records::stockData());
+    addCertificates(w.reg, 3);
+    QVERIFY(w.open());
+    w.click("cmdModify");
+    w.type("txtStockQty", "150");
+
+    QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other-writer"));
+    other.setDatabaseName(w.reg.path());
+    const auto chattr = [&](const char* flag) {
+        return QProcess::execute(QStringLiteral("chattr"), {QString::fromLatin1(flag), w.reg.path()}) == 0;
+    };
+    if (how == QLatin1String("immutable")) {
+        if (!chattr("+i"))
+            QSKIP("chattr +i is not available here (needs root on a file system with attributes)");
+    } else {
+        QVERIFY(other.open());
+        QVERIFY(QSqlQuery(other).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    }
+    w.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    w.click("cmdModify");
+    if (how == QLatin1String("immutable"))
+        chattr("-i");
+    else
+        QSqlQuery(other).exec(QStringLiteral("ROLLBACK"));
+    other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("other-writer"));
+
+    QCOMPARE(w.titles(), (QStringList{"Confirm", "Velmora"}));
+    QVERIFY2(w.prompts().contains(w.reg.path()), qPrintable(w.prompts()));
+    QCOMPARE(w.mode(), QStringLiteral("edit OK"));
+    QCOMPARE(w.field("txtStockQty")->text(), QStringLiteral("150"));
+    // Once the file takes writes again, the same OK stores it.
+    w.dialogs.answers.enqueue(Dialogs::Answer::Yes);
+    w.click("cmdModify");
+    QCOMPARE(w.mode(), QStringLiteral("browse Modify"));
+    QCOMPARE(stored(w.reg), QStringLiteral("A/150 B/200 C/300"));
+}
+
+void TestRecordWindow::closeRequestIsAnExit()
+{
+    RecordWindowFixture w(records::stockData());
+    addCertificates(w.reg, 1);
+    QVERIFY(w.open());
+    w.click("cmdModify");
+    w.type("txtStockQty", "7");
+    QVERIFY(!w.window->close()); // the window stays until the opener removes it
+    QCOMPARE(w.exits->count(), 1);
+    QCOMPARE(stored(w.reg), QStringLiteral("A/7"));
+}
+
+QTEST_MAIN(TestRecordWindow)
+#include "tst_recordwindow.moc"
