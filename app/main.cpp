@@ -1,4 +1,5 @@
 #include "classiclook.h"
+#include "qtdialogs.h"
 #include "shell.h"
 
 #include <QApplication>
@@ -10,7 +11,9 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     classiclook::apply();
 
-    Shell shell;
+    QtDialogs dialogs;
+    // The register sits beside the program.
+    Shell shell(dialogs, QCoreApplication::applicationDirPath());
     QObject::connect(&shell, &Shell::finished, &app, [] { QCoreApplication::exit(0); });
     shell.start();
     return QApplication::exec();

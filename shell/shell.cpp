@@ -1,13 +1,18 @@
 #include "shell.h"
 
 #include "aboutwindow.h"
+#include "dialogs.h"
 #include "mainmenuwindow.h"
+#include "recordwindow.h"
 #include "splashwindow.h"
+#include "stockdatawindow.h"
 
 // Window requests arrive queued: a window is never deleted inside one of its own handlers.
 
-Shell::Shell(QObject* parent)
+Shell::Shell(Dialogs& dialogs, const QString& registerDirectory, QObject* parent)
     : QObject(parent)
+    , m_dialogs(dialogs)
+    , m_registerDirectory(registerDirectory)
 {}
 
 Shell::~Shell() = default;
@@ -29,7 +34,25 @@ void Shell::showMainMenu()
     auto menu = std::make_unique<MainMenuWindow>();
     connect(menu.get(), &MainMenuWindow::aboutRequested, this, &Shell::showAbout, Qt::QueuedConnection);
     connect(menu.get(), &MainMenuWindow::exitRequested, this, &Shell::finished, Qt::QueuedConnection);
+    connect(
+        menu.get(), &MainMenuWindow::stockDataRequested, this, [this] { showRecordWindow(records::stockData()); },
+        Qt::QueuedConnection);
     replaceWindow(std::move(menu));
+}
+
+void Shell::showRecordWindow(const records::Description& description)
+{
+    // The main menu goes before the record window loads.
+    m_window.reset();
+    auto window = std::make_unique<RecordWindow>(description, m_dialogs, m_registerDirectory);
+    if (Status loaded = window->load(); !loaded) {
+        m_dialogs.message(loaded.message(), QStringLiteral("Velmora"), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+        showMainMenu();
+        return;
+    }
+    connect(window.get(), &RecordWindow::exitRequested, this, &Shell::showMainMenu, Qt::QueuedConnection);
+    connect(window.get(), &RecordWindow::aboutRequested, this, &Shell::showAbout, Qt::QueuedConnection);
+    replaceWindow(std::move(window));
 }
 
 void Shell::showAbout()

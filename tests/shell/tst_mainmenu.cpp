@@ -2,17 +2,34 @@
 #include "classiclook.h"
 #include "formbuilder.h"
 #include "mainmenuwindow.h"
+#include "recordwindow.h"
+#include "scripteddialogs.h"
 #include "shell.h"
 #include "splashwindow.h"
+#include "tempregister.h"
 
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
+
+namespace {
+
+QList<QWidget*> visibleWindows()
+{
+    QList<QWidget*> shown;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible())
+            shown.append(window);
+    return shown;
+}
+
+} // namespace
 
 class TestMainMenu : public QObject {
     Q_OBJECT
@@ -26,7 +43,11 @@ private Q_SLOTS:
     void exitEndsTheProgram_data();
     void exitEndsTheProgram();
     void aboutIsModalOverTheMainMenu();
-    void recordButtonsKeepTheMainMenuForNow();
+    void stockDataTakesTheMainMenusPlace();
+    void unopenableRegisterKeepsTheMainMenu_data();
+    void unopenableRegisterKeepsTheMainMenu();
+    void aboutOverARecordWindowReturnsToIt();
+    void otherRecordButtonsKeepTheMainMenuForNow();
 
 private:
     // A shell past its splash, with the main menu up.
@@ -119,7 +140,8 @@ void TestMainMenu::menusAreTopLevelCommands()
 
 void TestMainMenu::tabOrderRunsDownTheButtons()
 {
-    Shell shell;
+    ScriptedDialogs dialogs;
+    Shell shell(dialogs, QString());
     MainMenuWindow* menu = mainMenuOf(shell);
     QVERIFY(menu);
     QStringList visited{QApplication::focusWidget()->objectName()};
@@ -142,7 +164,8 @@ void TestMainMenu::exitEndsTheProgram_data()
 void TestMainMenu::exitEndsTheProgram()
 {
     QFETCH(QString, how);
-    Shell shell;
+    ScriptedDialogs dialogs;
+    Shell shell(dialogs, QString());
     QSignalSpy ended(&shell, &Shell::finished);
     MainMenuWindow* menu = mainMenuOf(shell);
     QVERIFY(menu);
@@ -162,7 +185,8 @@ void TestMainMenu::exitEndsTheProgram()
 
 void TestMainMenu::aboutIsModalOverTheMainMenu()
 {
-    Shell shell;
+    ScriptedDialogs dialogs;
+    Shell shell(dialogs, QString());
     QSignalSpy ended(&shell, &Shell::finished);
     MainMenuWindow* menu = mainMenuOf(shell);
     QVERIFY(menu);
@@ -191,12 +215,117 @@ void TestMainMenu::aboutIsModalOverTheMainMenu()
     QTRY_COMPARE(ended.count(), 1);
 }
 
-void TestMainMenu::recordButtonsKeepTheMainMenuForNow()
+void TestMainMenu::stockDataTakesTheMainMenusPlace()
 {
-    Shell shell;
+    TempRegister reg;
+    QVERIFY(reg.exec("INSERT INTO stock_data (stock_no) VALUES ('SC-1')").isEmpty());
+    ScriptedDialogs dialogs;
+    Shell shell(dialogs, reg.directory());
+    QPointer<MainMenuWindow> menu = mainMenuOf(shell);
+    QVERIFY(menu);
+    QTest::mouseClick(menu->findChild<QPushButton*>(QStringLiteral("cmdStockData")), Qt::LeftButton);
+    QTRY_VERIFY(menu.isNull());
+    auto* window = qobject_cast<RecordWindow*>(shell.window());
+    QVERIFY(window);
+    QCOMPARE(window->objectName(), QStringLiteral("frmStockData"));
+    QCOMPARE(window->windowModality(), Qt::ApplicationModal);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QCOMPARE(window->findChild<QLineEdit*>(QStringLiteral("txtStockNo"))->text(), QStringLiteral("SC-1"));
+    QCOMPARE(visibleWindows(), QList<QWidget*>{window});
+
+    // Exit brings back a fresh main menu, in its design state.
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdExit")), Qt::LeftButton);
+    QTRY_VERIFY(qobject_cast<MainMenuWindow*>(shell.window()));
+    menu = qobject_cast<MainMenuWindow*>(shell.window());
+    QVERIFY(QTest::qWaitForWindowActive(menu));
+    QCOMPARE(visibleWindows(), QList<QWidget*>{menu.data()});
+    QCOMPARE(menu->windowModality(), Qt::NonModal);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdStockHolder"));
+    QVERIFY(dialogs.messages.isEmpty());
+}
+
+void TestMainMenu::unopenableRegisterKeepsTheMainMenu_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing file") << "remove"
+                                  << "the file does not exist";
+    QTest::newRow("missing table") << "DROP TABLE stock_data"
+                                   << "the table \"stock_data\" is missing";
+    QTest::newRow("missing column") << "ALTER TABLE stock_data DROP COLUMN stock_qty"
+                                    << "the table \"stock_data\" has no column \"stock_qty\"";
+    QTest::newRow("not a register") << "text"
+                                    << "not a Velmora register";
+    QTest::newRow("Access file") << "jet"
+                                 << "Access-format";
+}
+
+void TestMainMenu::unopenableRegisterKeepsTheMainMenu()
+{
+    QFETCH(QString, damage);
+    TempRegister reg;
+    if (damage == QLatin1String("remove")) {
+        QVERIFY(QFile::remove(reg.path()));
+    } else if (damage == QLatin1String("text") || damage == QLatin1String("jet")) {
+        QFile file(reg.path());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(damage == QLatin1String("jet") ? QByteArray("\0\1\0\0Standard Jet DB\0", 20) + QByteArray(2000, 0)
+                                                  : QByteArray("stock_no,stock_qty\nSC-1,10\n"));
+    } else {
+        QCOMPARE(reg.exec(damage), QString());
+    }
+    ScriptedDialogs dialogs;
+    Shell shell(dialogs, reg.directory());
+    QPointer<MainMenuWindow> menu = mainMenuOf(shell);
+    QVERIFY(menu);
+    QTest::mouseClick(menu->findChild<QPushButton*>(QStringLiteral("cmdStockData")), Qt::LeftButton);
+    QTRY_COMPARE(dialogs.messages.size(), 1);
+    QTRY_VERIFY(qobject_cast<MainMenuWindow*>(shell.window()));
+    QVERIFY(shell.window()->isVisible());
+    QCOMPARE(dialogs.messages[0].icon, Dialogs::Icon::Warning);
+    const QString said = dialogs.messages[0].prompt;
+    QVERIFY2(said.contains(reg.path()), qPrintable(said));
+    QFETCH(QString, reason);
+    QVERIFY2(said.contains(reason), qPrintable(said));
+    QVERIFY(!QFileInfo::exists(reg.path()) == (damage == QLatin1String("remove")));
+}
+
+void TestMainMenu::aboutOverARecordWindowReturnsToIt()
+{
+    TempRegister reg; // empty: the window's activation puts the focus on Add
+    ScriptedDialogs dialogs;
+    Shell shell(dialogs, reg.directory());
     MainMenuWindow* menu = mainMenuOf(shell);
     QVERIFY(menu);
-    for (const char* name : {"cmdStockHolder", "cmdStockData", "cmdTrd"})
+    QTest::mouseClick(menu->findChild<QPushButton*>(QStringLiteral("cmdStockData")), Qt::LeftButton);
+    QTRY_VERIFY(qobject_cast<RecordWindow*>(shell.window()));
+    auto* window = qobject_cast<RecordWindow*>(shell.window());
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdNew")), Qt::LeftButton);
+    auto* stockNo = window->findChild<QLineEdit*>(QStringLiteral("txtStockNo"));
+    QVERIFY(stockNo->isEnabled());
+    stockNo->setFocus();
+
+    window->findChild<QAction*>(QStringLiteral("about"))->trigger();
+    QTRY_VERIFY(shell.about() && shell.about()->isVisible());
+    QPointer<AboutWindow> about = shell.about();
+    QVERIFY(QTest::qWaitForWindowActive(about));
+    QCOMPARE(QApplication::activeModalWidget(), about.data());
+    QTest::keyClick(about->windowHandle(), Qt::Key_Escape);
+    QTRY_VERIFY(about.isNull());
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QCOMPARE(shell.window(), window);
+    QVERIFY(!stockNo->isEnabled());
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdNew"));
+}
+
+void TestMainMenu::otherRecordButtonsKeepTheMainMenuForNow()
+{
+    ScriptedDialogs dialogs;
+    Shell shell(dialogs, QString());
+    MainMenuWindow* menu = mainMenuOf(shell);
+    QVERIFY(menu);
+    for (const char* name : {"cmdStockHolder", "cmdTrd"})
         QTest::mouseClick(menu->findChild<QPushButton*>(QString::fromLatin1(name)), Qt::LeftButton);
     QCoreApplication::processEvents();
     QCOMPARE(shell.window(), menu);

@@ -1,5 +1,6 @@
 #include "classiclook.h"
 #include "mainmenuwindow.h"
+#include "scripteddialogs.h"
 #include "shell.h"
 #include "splashwindow.h"
 
@@ -110,7 +111,8 @@ void TestSplash::eachTickAppendsOneDotAtTheEnd()
 
 void TestSplash::handsOverAfterNineDotsWhateverTheClerkDoes()
 {
-    Shell shell;
+    ScriptedDialogs dialogs;
+    Shell shell(dialogs, QString());
     shell.start();
     QPointer<QWidget> splash = shell.window();
     QVERIFY(qobject_cast<SplashWindow*>(splash.data()));
