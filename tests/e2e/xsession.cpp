@@ -90,6 +90,16 @@ void XSession::click(const Window& window, QPoint at) const
              QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")});
 }
 
+void XSession::key(const QString& name) const
+{
+    xdotool({QStringLiteral("key"), name});
+}
+
+void XSession::type(const QString& text) const
+{
+    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
+}
+
 QString XSession::xdotool(const QStringList& arguments) const
 {
     QProcess tool;

@@ -26,6 +26,9 @@ public:
     QProcess* launch(const QString& program, const QStringList& arguments = {});
     QList<Window> visibleWindows(qint64 pid) const;
     void click(const Window& window, QPoint at) const;
+    // Keys by their X names ("Return", "End"), and text typed, to the window that has the keyboard.
+    void key(const QString& name) const;
+    void type(const QString& text) const;
 
 private:
     QString xdotool(const QStringList& arguments) const;
