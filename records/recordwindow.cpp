@@ -281,21 +281,28 @@ void RecordWindow::sweep(bool editing)
         label->setEnabled(false);
 }
 
-void RecordWindow::recover()
+void RecordWindow::recover(const QString& refusedColumn)
 {
-    // A refused save leaves the typed input pending: the window goes back to editing it.
+    // A refused save leaves the typed input pending: the window goes back to editing it, at the refused value.
     const Recordset* set = recordset();
     if (!m_beforeSave || !set || set->editState() == EditState::Browsing)
         return;
     sweep(m_beforeSave->editing);
     m_modify->setText(m_beforeSave->caption);
-    if (m_beforeSave->focus)
-        m_beforeSave->focus->setFocus();
+    QWidget* focus = m_beforeSave->focus;
+    for (qsizetype i = 0; i < m_fields.size(); ++i) {
+        if (m_fields[i]->isEnabled() && refusedColumn == QLatin1String(m_description.fields[i].column)) {
+            m_fields[i]->selectAll();
+            focus = m_fields[i];
+        }
+    }
+    if (focus)
+        focus->setFocus();
 }
 
 void RecordWindow::report(const Status& failure)
 {
-    recover();
+    recover(failure.column());
     m_dialogs.message(failure.message(), failureTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
 }
 

@@ -75,7 +75,7 @@ private:
 
     void browse();
     void sweep(bool editing);
-    void recover();
+    void recover(const QString& refusedColumn);
     void report(const Status& failure);
     Recordset* recordset() const;
 

@@ -111,7 +111,7 @@ void Data::moveFromBar(Status (Recordset::*move)())
     if (!m_recordset)
         return;
     if (Status moved = (m_recordset.get()->*move)(); !moved) {
-        Q_EMIT moveRefused();
+        Q_EMIT moveRefused(moved.column());
         m_dialogs.message(moved.message(), QStringLiteral("Velmora"), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
     }
 }

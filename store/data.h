@@ -54,8 +54,8 @@ Q_SIGNALS:
     // Raised before every move, add, save, delete and find, and on unload; the action always goes ahead.
     void validate(Action action, bool save);
     // A move from the bar failed and the record stayed, with anything typed still pending; raised before the
-    // bar shows why.
-    void moveRefused();
+    // bar shows why. The column is the one whose typed value was refused, if that was the reason.
+    void moveRefused(const QString& column);
 
 private:
     struct Bound {

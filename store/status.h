@@ -9,19 +9,27 @@
 class [[nodiscard]] Status {
 public:
     Status() = default;
-    static Status failure(QString message) { return Status(std::move(message)); }
+    // A failure; a refused typed value also names its column.
+    static Status failure(QString message, QString column = {})
+    {
+        return Status(std::move(message), std::move(column));
+    }
 
     bool ok() const { return !m_failed; }
     explicit operator bool() const { return ok(); }
     const QString& message() const { return m_message; }
+    // The column whose typed value could not be stored; empty for every other failure.
+    const QString& column() const { return m_column; }
 
 private:
-    explicit Status(QString message)
+    Status(QString message, QString column)
         : m_message(std::move(message))
+        , m_column(std::move(column))
         , m_failed(true)
     {}
 
     QString m_message;
+    QString m_column;
     bool m_failed = false;
 };
 

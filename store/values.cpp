@@ -7,9 +7,9 @@ namespace values {
 
 namespace {
 
-QString refusal(const schema::Column& column, const QString& typed, const QString& why)
+Status refusal(const schema::Column& column, const QString& typed, const QString& why)
 {
-    return QStringLiteral("%1 \"%2\" %3").arg(column.caption, typed, why);
+    return Status::failure(QStringLiteral("%1 \"%2\" %3").arg(column.caption, typed, why), column.name);
 }
 
 Expected<QVariant> wholeNumber(const schema::Column& column, const QString& typed)
@@ -20,11 +20,11 @@ Expected<QVariant> wholeNumber(const schema::Column& column, const QString& type
     if (trimmed.isEmpty())
         return QVariant();
     if (!form.match(trimmed).hasMatch())
-        return Status::failure(refusal(column, typed, QStringLiteral("is not a whole number")));
+        return refusal(column, typed, QStringLiteral("is not a whole number"));
     bool fits = false;
     const qlonglong number = trimmed.toLongLong(&fits);
     if (!fits)
-        return Status::failure(refusal(column, typed, QStringLiteral("is too large a number")));
+        return refusal(column, typed, QStringLiteral("is too large a number"));
     return QVariant(number);
 }
 
@@ -42,8 +42,7 @@ Expected<QVariant> date(const schema::Column& column, const QString& typed)
                           ? QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt())
                           : QDate();
     if (!day.isValid() || day.year() < 1)
-        return Status::failure(
-            refusal(column, typed, QStringLiteral("is not a date; type it as YYYY-MM-DD, for example 2024-03-31")));
+        return refusal(column, typed, QStringLiteral("is not a date; type it as YYYY-MM-DD, for example 2024-03-31"));
     return QVariant(day.toString(Qt::ISODate));
 }
 
