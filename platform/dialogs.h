@@ -18,4 +18,7 @@ public:
     // A modal one-line prompt with an empty initial text; returns an empty text when cancelled.
     virtual QString input(const QString& prompt, const QString& title) = 0;
     virtual void beep() = 0;
+
+    // Why something the clerk asked for could not be done: a warning with OK, titled with the product's name.
+    void showFailure(const QString& why) { message(why, QStringLiteral("Velmora"), Buttons::Ok, Icon::Warning); }
 };

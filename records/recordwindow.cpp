@@ -20,7 +20,6 @@ namespace {
 
 const QString modifyCaption = QStringLiteral("Modify");
 const QString okCaption = QStringLiteral("OK");
-const QString failureTitle = QStringLiteral("Velmora");
 
 QString text(const char* latin)
 {
@@ -303,7 +302,7 @@ void RecordWindow::recover(const QString& refusedColumn)
 void RecordWindow::report(const Status& failure)
 {
     recover(failure.column());
-    m_dialogs.message(failure.message(), failureTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+    m_dialogs.showFailure(failure.message());
 }
 
 Recordset* RecordWindow::recordset() const

@@ -46,7 +46,7 @@ void Shell::showRecordWindow(const records::Description& description)
     m_window.reset();
     auto window = std::make_unique<RecordWindow>(description, m_dialogs, m_registerDirectory);
     if (Status loaded = window->load(); !loaded) {
-        m_dialogs.message(loaded.message(), QStringLiteral("Velmora"), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+        m_dialogs.showFailure(loaded.message());
         showMainMenu();
         return;
     }

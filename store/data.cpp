@@ -112,7 +112,7 @@ void Data::moveFromBar(Status (Recordset::*move)())
         return;
     if (Status moved = (m_recordset.get()->*move)(); !moved) {
         Q_EMIT moveRefused(moved.column());
-        m_dialogs.message(moved.message(), QStringLiteral("Velmora"), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+        m_dialogs.showFailure(moved.message());
     }
 }
 
