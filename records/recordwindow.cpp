@@ -136,14 +136,6 @@ Status RecordWindow::load()
     return {};
 }
 
-bool RecordWindow::event(QEvent* event)
-{
-    const bool handled = QMainWindow::event(event);
-    if (event->type() == QEvent::WindowActivate)
-        activate();
-    return handled;
-}
-
 void RecordWindow::closeEvent(QCloseEvent* event)
 {
     // The title bar has no close button; a close that arrives anyway is an Exit.

@@ -35,6 +35,11 @@ public:
     // Opens the record source on the register and the window's table, in browse mode. A window that fails to
     // load is not to be shown.
     Status load();
+    // The window has become the program's active window: shown for the first time, or given the focus back by
+    // another window of the program (the about window). Message boxes, the query prompt and other programs do
+    // not count, so their closing never touches the fields. On an empty table it disables the fields and puts
+    // the focus on Add.
+    void activate();
 
     const form::Form& form() const { return *m_form; }
     Data* source() const { return m_data; }
@@ -45,7 +50,6 @@ Q_SIGNALS:
     void aboutRequested();
 
 protected:
-    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -64,7 +68,6 @@ private:
     void connectCommands();
     void placeOnScreen();
 
-    void activate();
     void add();
     void modify();
     void remove();

@@ -52,7 +52,9 @@ void Shell::showRecordWindow(const records::Description& description)
     }
     connect(window.get(), &RecordWindow::exitRequested, this, &Shell::showMainMenu, Qt::QueuedConnection);
     connect(window.get(), &RecordWindow::aboutRequested, this, &Shell::showAbout, Qt::QueuedConnection);
+    RecordWindow* shown = window.get();
     replaceWindow(std::move(window));
+    shown->activate();
 }
 
 void Shell::showAbout()
@@ -70,6 +72,8 @@ void Shell::closeAbout()
     // The window underneath becomes active again, with or without a window manager to see to it.
     if (m_window)
         m_window->activateWindow();
+    if (auto* record = qobject_cast<RecordWindow*>(m_window.get()))
+        record->activate();
 }
 
 void Shell::replaceWindow(std::unique_ptr<QWidget> next)

@@ -30,6 +30,7 @@ struct RecordWindowFixture {
             return false;
         }
         window->show();
+        window->activate(); // as its opener does
         return QTest::qWaitForWindowActive(window.get());
     }
 

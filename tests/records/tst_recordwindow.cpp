@@ -15,7 +15,7 @@ private Q_SLOTS:
     void flows_data();
     void flows();
     void emptyTableOpensWithAddFocused();
-    void activationAgainOnAnEmptyTableReturnsToAdd();
+    void onlyTheProgramsWindowsRunActivationAgain();
     void enterChainWalksTheFields_data();
     void enterChainWalksTheFields();
     void barMoveRefusedKeepsEditing();
@@ -172,22 +172,26 @@ void TestRecordWindow::emptyTableOpensWithAddFocused()
         QVERIFY(w.field(name)->text().isEmpty());
 }
 
-void TestRecordWindow::activationAgainOnAnEmptyTableReturnsToAdd()
+void TestRecordWindow::onlyTheProgramsWindowsRunActivationAgain()
 {
-    // As when the about window closes over a first record being added.
     RecordWindowFixture w(records::stockData());
     QVERIFY(w.open());
     w.click("cmdNew");
     w.field("txtStockNo")->setFocus();
     QTest::keyClicks(w.field("txtStockNo"), "D");
+
+    // A message box, the prompt or another program taking the focus and giving it back changes nothing.
     QWidget other;
     other.show();
     other.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&other));
-    QCOMPARE(w.mode(), QStringLiteral("edit Modify")); // leaving the window changes nothing
-
     w.window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+    QCOMPARE(w.mode(), QStringLiteral("edit Modify"));
+    QCOMPARE(QApplication::focusWidget(), w.field("txtStockNo"));
+
+    // The about window giving it back does: the table is still empty, so Add takes the focus.
+    w.window->activate();
     QCOMPARE(w.mode(), QStringLiteral("browse Modify"));
     QCOMPARE(QApplication::focusWidget(), w.button("cmdNew"));
     QCOMPARE(w.field("txtStockNo")->text(), QStringLiteral("D")); // the new record is still pending
