@@ -35,7 +35,7 @@ void Data::buildBar()
                                           Status (Recordset::*move)()) {
         auto* button = new NavigationButton(direction, this);
         button->setObjectName(QString::fromLatin1(name));
-        connect(button, &QAbstractButton::clicked, this, [this, move] { moveFromBar(move); });
+        connect(button, &QAbstractButton::clicked, this, [this, button, move] { moveFromBar(button, move); });
         layout->addWidget(button);
     };
     addButton(NavigationButton::Direction::First, "moveFirst", &Recordset::moveFirst);
@@ -106,11 +106,13 @@ bool Data::isChanged(const QLineEdit* field) const
     return false;
 }
 
-void Data::moveFromBar(Status (Recordset::*move)())
+void Data::moveFromBar(QAbstractButton* button, Status (Recordset::*move)())
 {
     if (!m_recordset)
         return;
     if (Status moved = (m_recordset.get()->*move)(); !moved) {
+        // A held arrow stops repeating: one refusal, one message.
+        button->setDown(false);
         Q_EMIT moveRefused(moved.column());
         m_dialogs.showFailure(moved.message());
     }

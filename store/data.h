@@ -10,6 +10,7 @@
 #include <vector>
 
 class Dialogs;
+class QAbstractButton;
 class QLabel;
 class QLineEdit;
 class Recordset;
@@ -65,7 +66,7 @@ private:
     };
 
     void buildBar();
-    void moveFromBar(Status (Recordset::*move)());
+    void moveFromBar(QAbstractButton* button, Status (Recordset::*move)());
     void notifyValidate(Action action, bool save) override;
     QList<FieldInput> changedFields() const override;
     void fill() override;

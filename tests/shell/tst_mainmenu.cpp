@@ -301,6 +301,7 @@ void TestMainMenu::aboutOverARecordWindowReturnsToIt()
     QTRY_VERIFY(qobject_cast<RecordWindow*>(shell.window()));
     auto* window = qobject_cast<RecordWindow*>(shell.window());
     QVERIFY(QTest::qWaitForWindowActive(window));
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdNew"));
     QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdNew")), Qt::LeftButton);
     auto* stockNo = window->findChild<QLineEdit*>(QStringLiteral("txtStockNo"));
     QVERIFY(stockNo->isEnabled());
@@ -321,6 +322,7 @@ void TestMainMenu::aboutOverARecordWindowReturnsToIt()
 
 void TestMainMenu::otherRecordButtonsKeepTheMainMenuForNow()
 {
+    // Their windows come next; until then these two buttons leave the main menu as it is.
     ScriptedDialogs dialogs;
     Shell shell(dialogs, QString());
     MainMenuWindow* menu = mainMenuOf(shell);

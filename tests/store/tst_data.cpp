@@ -77,6 +77,7 @@ private Q_SLOTS:
     void typingSetsTheChangedMarkAndFillingClearsIt();
     void barMovesRaiseValidateAndStoreOnlyChangedFields();
     void barShowsItsOwnFailureAndStays();
+    void heldArrowStopsAtARefusal();
     void failedRefreshKeepsWhatWasOpen();
     void unloadStoresAndCloses();
     void barDoesNothingBeforeTheFirstRefresh();
@@ -185,6 +186,28 @@ void TestData::barShowsItsOwnFailureAndStays()
     QVERIFY(window.data.isChanged(window.field("stock_qty")));
     QCOMPARE(window.data.recordset()->editState(), EditState::Editing);
     QCOMPARE(window.reg.rows("SELECT stock_qty FROM stock_data WHERE rowid = 1")[0][0].toInt(), 100);
+}
+
+void TestData::heldArrowStopsAtARefusal()
+{
+    Window window;
+    QVERIFY(window.isOpen);
+    QSignalSpy refused(&window.data, &Data::moveRefused);
+    auto* next = window.data.findChild<QAbstractButton*>("moveNext");
+    QVERIFY(next->autoRepeat());
+    QTest::mousePress(next, Qt::LeftButton);
+    QTRY_COMPARE(window.field("stock_no")->text(), "C"); // held, it repeats
+    window.click("moveFirst");
+
+    QVERIFY(window.data.recordset()->edit().ok());
+    QTest::keyClicks(window.field("stock_qty"), "x");
+    QTest::mousePress(next, Qt::LeftButton);
+    QTest::qWait(next->autoRepeatDelay() + 3 * next->autoRepeatInterval()); // the button's own repeat timer
+    QTest::mouseRelease(next, Qt::LeftButton);
+    QCOMPARE(window.dialogs.messages.size(), 1);
+    QCOMPARE(refused.count(), 1);
+    QCOMPARE(refused[0][0].toString(), "stock_qty");
+    QCOMPARE(window.field("stock_no")->text(), "A");
 }
 
 void TestData::failedRefreshKeepsWhatWasOpen()
