@@ -197,6 +197,7 @@ void TestData::heldArrowStopsAtARefusal()
     QVERIFY(next->autoRepeat());
     QTest::mousePress(next, Qt::LeftButton);
     QTRY_COMPARE(window.field("stock_no")->text(), "C"); // held, it repeats
+    QTest::mouseRelease(next, Qt::LeftButton);
     window.click("moveFirst");
 
     QVERIFY(window.data.recordset()->edit().ok());
