@@ -36,7 +36,7 @@ struct ChainLink {
 
 struct Description {
     const char* name;
-    twips::Rect client; // width and height of the client area
+    QSize client; // the client area, in twips
     Qt::WindowModality modality;
     std::span<const form::Row> controls;
     const char* source; // the record source and its navigation bar

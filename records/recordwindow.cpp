@@ -120,9 +120,7 @@ void RecordWindow::connectCommands()
 
 void RecordWindow::placeOnScreen()
 {
-    // The design size is the client area's, under the menu bar.
-    const QSize client = twips::size(m_description.client.width, m_description.client.height);
-    resize(client.width(), client.height() + menuBar()->heightForWidth(client.width()));
+    placement::sizeClient(this, twips::size(m_description.client.width(), m_description.client.height()));
     placement::centreOnScreen(this);
 }
 

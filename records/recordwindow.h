@@ -41,9 +41,6 @@ public:
     // the focus on Add.
     void activate();
 
-    const form::Form& form() const { return *m_form; }
-    Data* source() const { return m_data; }
-
 Q_SIGNALS:
     // The record source has stored what was typed and closed: the main menu is to come back.
     void exitRequested();

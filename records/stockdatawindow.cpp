@@ -62,7 +62,7 @@ const ChainLink chain[] = {
 
 const Description description{
     .name = "frmStockData",
-    .client = {0, 0, 9000, 5580},
+    .client = {9000, 5580},
     .modality = Qt::ApplicationModal,
     .controls = controls,
     .source = "daoStockData",

@@ -2,6 +2,7 @@
 
 #include "formbuilder.h"
 #include "pictures.h"
+#include "placement.h"
 
 #include <QCloseEvent>
 #include <QMenuBar>
@@ -74,8 +75,8 @@ void MainMenuWindow::connectCommands()
 void MainMenuWindow::placeAtDesignPosition()
 {
     // The design position is that of the client area, under the menu bar.
-    const int menuHeight = menuBar()->heightForWidth(clientSize.width());
-    setGeometry(QRect(clientPosition - QPoint(0, menuHeight), clientSize + QSize(0, menuHeight)));
+    placement::sizeClient(this, clientSize);
+    placement::placeClient(this, clientPosition);
 }
 
 void MainMenuWindow::closeEvent(QCloseEvent* event)
