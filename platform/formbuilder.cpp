@@ -41,7 +41,7 @@ void setTextColour(QWidget* widget, QRgb colour)
 void fitText(QLabel* label)
 {
     const int needed = label->fontMetrics().horizontalAdvance(label->text());
-    const int room = label->width() - 2 * label->margin();
+    const int room = label->contentsRect().width() - 2 * label->margin();
     if (needed <= room || needed == 0)
         return;
     QFont font = label->font();
@@ -110,6 +110,12 @@ QWidget* Form::create(const Row& row, QWidget* parent) const
         auto* label = new QLabel(text, parent);
         label->setAlignment(row.align | Qt::AlignTop);
         label->setTextFormat(Qt::PlainText);
+        if (row.border)
+            label->setFrameStyle(QFrame::Box | QFrame::Plain);
+        if (row.fill != QPalette::NoRole) {
+            label->setBackgroundRole(row.fill);
+            label->setAutoFillBackground(true);
+        }
         control = label;
         break;
     }

@@ -3,6 +3,7 @@
 #include "twips.h"
 
 #include <QHash>
+#include <QPalette>
 #include <QRgb>
 #include <QString>
 
@@ -35,6 +36,8 @@ struct Row {
     Qt::Alignment align = Qt::AlignLeft;
     QRgb color = 0; // text or line colour; 0 keeps the style's
     const char* picture = nullptr;
+    bool border = false;                         // a single-line border round a label
+    QPalette::ColorRole fill = QPalette::NoRole; // a label's background, in that system colour
 };
 
 // The widgets built from a table, by name; elements of a control array carry the property "index".

@@ -98,6 +98,12 @@ void TestFormBuilder::appliesLook()
          .font = {nullptr, 9, form::Underline},
          .color = qRgb(0, 0, 255)},
         {.name = "lblPlain", .kind = Kind::Label, .text = "plain", .rect = {0, 900, 3000, 300}},
+        {.name = "lblBoxed",
+         .kind = Kind::Label,
+         .rect = {0, 1200, 1935, 375},
+         .align = Qt::AlignRight,
+         .border = true,
+         .fill = QPalette::Midlight},
     };
     QWidget client;
     QFont windowFont(QStringLiteral("Liberation Sans"));
@@ -121,6 +127,21 @@ void TestFormBuilder::appliesLook()
     auto* plain = built.get<QLabel>(QStringLiteral("lblPlain"));
     QCOMPARE(plain->font(), windowFont);
     QCOMPARE(plain->alignment(), Qt::AlignLeft | Qt::AlignTop);
+    QVERIFY(!plain->autoFillBackground());
+    QCOMPARE(plain->frameShape(), QFrame::NoFrame);
+
+    // Bordered and filled with the system colour, disabled or not, inside the same box.
+    auto* boxed = built.get<QLabel>(QStringLiteral("lblBoxed"));
+    QCOMPARE(boxed->geometry(), QRect(0, 80, 129, 25));
+    QCOMPARE(boxed->frameShape(), QFrame::Box);
+    QCOMPARE(boxed->lineWidth(), 1);
+    QVERIFY(boxed->autoFillBackground());
+    boxed->setEnabled(false);
+    client.resize(200, 200);
+    const QImage drawn = boxed->grab().toImage();
+    QVERIFY(boxed->palette().color(QPalette::Midlight) != boxed->palette().color(QPalette::Window));
+    QCOMPARE(drawn.pixel(64, 12), boxed->palette().color(QPalette::Disabled, QPalette::Midlight).rgb());
+    QCOMPARE(drawn.pixel(0, 12), boxed->palette().color(QPalette::Disabled, QPalette::WindowText).rgb());
 }
 
 void TestFormBuilder::ordersTabsByIndexNotByRow()
