@@ -4,7 +4,10 @@
 #include "recordset.h"
 #include "recordwindow.h"
 #include "scripteddialogs.h"
+#include "stockdatawindow.h"
+#include "stockholderwindow.h"
 #include "tempregister.h"
+#include "transferwindow.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -14,6 +17,17 @@
 #include <QtTest>
 
 #include <memory>
+
+namespace records {
+// A window's description by its name, for tests that take every window in turn.
+inline const Description& named(const QString& window)
+{
+    for (const Description* description : {&stockData(), &stockHolder(), &transfers()})
+        if (window == QLatin1String(description->name))
+            return *description;
+    qFatal("no record window named %s", qPrintable(window));
+}
+} // namespace records
 
 // A record window opened on a register of its own, with its dialogs answered from a script.
 struct RecordWindowFixture {
@@ -44,6 +58,29 @@ struct RecordWindowFixture {
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Backspace);
         QTest::keyClicks(edit, text);
+    }
+    // Runs a script of clerk actions, separated by "; ": add, modify, delete, exit, first, previous, next, last,
+    // yes, no (the answer to the next question), input=TEXT (the next prompt's text, blanks kept), query N,
+    // type FIELD=TEXT.
+    void run(const QString& script)
+    {
+        static const QHash<QString, QString> buttons{
+            {"add", "cmdNew"},      {"modify", "cmdModify"},      {"delete", "cmdDelete"}, {"exit", "cmdExit"},
+            {"first", "moveFirst"}, {"previous", "movePrevious"}, {"next", "moveNext"},    {"last", "moveLast"}};
+        for (const QString& step : script.split(QStringLiteral("; "), Qt::SkipEmptyParts)) {
+            if (buttons.contains(step))
+                click(buttons[step]);
+            else if (step == QLatin1String("yes") || step == QLatin1String("no"))
+                dialogs.answers.enqueue(step == QLatin1String("yes") ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+            else if (step.startsWith(QLatin1String("input=")))
+                dialogs.inputs.enqueue(step.mid(6));
+            else if (step.startsWith(QLatin1String("query ")))
+                query(step.mid(6).toInt());
+            else if (step.startsWith(QLatin1String("type ")))
+                type(step.mid(5).section(QLatin1Char('='), 0, 0), step.section(QLatin1Char('='), 1));
+            else
+                QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
+        }
     }
     void query(int index) const
     {

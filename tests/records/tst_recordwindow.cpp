@@ -51,30 +51,6 @@ QString stored(const TempRegister& reg)
     return rows.join(QLatin1Char(' '));
 }
 
-// Runs a script of clerk actions, separated by "; ": add, modify, delete, exit, first, previous, next, last,
-// yes, no (the answer to the next question), input=TEXT (the next prompt's text, blanks kept), query N,
-// type FIELD=TEXT.
-void run(RecordWindowFixture& w, const QString& script)
-{
-    static const QHash<QString, QString> buttons{
-        {"add", "cmdNew"},      {"modify", "cmdModify"},      {"delete", "cmdDelete"}, {"exit", "cmdExit"},
-        {"first", "moveFirst"}, {"previous", "movePrevious"}, {"next", "moveNext"},    {"last", "moveLast"}};
-    for (const QString& step : script.split(QStringLiteral("; "), Qt::SkipEmptyParts)) {
-        if (buttons.contains(step))
-            w.click(buttons[step]);
-        else if (step == QLatin1String("yes") || step == QLatin1String("no"))
-            w.dialogs.answers.enqueue(step == QLatin1String("yes") ? Dialogs::Answer::Yes : Dialogs::Answer::No);
-        else if (step.startsWith(QLatin1String("input=")))
-            w.dialogs.inputs.enqueue(step.mid(6));
-        else if (step.startsWith(QLatin1String("query ")))
-            w.query(step.mid(6).toInt());
-        else if (step.startsWith(QLatin1String("type ")))
-            w.type(step.mid(5).section(QLatin1Char('='), 0, 0), step.section(QLatin1Char('='), 1));
-        else
-            QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
-    }
-}
-
 } // namespace
 
 void TestRecordWindow::flows_data()
@@ -140,7 +116,7 @@ void TestRecordWindow::flows()
     addCertificates(w.reg, rows);
     QVERIFY(w.open());
 
-    run(w, script);
+    w.run(script);
 
     QTEST(w.field("txtStockNo")->text() + QLatin1Char('/') + w.field("txtStockQty")->text(), "shown");
     QTEST(w.mode(), "mode");
@@ -185,40 +161,60 @@ void TestRecordWindow::focusFromOtherWindowsChangesNothing()
 
 void TestRecordWindow::enterChainWalksTheFields_data()
 {
+    QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("from");
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("modifiers");
     QTest::addColumn<QString>("to");
     const int none = Qt::NoModifier;
     const int ctrl = Qt::ControlModifier;
+    const int enter = Qt::Key_Return;
+    const int m = Qt::Key_M;
+    const int tab = Qt::Key_Tab;
     // clang-format off
-    QTest::newRow("stock no, Enter") << "txtStockNo" << int(Qt::Key_Return) << none << "txtType";
-    QTest::newRow("stock no, keypad Enter") << "txtStockNo" << int(Qt::Key_Enter) << none << "txtType";
-    QTest::newRow("stock no, Ctrl+M") << "txtStockNo" << int(Qt::Key_M) << ctrl << "txtType";
-    QTest::newRow("type") << "txtType" << int(Qt::Key_Return) << none << "txtPublishDate";
-    QTest::newRow("publish date") << "txtPublishDate" << int(Qt::Key_Return) << none << "txtItemCode";
-    QTest::newRow("item code, Enter key") << "txtItemCode" << int(Qt::Key_Return) << none << "txtOriginalHolder";
-    QTest::newRow("item code ignores Ctrl+M") << "txtItemCode" << int(Qt::Key_M) << ctrl << "txtItemCode";
-    QTest::newRow("original holder") << "txtOriginalHolder" << int(Qt::Key_Return) << none << "txtPresentHolder";
-    QTest::newRow("present holder, Enter key") << "txtPresentHolder" << int(Qt::Key_Return) << none << "txtStockQty";
-    QTest::newRow("present holder ignores Ctrl+M") << "txtPresentHolder" << int(Qt::Key_M) << ctrl << "txtPresentHolder";
-    QTest::newRow("stock qty ends the chain") << "txtStockQty" << int(Qt::Key_Return) << none << "txtStockQty";
-    QTest::newRow("other keys stay") << "txtStockNo" << int(Qt::Key_Tab) << ctrl << "txtStockNo";
+    QTest::newRow("stock no, Enter") << "frmStockData" << "txtStockNo" << enter << none << "txtType";
+    QTest::newRow("stock no, keypad Enter") << "frmStockData" << "txtStockNo" << int(Qt::Key_Enter) << none << "txtType";
+    QTest::newRow("stock no, Ctrl+M") << "frmStockData" << "txtStockNo" << m << ctrl << "txtType";
+    QTest::newRow("type") << "frmStockData" << "txtType" << enter << none << "txtPublishDate";
+    QTest::newRow("publish date") << "frmStockData" << "txtPublishDate" << enter << none << "txtItemCode";
+    QTest::newRow("item code, Enter key") << "frmStockData" << "txtItemCode" << enter << none << "txtOriginalHolder";
+    QTest::newRow("item code ignores Ctrl+M") << "frmStockData" << "txtItemCode" << m << ctrl << "txtItemCode";
+    QTest::newRow("original holder") << "frmStockData" << "txtOriginalHolder" << enter << none << "txtPresentHolder";
+    QTest::newRow("present holder, Enter key") << "frmStockData" << "txtPresentHolder" << enter << none << "txtStockQty";
+    QTest::newRow("present holder ignores Ctrl+M") << "frmStockData" << "txtPresentHolder" << m << ctrl << "txtPresentHolder";
+    QTest::newRow("stock qty ends the chain") << "frmStockData" << "txtStockQty" << enter << none << "txtStockQty";
+    QTest::newRow("other keys stay") << "frmStockData" << "txtStockNo" << tab << ctrl << "txtStockNo";
+    // The shareholder chain: every field by the character, closed into a cycle.
+    QTest::newRow("holder no") << "frmStockHolder" << "txtStockHolderNo" << enter << none << "txtCharacter";
+    QTest::newRow("holder gender") << "frmStockHolder" << "txtGender" << enter << none << "txtBirth";
+    QTest::newRow("holder address 2, Ctrl+M") << "frmStockHolder" << "txtAddress2" << m << ctrl << "txtTelNo1";
+    QTest::newRow("holder last field closes the cycle") << "frmStockHolder" << "txtTelNo2" << enter << none << "txtStockHolderNo";
+    QTest::newRow("holder last field, Tab goes on") << "frmStockHolder" << "txtTelNo2" << tab << none << "cmdModify";
+    // The transfer chain: row order, two fields by the key; the tab order takes the item code third.
+    QTest::newRow("transfer date, Enter") << "frmTrdData" << "txtTransferredDate" << enter << none << "txtPreviousHolder";
+    QTest::newRow("transfer date, Tab") << "frmTrdData" << "txtTransferredDate" << tab << none << "txtItemCode";
+    QTest::newRow("transfer previous holder, Ctrl+M") << "frmTrdData" << "txtPreviousHolder" << m << ctrl << "txtNewHolder";
+    QTest::newRow("transfer new holder, Enter key") << "frmTrdData" << "txtNewHolder" << enter << none << "txtItemCode";
+    QTest::newRow("transfer new holder ignores Ctrl+M") << "frmTrdData" << "txtNewHolder" << m << ctrl << "txtNewHolder";
+    QTest::newRow("transfer item code closes the cycle") << "frmTrdData" << "txtItemCode" << enter << none << "txtStockNo";
+    QTest::newRow("transfer item code ignores Ctrl+M") << "frmTrdData" << "txtItemCode" << m << ctrl << "txtItemCode";
+    QTest::newRow("transfer item code, Tab") << "frmTrdData" << "txtItemCode" << tab << none << "txtPreviousHolder";
     // clang-format on
 }
 
 void TestRecordWindow::enterChainWalksTheFields()
 {
+    QFETCH(QString, window);
     QFETCH(QString, from);
     QFETCH(int, key);
     QFETCH(int, modifiers);
-    RecordWindowFixture w(records::stockData());
+    RecordWindowFixture w(records::named(window));
     QVERIFY(w.open());
     w.click("cmdNew");
     QLineEdit* field = w.field(from);
     field->setFocus();
     QSignalSpy returned(field, &QLineEdit::returnPressed);
-    const QString text = key == Qt::Key_M ? QStringLiteral("\r") : key == Qt::Key_Tab ? QString() : "\r";
+    const QString text = key == Qt::Key_Tab ? (modifiers ? QString() : QStringLiteral("\t")) : QStringLiteral("\r");
     QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), text);
     QApplication::sendEvent(field, &press);
     QTEST(QApplication::focusWidget()->objectName(), "to");
