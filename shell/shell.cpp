@@ -6,6 +6,8 @@
 #include "recordwindow.h"
 #include "splashwindow.h"
 #include "stockdatawindow.h"
+#include "stockholderwindow.h"
+#include "transferwindow.h"
 
 // Window requests arrive queued: a window is never deleted inside one of its own handlers.
 
@@ -34,9 +36,13 @@ void Shell::showMainMenu()
     auto menu = std::make_unique<MainMenuWindow>();
     connect(menu.get(), &MainMenuWindow::aboutRequested, this, &Shell::showAbout, Qt::QueuedConnection);
     connect(menu.get(), &MainMenuWindow::exitRequested, this, &Shell::finished, Qt::QueuedConnection);
-    connect(
-        menu.get(), &MainMenuWindow::stockDataRequested, this, [this] { showRecordWindow(records::stockData()); },
-        Qt::QueuedConnection);
+    const auto opens = [this, &menu](auto request, const records::Description& description) {
+        connect(
+            menu.get(), request, this, [this, &description] { showRecordWindow(description); }, Qt::QueuedConnection);
+    };
+    opens(&MainMenuWindow::stockHolderRequested, records::stockHolder());
+    opens(&MainMenuWindow::stockDataRequested, records::stockData());
+    opens(&MainMenuWindow::transfersRequested, records::transfers());
     replaceWindow(std::move(menu));
 }
 
@@ -82,4 +88,6 @@ void Shell::replaceWindow(std::unique_ptr<QWidget> next)
     m_window.reset();
     m_window = std::move(next);
     m_window->show();
+    // The window shown takes the keyboard, modal or not, with or without a window manager to see to it.
+    m_window->activateWindow();
 }

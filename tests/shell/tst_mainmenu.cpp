@@ -43,11 +43,11 @@ private Q_SLOTS:
     void exitEndsTheProgram_data();
     void exitEndsTheProgram();
     void aboutIsModalOverTheMainMenu();
-    void stockDataTakesTheMainMenusPlace();
+    void recordWindowTakesTheMainMenusPlace_data();
+    void recordWindowTakesTheMainMenusPlace();
     void unopenableRegisterKeepsTheMainMenu_data();
     void unopenableRegisterKeepsTheMainMenu();
     void aboutOverARecordWindowReturnsToIt();
-    void otherRecordButtonsKeepTheMainMenuForNow();
 
 private:
     // A shell past its splash, with the main menu up.
@@ -215,23 +215,46 @@ void TestMainMenu::aboutIsModalOverTheMainMenu()
     QTRY_COMPARE(ended.count(), 1);
 }
 
-void TestMainMenu::stockDataTakesTheMainMenusPlace()
+void TestMainMenu::recordWindowTakesTheMainMenusPlace_data()
 {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<Qt::WindowModality>("modality");
+    QTest::addColumn<QString>("field"); // shows the one row of the window's table
+    QTest::addColumn<QString>("value");
+    QTest::newRow("shareholders") << "cmdStockHolder"
+                                  << "frmStockHolder" << Qt::ApplicationModal << "txtStockHolderName"
+                                  << "Ann Lee";
+    QTest::newRow("certificates") << "cmdStockData"
+                                  << "frmStockData" << Qt::ApplicationModal << "txtStockNo"
+                                  << "SC-1";
+    QTest::newRow("transfers") << "cmdTrd"
+                               << "frmTrdData" << Qt::NonModal << "txtTransferredDate"
+                               << "2002-03-04";
+}
+
+void TestMainMenu::recordWindowTakesTheMainMenusPlace()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, field);
     TempRegister reg;
     QVERIFY(reg.exec("INSERT INTO stock_data (stock_no) VALUES ('SC-1')").isEmpty());
+    QVERIFY(reg.exec("INSERT INTO stockholder (stockholder_name) VALUES ('Ann Lee')").isEmpty());
+    QVERIFY(reg.exec("INSERT INTO transfer_data (transferred_date) VALUES ('2002-03-04')").isEmpty());
     ScriptedDialogs dialogs;
     Shell shell(dialogs, reg.directory());
     QPointer<MainMenuWindow> menu = mainMenuOf(shell);
     QVERIFY(menu);
-    QTest::mouseClick(menu->findChild<QPushButton*>(QStringLiteral("cmdStockData")), Qt::LeftButton);
+    QTest::mouseClick(menu->findChild<QPushButton*>(button), Qt::LeftButton);
     QTRY_VERIFY(menu.isNull());
     auto* window = qobject_cast<RecordWindow*>(shell.window());
     QVERIFY(window);
-    QCOMPARE(window->objectName(), QStringLiteral("frmStockData"));
-    QCOMPARE(window->windowModality(), Qt::ApplicationModal);
+    QTEST(window->objectName(), "window");
+    QTEST(window->windowModality(), "modality");
     QVERIFY(QTest::qWaitForWindowActive(window));
-    QCOMPARE(window->findChild<QLineEdit*>(QStringLiteral("txtStockNo"))->text(), QStringLiteral("SC-1"));
+    QTEST(window->findChild<QLineEdit*>(field)->text(), "value");
     QCOMPARE(visibleWindows(), QList<QWidget*>{window});
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdNew"));
 
     // Exit brings back a fresh main menu, in its design state.
     QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdExit")), Qt::LeftButton);
@@ -307,20 +330,6 @@ void TestMainMenu::aboutOverARecordWindowReturnsToIt()
     QCOMPARE(shell.window(), window);
     QVERIFY(!stockNo->isEnabled());
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdNew"));
-}
-
-void TestMainMenu::otherRecordButtonsKeepTheMainMenuForNow()
-{
-    // Their windows come next; until then these two buttons leave the main menu as it is.
-    ScriptedDialogs dialogs;
-    Shell shell(dialogs, QString());
-    MainMenuWindow* menu = mainMenuOf(shell);
-    QVERIFY(menu);
-    for (const char* name : {"cmdStockHolder", "cmdTrd"})
-        QTest::mouseClick(menu->findChild<QPushButton*>(QString::fromLatin1(name)), Qt::LeftButton);
-    QCoreApplication::processEvents();
-    QCOMPARE(shell.window(), menu);
-    QVERIFY(menu->isVisible());
 }
 
 QTEST_MAIN(TestMainMenu)
