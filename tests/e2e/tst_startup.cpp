@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -12,6 +13,7 @@ class TestStartup : public QObject {
 private Q_SLOTS:
     void splashThenMainMenuThenExit();
     void stockDataModifiesAndAddsCertificates();
+    void holderModifiedThenTransferAdded();
 };
 
 namespace {
@@ -41,27 +43,65 @@ QList<XSession::Window> named(const QList<XSession::Window>& windows, const QStr
     return found;
 }
 
-// One row of the register, read with a connection of the test's own.
-QStringList certificate(const QString& path, const QString& stockNo)
+// The program's one window, known by its width, once it is the only one.
+QList<XSession::Window> onlyWindow(const XSession& x, qint64 pid, int width)
 {
-    QStringList values;
+    return waitForWindows(x, pid, 10000,
+                          [width](const auto& w) { return w.size() == 1 && w.first().geometry.width() == width; });
+}
+
+bool confirmShown(const XSession& x, qint64 pid)
+{
+    const auto shown = waitForWindows(x, pid, 5000, [](const auto& w) { return !named(w, "Confirm").isEmpty(); });
+    return !named(shown, QStringLiteral("Confirm")).isEmpty();
+}
+
+// The rows a query gives, each as its values joined by '|', read with a connection of the test's own.
+QStringList rows(const QString& path, const QString& statement)
+{
+    QStringList found;
     {
         QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
         database.setDatabaseName(path);
         QSqlQuery query(database);
-        if (database.open()
-            && query.exec(QStringLiteral("SELECT stock_no, stock_type, publish_date, item_code, "
-                                         "original_holder, present_holder, stock_qty FROM stock_data "
-                                         "WHERE stock_no = '%1'")
-                              .arg(stockNo))
-            && query.next()) {
-            for (int i = 0; i < 7; ++i)
-                values.append(query.value(i).toString());
+        if (database.open() && query.exec(statement)) {
+            while (query.next()) {
+                QStringList values;
+                for (int i = 0; i < query.record().count(); ++i)
+                    values.append(query.value(i).toString());
+                found.append(values.join(QLatin1Char('|')));
+            }
         }
     }
     QSqlDatabase::removeDatabase(QStringLiteral("check"));
-    return values;
+    return found;
 }
+
+QStringList certificate(const QString& path, const QString& stockNo)
+{
+    const QStringList found = rows(path, QStringLiteral("SELECT stock_no, stock_type, publish_date, item_code, "
+                                                        "original_holder, present_holder, stock_qty FROM stock_data "
+                                                        "WHERE stock_no = '%1'")
+                                             .arg(stockNo));
+    return found.isEmpty() ? QStringList() : found.first().split(QLatin1Char('|'));
+}
+
+// The program in a folder of its own, beside a fresh demo register.
+struct Installed {
+    Installed()
+    {
+        program = folder.filePath(QStringLiteral("velmora"));
+        reg = folder.filePath(QStringLiteral("stock.mdb"));
+        ready = QFile::copy(qEnvironmentVariable("VELMORA_EXECUTABLE"), program)
+                && QProcess::execute(qEnvironmentVariable("VELMORA_REGISTER_TOOL"),
+                                     {QStringLiteral("init"), QStringLiteral("--demo"), reg})
+                       == 0;
+    }
+    QTemporaryDir folder;
+    QString program;
+    QString reg;
+    bool ready = false;
+};
 
 } // namespace
 
@@ -109,34 +149,25 @@ void TestStartup::splashThenMainMenuThenExit()
 
 void TestStartup::stockDataModifiesAndAddsCertificates()
 {
-    // The program runs from a folder of its own, beside a fresh demo register.
-    QTemporaryDir folder;
-    const QString executable = folder.filePath(QStringLiteral("velmora"));
-    QVERIFY(QFile::copy(qEnvironmentVariable("VELMORA_EXECUTABLE"), executable));
-    const QString reg = folder.filePath(QStringLiteral("stock.mdb"));
-    QCOMPARE(QProcess::execute(qEnvironmentVariable("VELMORA_REGISTER_TOOL"),
-                               {QStringLiteral("init"), QStringLiteral("--demo"), reg}),
-             0);
+    const Installed installed;
+    QVERIFY(installed.ready);
+    const QString& reg = installed.reg;
     const QStringList first = certificate(reg, QStringLiteral("SC-0001"));
     QCOMPARE(first.size(), 7);
     XSession x;
     if (!x.whyNot().isEmpty())
         QSKIP(qPrintable(x.whyNot()));
-    QProcess* velmora = x.launch(executable);
+    QProcess* velmora = x.launch(installed.program);
     QVERIFY(velmora->waitForStarted());
     const qint64 pid = velmora->processId();
-    const auto only = [&](int width) {
-        return waitForWindows(x, pid, 10000,
-                              [width](const auto& w) { return w.size() == 1 && w.first().geometry.width() == width; });
-    };
 
-    auto windows = only(535);
+    auto windows = onlyWindow(x, pid, 535);
     QCOMPARE(windows.size(), 1);
     int menuBar = windows.first().geometry.height() - 344;
     x.click(windows.first(), QPoint(88 + 136 + 48, menuBar + 72 + 72 + 16)); // Stock Data
 
     // The certificate window alone, 600 by 372 under its menu bar, on the first certificate.
-    windows = only(600);
+    windows = onlyWindow(x, pid, 600);
     QCOMPARE(windows.size(), 1);
     const XSession::Window record = windows.first();
     menuBar = record.geometry.height() - 372;
@@ -154,9 +185,7 @@ void TestStartup::stockDataModifiesAndAddsCertificates()
     x.key(QStringLiteral("End"));
     x.type(QStringLiteral("X"));
     x.click(record, modify);
-    QVERIFY(!named(waitForWindows(x, pid, 5000, [](const auto& w) { return !named(w, "Confirm").isEmpty(); }),
-                   QStringLiteral("Confirm"))
-                 .isEmpty());
+    QVERIFY(confirmShown(x, pid));
     x.key(QStringLiteral("Return")); // Yes is the default
     QCOMPARE(waitForWindows(x, pid, 5000, [](const auto& w) { return w.size() == 1; }).size(), 1);
 
@@ -172,7 +201,7 @@ void TestStartup::stockDataModifiesAndAddsCertificates()
     x.click(record, last);
     x.click(record, exit);
 
-    windows = only(535);
+    windows = onlyWindow(x, pid, 535);
     QCOMPARE(windows.size(), 1);
     x.click(windows.first(), QPoint(88 + 136 + 48, menuBar + 72 + 168 + 16)); // Exit
     QVERIFY(velmora->waitForFinished(5000));
@@ -183,6 +212,73 @@ void TestStartup::stockDataModifiesAndAddsCertificates()
     QCOMPARE(certificate(reg, QStringLiteral("SC-0001")), changed);
     QCOMPARE(certificate(reg, QStringLiteral("SC-9001")),
              (QStringList{"SC-9001", "2", "2026-12-07", "E2E", "3", "4", "250"}));
+}
+
+void TestStartup::holderModifiedThenTransferAdded()
+{
+    const Installed installed;
+    QVERIFY(installed.ready);
+    const QString holders = QStringLiteral("SELECT * FROM stockholder ORDER BY rowid");
+    const QString transfers = QStringLiteral("SELECT * FROM transfer_data ORDER BY rowid");
+    const QStringList holdersBefore = rows(installed.reg, holders);
+    const QStringList transfersBefore = rows(installed.reg, transfers);
+    QCOMPARE(holdersBefore.size(), 10);
+    XSession x;
+    if (!x.whyNot().isEmpty())
+        QSKIP(qPrintable(x.whyNot()));
+    QProcess* velmora = x.launch(installed.program);
+    QVERIFY(velmora->waitForStarted());
+    const qint64 pid = velmora->processId();
+    // The main menu's buttons in its frame at (88, 72), by their top.
+    const auto mainMenuButton = [&](int top) {
+        const auto windows = onlyWindow(x, pid, 535);
+        QVERIFY(windows.size() == 1);
+        x.click(windows.first(), QPoint(88 + 136 + 48, windows.first().geometry.height() - 344 + 72 + top + 16));
+    };
+
+    // The shareholder window, 701 wide: Next, then the second holder's name changed where it is shown.
+    mainMenuButton(24);
+    auto windows = onlyWindow(x, pid, 701);
+    QCOMPARE(windows.size(), 1);
+    XSession::Window window = windows.first();
+    int menuBar = window.geometry.height() - 492;
+    QVERIFY(menuBar > 10 && menuBar < 40);
+    x.click(window, QPoint(128 + 340 - 26, menuBar + 440 + 12));   // Next
+    x.click(window, QPoint(608 + 40, menuBar + 144 + 16));         // Modify
+    x.click(window, QPoint(16 + 96 + 20, menuBar + 64 + 56 + 12)); // the name
+    x.key(QStringLiteral("End"));
+    x.type(QStringLiteral(" Jr"));
+    x.click(window, QPoint(608 + 40, menuBar + 144 + 16)); // OK
+    QVERIFY(confirmShown(x, pid));
+    x.key(QStringLiteral("Return")); // Yes is the default
+    QCOMPARE(waitForWindows(x, pid, 5000, [](const auto& w) { return w.size() == 1; }).size(), 1);
+    x.click(window, QPoint(608 + 40, menuBar + 240 + 16)); // Exit
+
+    // The transfer window, 600 wide, with the keyboard on Add: Enter adds, and Enter walks the fields round.
+    mainMenuButton(120);
+    windows = onlyWindow(x, pid, 600);
+    QCOMPARE(windows.size(), 1);
+    window = windows.first();
+    menuBar = window.geometry.height() - 372;
+    x.key(QStringLiteral("Return"));
+    x.click(window, QPoint(32 + 176 + 20, menuBar + 56 + 32 + 12)); // the certificate number
+    for (const char* value : {"SC-0003", "2026-12-07", "3", "9", "ORD"}) {
+        x.type(QString::fromLatin1(value));
+        x.key(QStringLiteral("Return"));
+    }
+    x.type(QStringLiteral("-X"));                          // back in the first field
+    x.click(window, QPoint(496 + 40, menuBar + 240 + 16)); // Exit, storing the new transfer
+
+    mainMenuButton(168); // Exit
+    QVERIFY(velmora->waitForFinished(5000));
+    QCOMPARE(velmora->exitCode(), 0);
+
+    QStringList holdersAfter = holdersBefore;
+    QStringList second = holdersAfter[1].split(QLatin1Char('|'));
+    second[2] += QStringLiteral(" Jr");
+    holdersAfter[1] = second.join(QLatin1Char('|'));
+    QCOMPARE(rows(installed.reg, holders), holdersAfter);
+    QCOMPARE(rows(installed.reg, transfers), transfersBefore + QStringList{"SC-0003-X|2026-12-07|3|9|ORD"});
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

@@ -97,7 +97,7 @@ void XSession::key(const QString& name) const
 
 void XSession::type(const QString& text) const
 {
-    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
+    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), QStringLiteral("--"), text});
 }
 
 QString XSession::xdotool(const QStringList& arguments) const
