@@ -47,6 +47,7 @@ private Q_SLOTS:
     void recordWindowTakesTheMainMenusPlace();
     void unopenableRegisterKeepsTheMainMenu_data();
     void unopenableRegisterKeepsTheMainMenu();
+    void aboutOverARecordWindowReturnsToIt_data();
     void aboutOverARecordWindowReturnsToIt();
 
 private:
@@ -222,15 +223,16 @@ void TestMainMenu::recordWindowTakesTheMainMenusPlace_data()
     QTest::addColumn<Qt::WindowModality>("modality");
     QTest::addColumn<QString>("field"); // shows the one row of the window's table
     QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("byMenu"); // left by the Exit menu item, not the button
     QTest::newRow("shareholders") << "cmdStockHolder"
                                   << "frmStockHolder" << Qt::ApplicationModal << "txtStockHolderName"
-                                  << "Ann Lee";
+                                  << "Ann Lee" << false;
     QTest::newRow("certificates") << "cmdStockData"
                                   << "frmStockData" << Qt::ApplicationModal << "txtStockNo"
-                                  << "SC-1";
+                                  << "SC-1" << false;
     QTest::newRow("transfers") << "cmdTrd"
                                << "frmTrdData" << Qt::NonModal << "txtTransferredDate"
-                               << "2002-03-04";
+                               << "2002-03-04" << true;
 }
 
 void TestMainMenu::recordWindowTakesTheMainMenusPlace()
@@ -257,7 +259,11 @@ void TestMainMenu::recordWindowTakesTheMainMenusPlace()
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdNew"));
 
     // Exit brings back a fresh main menu, in its design state.
-    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdExit")), Qt::LeftButton);
+    QFETCH(bool, byMenu);
+    if (byMenu)
+        window->findChild<QAction*>(QStringLiteral("end"))->trigger();
+    else
+        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdExit")), Qt::LeftButton);
     QTRY_VERIFY(qobject_cast<MainMenuWindow*>(shell.window()));
     menu = qobject_cast<MainMenuWindow*>(shell.window());
     QVERIFY(QTest::qWaitForWindowActive(menu));
@@ -302,14 +308,23 @@ void TestMainMenu::unopenableRegisterKeepsTheMainMenu()
     QCOMPARE(QFileInfo::exists(reg.path()), !damage.isEmpty()); // a missing register is never created
 }
 
+void TestMainMenu::aboutOverARecordWindowReturnsToIt_data()
+{
+    // Over a modal record window and over the one that is not.
+    QTest::addColumn<QString>("button");
+    QTest::newRow("certificates") << "cmdStockData";
+    QTest::newRow("transfers") << "cmdTrd";
+}
+
 void TestMainMenu::aboutOverARecordWindowReturnsToIt()
 {
+    QFETCH(QString, button);
     TempRegister reg; // empty: the window's activation puts the focus on Add
     ScriptedDialogs dialogs;
     Shell shell(dialogs, reg.directory());
     MainMenuWindow* menu = mainMenuOf(shell);
     QVERIFY(menu);
-    QTest::mouseClick(menu->findChild<QPushButton*>(QStringLiteral("cmdStockData")), Qt::LeftButton);
+    QTest::mouseClick(menu->findChild<QPushButton*>(button), Qt::LeftButton);
     QTRY_VERIFY(qobject_cast<RecordWindow*>(shell.window()));
     auto* window = qobject_cast<RecordWindow*>(shell.window());
     QVERIFY(QTest::qWaitForWindowActive(window));
