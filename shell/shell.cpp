@@ -38,7 +38,8 @@ void Shell::showMainMenu()
     connect(menu.get(), &MainMenuWindow::exitRequested, this, &Shell::finished, Qt::QueuedConnection);
     const auto opens = [this, &menu](auto request, const records::Description& description) {
         connect(
-            menu.get(), request, this, [this, &description] { showRecordWindow(description); }, Qt::QueuedConnection);
+            menu.get(), request, this, [this, shown = &description] { showRecordWindow(*shown); },
+            Qt::QueuedConnection);
     };
     opens(&MainMenuWindow::stockHolderRequested, records::stockHolder());
     opens(&MainMenuWindow::stockDataRequested, records::stockData());
