@@ -50,6 +50,16 @@ QList<XSession::Window> onlyWindow(const XSession& x, qint64 pid, int width)
                           [width](const auto& w) { return w.size() == 1 && w.first().geometry.width() == width; });
 }
 
+// Clicks a main-menu button, known by its top in the frame at (88, 72), once the main menu is the only window.
+bool clickMainMenuButton(const XSession& x, qint64 pid, int top)
+{
+    const auto windows = onlyWindow(x, pid, 535);
+    if (windows.size() != 1)
+        return false;
+    x.click(windows.first(), QPoint(88 + 136 + 48, windows.first().geometry.height() - 344 + 72 + top + 16));
+    return true;
+}
+
 bool confirmShown(const XSession& x, qint64 pid)
 {
     const auto shown = waitForWindows(x, pid, 5000, [](const auto& w) { return !named(w, "Confirm").isEmpty(); });
@@ -161,16 +171,13 @@ void TestStartup::stockDataModifiesAndAddsCertificates()
     QVERIFY(velmora->waitForStarted());
     const qint64 pid = velmora->processId();
 
-    auto windows = onlyWindow(x, pid, 535);
-    QCOMPARE(windows.size(), 1);
-    int menuBar = windows.first().geometry.height() - 344;
-    x.click(windows.first(), QPoint(88 + 136 + 48, menuBar + 72 + 72 + 16)); // Stock Data
+    QVERIFY(clickMainMenuButton(x, pid, 72)); // Stock Data
 
     // The certificate window alone, 600 by 372 under its menu bar, on the first certificate.
-    windows = onlyWindow(x, pid, 600);
+    auto windows = onlyWindow(x, pid, 600);
     QCOMPARE(windows.size(), 1);
     const XSession::Window record = windows.first();
-    menuBar = record.geometry.height() - 372;
+    const int menuBar = record.geometry.height() - 372;
     QVERIFY(menuBar > 10 && menuBar < 40);
     const auto at = [&](int left, int top) {
         return QPoint(left, menuBar + top);
@@ -201,9 +208,7 @@ void TestStartup::stockDataModifiesAndAddsCertificates()
     x.click(record, last);
     x.click(record, exit);
 
-    windows = onlyWindow(x, pid, 535);
-    QCOMPARE(windows.size(), 1);
-    x.click(windows.first(), QPoint(88 + 136 + 48, menuBar + 72 + 168 + 16)); // Exit
+    QVERIFY(clickMainMenuButton(x, pid, 168)); // Exit
     QVERIFY(velmora->waitForFinished(5000));
     QCOMPARE(velmora->exitCode(), 0);
 
@@ -229,17 +234,9 @@ void TestStartup::holderModifiedThenTransferAdded()
     QProcess* velmora = x.launch(installed.program);
     QVERIFY(velmora->waitForStarted());
     const qint64 pid = velmora->processId();
-    // The main menu's buttons in its frame at (88, 72), by their top.
-    const auto mainMenuButton = [&](int top) {
-        const auto windows = onlyWindow(x, pid, 535);
-        if (windows.size() != 1)
-            return false;
-        x.click(windows.first(), QPoint(88 + 136 + 48, windows.first().geometry.height() - 344 + 72 + top + 16));
-        return true;
-    };
 
     // The shareholder window, 701 wide: Next, then the second holder's name changed where it is shown.
-    QVERIFY(mainMenuButton(24));
+    QVERIFY(clickMainMenuButton(x, pid, 24));
     auto windows = onlyWindow(x, pid, 701);
     QCOMPARE(windows.size(), 1);
     XSession::Window window = windows.first();
@@ -257,7 +254,7 @@ void TestStartup::holderModifiedThenTransferAdded()
     x.click(window, QPoint(608 + 40, menuBar + 240 + 16)); // Exit
 
     // The transfer window, 600 wide, with the keyboard on Add: Enter adds, and Enter walks the fields round.
-    QVERIFY(mainMenuButton(120));
+    QVERIFY(clickMainMenuButton(x, pid, 120));
     windows = onlyWindow(x, pid, 600);
     QCOMPARE(windows.size(), 1);
     window = windows.first();
@@ -271,7 +268,7 @@ void TestStartup::holderModifiedThenTransferAdded()
     x.type(QStringLiteral("-X"));                          // back in the first field
     x.click(window, QPoint(496 + 40, menuBar + 240 + 16)); // Exit, storing the new transfer
 
-    QVERIFY(mainMenuButton(168)); // Exit
+    QVERIFY(clickMainMenuButton(x, pid, 168)); // Exit
     QVERIFY(velmora->waitForFinished(5000));
     QCOMPARE(velmora->exitCode(), 0);
 
