@@ -122,6 +122,16 @@ QSqlDatabase Connection::database() const
     return QSqlDatabase::database(m_name, false);
 }
 
+Status Connection::checkFile(const QString& doing) const
+{
+    if (!sqlitefunctions::fileHasMoved(database()))
+        return {};
+    return Status::failure(QStringLiteral("%1 the register \"%2\": the file was deleted, moved or replaced after this "
+                                          "window opened it, so it is no longer this register. Open the window "
+                                          "again to use the file now at that path.")
+                               .arg(doing, m_path));
+}
+
 Status Connection::failure(const QString& doing, const QSqlError& error) const
 {
     const int code = error.nativeErrorCode().toInt() & 0xff; // the primary result code

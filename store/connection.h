@@ -26,6 +26,10 @@ public:
     const QString& path() const { return m_path; }
     const QString& name() const { return m_name; }
 
+    // Fails when the file at the path is no longer the one opened (deleted, moved or replaced since), so that
+    // nothing is read from or saved into a file the clerk can no longer reach.
+    Status checkFile(const QString& doing) const;
+
     // A failure of the engine, worded for the clerk: what was being done, the file, the reason and the
     // engine's own message.
     Status failure(const QString& doing, const QSqlError& error) const;

@@ -121,6 +121,8 @@ Status Recordset::close()
     raiseValidate(Action::Unload);
     const QList<FieldInput> input = pendingInput();
     if (!input.isEmpty()) {
+        if (Status here = m_connection->checkFile(QStringLiteral("Cannot save to")); !here)
+            return here;
         WriteTransaction transaction(*m_connection);
         if (Status begun = transaction.begin(); !begun)
             return begun;
@@ -303,6 +305,8 @@ Status Recordset::deleteRecord()
         return {};
     }
 
+    if (Status here = m_connection->checkFile(QStringLiteral("Cannot delete from")); !here)
+        return here;
     WriteTransaction transaction(*m_connection);
     if (Status begun = transaction.begin(); !begun)
         return begun;
@@ -339,6 +343,9 @@ Status Recordset::move(Action action, const Locate& locate, EditState after)
         return notOpen();
     raiseValidate(action);
     const QList<FieldInput> input = pendingInput();
+    const QString doing = input.isEmpty() ? QStringLiteral("Cannot read") : QStringLiteral("Cannot save to");
+    if (Status here = m_connection->checkFile(doing); !here)
+        return here;
     WriteTransaction transaction(*m_connection);
     std::optional<qint64> added;
     if (!input.isEmpty()) {

@@ -88,4 +88,13 @@ Status install(const QSqlDatabase& database)
     return {};
 }
 
+bool fileHasMoved(const QSqlDatabase& database)
+{
+    sqlite3* handle = handleOf(database);
+    int moved = 0;
+    if (!handle || sqlite3_file_control(handle, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK)
+        return false;
+    return moved != 0;
+}
+
 } // namespace sqlitefunctions

@@ -14,4 +14,8 @@ inline constexpr char valFunction[] = "velmora_val";
 
 Status install(const QSqlDatabase& database);
 
+// Whether the open file has been deleted, moved or replaced by another file since it was opened: the
+// connection would then go on reading and writing a file that is no longer the register.
+bool fileHasMoved(const QSqlDatabase& database);
+
 } // namespace sqlitefunctions

@@ -1,66 +1,10 @@
-#include "connection.h"
-#include "fakefields.h"
-#include "recordset.h"
-#include "schema.h"
-#include "tempregister.h"
+#include "scene.h"
 
-#include <QProcess>
 #include <QtTest>
 
+using namespace scene;
+
 namespace {
-
-const QStringList certificateColumns{"stock_no",        "stock_type",     "publish_date", "item_code",
-                                     "original_holder", "present_holder", "stock_qty"};
-
-// A record set on one table of a register, bound to fake fields.
-struct Opened {
-    std::unique_ptr<Recordset> recordset;
-    Status status;
-};
-
-Opened openOn(const QString& path, const QString& table, FakeFields* fields)
-{
-    Expected<std::unique_ptr<Connection>> connection = Connection::open(path);
-    if (!connection)
-        return {nullptr, connection.status()};
-    auto recordset = std::make_unique<Recordset>(std::move(connection.value()), *schema::table(table), fields);
-    if (fields)
-        fields->recordset = recordset.get();
-    Status opened = recordset->open();
-    return {std::move(recordset), opened};
-}
-
-// Certificates A, B, C, D with present holders 7, 12, 0, 7.
-void addCertificates(const TempRegister& reg)
-{
-    const QList<QVariantList> rows{{"A", 1, "2001-02-03", "IT1", 3, 7, 100},
-                                   {"B", 2, "2002-03-04", "IT2", 4, 12, 200},
-                                   {"C", 1, "2003-04-05", "IT3", 5, 0, 300},
-                                   {"D", 2, "2004-05-06", "IT4", 6, 7, 400}};
-    for (const QVariantList& row : rows)
-        QVERIFY(reg.exec("INSERT INTO stock_data VALUES (?, ?, ?, ?, ?, ?, ?)", row).isEmpty());
-}
-
-QList<QVariantList> allCertificates(const TempRegister& reg)
-{
-    return reg.rows("SELECT rowid, * FROM stock_data ORDER BY rowid");
-}
-
-// A register, fake fields and a record set on stock_data, opened.
-struct Scene {
-    explicit Scene(bool withCertificates = true)
-        : fields(certificateColumns)
-    {
-        if (withCertificates)
-            addCertificates(reg);
-        opened = openOn(reg.path(), "stock_data", &fields);
-    }
-    Recordset& set() { return *opened.recordset; }
-
-    TempRegister reg;
-    FakeFields fields;
-    Opened opened;
-};
 
 // Runs operations separated by "; ". One that starts with "!" must fail, any other must succeed.
 // "type COLUMN=TEXT" is the clerk typing into a field; "mark" keeps the bookmark that "back" returns to.
@@ -191,8 +135,6 @@ private Q_SLOTS:
     void unreadableCriteriaFail();
     void refusedValueChangesNothing_data();
     void refusedValueChangesNothing();
-    void refusedWriteChangesNothing_data();
-    void refusedWriteChangesNothing();
     void failureAfterTheSaveUndoesTheSave();
 };
 
@@ -585,60 +527,6 @@ void TestRecordset::refusedValueChangesNothing()
     fields.type(column, "");
     QVERIFY(set.update().ok());
     QCOMPARE(reg.rows("SELECT stock_no FROM stock_data WHERE rowid = 2")[0][0].toString(), "B2");
-}
-
-void TestRecordset::refusedWriteChangesNothing_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::newRow("engine refuses writes") << "query_only";
-    QTest::newRow("file is immutable") << "immutable";
-}
-
-void TestRecordset::refusedWriteChangesNothing()
-{
-    QFETCH(QString, how);
-    Scene scene;
-    auto& [reg, fields, opened] = scene;
-    const auto before = allCertificates(reg);
-    Recordset& set = *opened.recordset;
-    struct Unlock {
-        QString path;
-        ~Unlock()
-        {
-            if (!path.isEmpty())
-                QProcess::execute("chattr", {"-i", path});
-        }
-    } unlock;
-    if (how == "immutable") {
-        if (QProcess::execute("chattr", {"+i", reg.path()}) != 0)
-            QSKIP("chattr +i is not available here");
-        unlock.path = reg.path();
-    } else {
-        QSqlQuery(set.connection().database()).exec("PRAGMA query_only = 1");
-    }
-
-    QVERIFY(set.edit().ok());
-    fields.type("stock_no", "A2");
-    const Status saved = set.update();
-    QVERIFY(!saved.ok());
-    QVERIFY2(saved.message().contains(reg.path()), qPrintable(saved.message()));
-    QVERIFY2(saved.message().contains("read-only"), qPrintable(saved.message()));
-    QCOMPARE(set.editState(), EditState::Editing);
-    QCOMPARE(fields.texts["stock_no"], "A2");
-    QVERIFY(!set.deleteRecord().ok());
-    QVERIFY(!set.moveNext().ok());
-    QCOMPARE(set.bookmark().value(), 1);
-
-    // Writable again, nothing was lost and the same save goes through.
-    if (how == "immutable") {
-        QCOMPARE(QProcess::execute("chattr", {"-i", reg.path()}), 0);
-        unlock.path.clear();
-    } else {
-        QSqlQuery(set.connection().database()).exec("PRAGMA query_only = 0");
-    }
-    QCOMPARE(allCertificates(reg), before);
-    QVERIFY(set.update().ok());
-    QCOMPARE(reg.rows("SELECT stock_no FROM stock_data WHERE rowid = 1")[0][0].toString(), "A2");
 }
 
 void TestRecordset::failureAfterTheSaveUndoesTheSave()
