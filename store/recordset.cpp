@@ -363,7 +363,9 @@ Status Recordset::move(Action action, const Locate& locate, EditState after)
         return committed;
     if (!input.isEmpty() && m_binding)
         m_binding->clearChanged();
-    settle(next.value(), after);
+    // A find that matched nothing leaves the fields showing the record that was current before.
+    const bool missed = action == Action::Find && next->place == Place::AfterLast;
+    settle(next.value(), after, !missed);
     return {};
 }
 
@@ -511,11 +513,10 @@ Status Recordset::notOpen() const
     return Status::failure(QStringLiteral("The register is not open."));
 }
 
-void Recordset::settle(Position position, EditState state)
+void Recordset::settle(Position position, EditState state, bool refill)
 {
     m_position = std::move(position);
     m_state = state;
-    // A find that matched nothing leaves the fields showing the record that was current before.
-    if (m_binding && m_position.place != Place::AfterLast)
+    if (m_binding && refill)
         m_binding->fill();
 }

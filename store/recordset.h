@@ -81,7 +81,7 @@ private:
     Status prepare();
     Status engineFailure(const QString& doing, const QSqlQuery& query) const;
     Status notOpen() const;
-    void settle(Position position, EditState state);
+    void settle(Position position, EditState state, bool refill = true);
 
     std::unique_ptr<Connection> m_connection;
     const schema::Table& m_table;

@@ -1,0 +1,375 @@
+#include "recordsetmodel.h"
+#include "scene.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <limits>
+
+using namespace scene;
+
+namespace {
+
+using Typed = RecordsetModel::Typed;
+
+QVariant number(qlonglong value)
+{
+    return QVariant(value);
+}
+
+// Texts a clerk may type, by how the column stores them, with what is stored (no value: refused).
+const QList<Typed>& typedFor(schema::Storage storage)
+{
+    static const QList<Typed> integers{
+        {"42", number(42)},
+        {" 7 ", number(7)},
+        {"-3", number(-3)},
+        {"+5", number(5)},
+        {"007", number(7)},
+        {"0", number(0)},
+        {"", QVariant()},
+        {"   ", QVariant()},
+        {"9223372036854775807", number(std::numeric_limits<qlonglong>::max())},
+        {"abc", std::nullopt},
+        {"1.5", std::nullopt},
+        {"7 apples", std::nullopt},
+        {"--1", std::nullopt},
+        {"99999999999999999999", std::nullopt},
+        {QStringLiteral("\u0661\u0662"), std::nullopt}, // digits of another script
+    };
+    static const QList<Typed> dates{
+        {"2024-03-31", QVariant("2024-03-31")},
+        {"2024/3/1", QVariant("2024-03-01")},
+        {" 1899-12-30 ", QVariant("1899-12-30")},
+        {"", QVariant()},
+        {"2024-02-30", std::nullopt},
+        {"31.03.2024", std::nullopt},
+        {"tomorrow", std::nullopt},
+        {"0000-01-01", std::nullopt},
+    };
+    static const QList<Typed> texts{
+        {"A", QVariant("A")},
+        {"SC-0001", QVariant("SC-0001")},
+        {"", QVariant()},
+        {"  ", QVariant("  ")},
+        {"O'Brien", QVariant("O'Brien")},
+        {"a \"quoted\" word", QVariant("a \"quoted\" word")},
+        {QStringLiteral("Zo\u00eb"), QVariant(QStringLiteral("Zo\u00eb"))},
+        {QStringLiteral("ZO\u00cb"), QVariant(QStringLiteral("ZO\u00cb"))},
+        {QStringLiteral("\u674e\u56db"), QVariant(QStringLiteral("\u674e\u56db"))},
+        {"'; DROP TABLE stock_data; --", QVariant("'; DROP TABLE stock_data; --")},
+        {"7", QVariant("7")},
+        {QString(2000, QLatin1Char('w')), QVariant(QString(2000, QLatin1Char('w')))},
+    };
+    switch (storage) {
+    case schema::Storage::Integer:
+        return integers;
+    case schema::Storage::Date:
+        return dates;
+    case schema::Storage::Text:
+        break;
+    }
+    return texts;
+}
+
+// Texts searched for with val(), and the number val() reads from each.
+const QList<std::pair<QString, QVariant>> valTexts{
+    {"7", number(7)},        {"007", number(7)},
+    {"7 apples", number(7)}, {"abc", number(0)},
+    {" -3", number(-3)},     {"1.5", QVariant(1.5)},
+    {"2.0", number(2)},      {"", number(0)},
+    {"+42", number(42)},     {"9223372036854775807", number(std::numeric_limits<qlonglong>::max())},
+};
+
+// One random run: a register, a real record set on one table with fake fields, and the model beside it.
+class Run {
+public:
+    Run(const QString& table, quint32 seed)
+        : m_table(*schema::table(table))
+        , m_fields(columnNames())
+        , m_random(seed)
+        , m_model(m_table, seedRows())
+    {
+        reopen();
+    }
+
+    bool isValid() const { return m_recordset && m_recordset->isOpen(); }
+    const QStringList& log() const { return m_log; }
+    int refused() const { return m_refused; }
+
+    // One random operation on both; empty when they agree afterwards, else what differs.
+    QString step()
+    {
+        const int pick = int(m_random.bounded(100));
+        if (pick < 30)
+            return typeSomething();
+        if (pick < 50)
+            return navigate();
+        if (pick < 58)
+            return compare("addnew", m_recordset->addNew(), m_model.addNew());
+        if (pick < 66)
+            return compare("edit", m_recordset->edit(), m_model.edit());
+        if (pick < 76)
+            return compare("update", m_recordset->update(), m_model.update());
+        if (pick < 81) {
+            m_recordset->cancelUpdate();
+            m_model.cancelUpdate();
+            return compare("cancel", Status(), {});
+        }
+        if (pick < 86)
+            return compare("delete", m_recordset->deleteRecord(), m_model.deleteRecord());
+        if (pick < 95)
+            return find();
+        if (pick < 98)
+            return bookmark();
+        return reload();
+    }
+
+private:
+    QStringList columnNames() const
+    {
+        QStringList names;
+        for (const schema::Column& column : m_table.columns)
+            names.append(column.name);
+        return names;
+    }
+
+    RecordsetModel::Rows seedRows()
+    {
+        RecordsetModel::Rows rows;
+        const int count = int(m_random.bounded(5));
+        for (qint64 rowid = 1; rowid <= count; ++rowid) {
+            QVariantList row;
+            for (const schema::Column& column : m_table.columns)
+                row.append(*storable(column).stored);
+            const QStringList marks(row.size(), QStringLiteral("?"));
+            const QString error = m_reg.exec(
+                QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(m_table.name, marks.join(QLatin1Char(','))), row);
+            if (!error.isEmpty())
+                qFatal("cannot arrange the register: %s", qPrintable(error));
+            rows.insert(rowid, row);
+        }
+        return rows;
+    }
+
+    Typed anyTyped(const schema::Column& column)
+    {
+        const QList<Typed>& choices = typedFor(column.storage);
+        return choices[m_random.bounded(int(choices.size()))];
+    }
+
+    Typed storable(const schema::Column& column)
+    {
+        Typed typed = anyTyped(column);
+        while (!typed.stored)
+            typed = anyTyped(column);
+        return typed;
+    }
+
+    const schema::Column& anyColumn() { return m_table.columns[m_random.bounded(int(m_table.columns.size()))]; }
+
+    QString typeSomething()
+    {
+        // The window lets the clerk type only while a record is open for change.
+        if (m_recordset->editState() == EditState::Browsing)
+            return compare("edit", m_recordset->edit(), m_model.edit());
+        const schema::Column& column = anyColumn();
+        // Now and then a text the column refuses: it blocks every save until it is retyped or cancelled.
+        const Typed typed = m_random.bounded(8) == 0 ? anyTyped(column) : storable(column);
+        m_fields.type(column.name, typed.text);
+        m_model.type(column.name, typed);
+        return compare(QStringLiteral("type %1=%2").arg(column.name, typed.text.left(20)), Status(), {});
+    }
+
+    QString navigate()
+    {
+        switch (m_random.bounded(4)) {
+        case 0:
+            return compare("first", m_recordset->moveFirst(), m_model.moveFirst());
+        case 1:
+            return compare("previous", m_recordset->movePrevious(), m_model.movePrevious());
+        case 2:
+            return compare("next", m_recordset->moveNext(), m_model.moveNext());
+        default:
+            return compare("last", m_recordset->moveLast(), m_model.moveLast());
+        }
+    }
+
+    QString bookmark()
+    {
+        // A row that is there, one that was deleted or never was.
+        const RecordsetModel::Rows& rows = m_model.rows();
+        qint64 rowid = m_random.bounded(1, 12);
+        if (!rows.isEmpty() && m_random.bounded(3) > 0)
+            rowid = rows.keys()[m_random.bounded(int(rows.size()))];
+        return compare(QStringLiteral("bookmark %1").arg(rowid), m_recordset->setBookmark(rowid),
+                       m_model.setBookmark(rowid));
+    }
+
+    QString find()
+    {
+        const schema::Column& column = anyColumn();
+        const int index = m_table.indexOf(column.name);
+        const RecordsetModel::Rows& rows = m_model.rows();
+        const int form = int(m_random.bounded(10));
+        if (form == 9) {
+            const QStringList unreadable{"nonsense", "no_such_column = 'x'", column.name + " = 'open",
+                                         column.name + " = val('3'", "= 'x'"};
+            const QString criteria = unreadable[m_random.bounded(int(unreadable.size()))];
+            return compare("find " + criteria, m_recordset->findFirst(criteria), m_model.findFirst(std::nullopt));
+        }
+        if (form >= 6 && column.storage == schema::Storage::Integer) {
+            auto [text, wanted] = valTexts[m_random.bounded(int(valTexts.size()))];
+            if (!rows.isEmpty() && form == 8) {
+                const QVariant stored = rows[rows.keys()[m_random.bounded(int(rows.size()))]][index];
+                if (!stored.isNull())
+                    std::tie(text, wanted) = std::pair<QString, QVariant>{stored.toString(), stored};
+            }
+            const QString criteria = QStringLiteral("%1 = val('%2')").arg(column.name, text);
+            const auto match = [index, wanted](const QVariantList& row) {
+                const QVariant& value = row[index];
+                if (value.isNull())
+                    return false;
+                if (wanted.typeId() == QMetaType::LongLong)
+                    return value.toLongLong() == wanted.toLongLong();
+                return value.toDouble() == wanted.toDouble();
+            };
+            return compare("find " + criteria, m_recordset->findFirst(criteria), m_model.findFirst(match));
+        }
+        // A text that a row holds, in another letter case, or any text a clerk might type.
+        QString text = anyTyped(column).text;
+        if (!rows.isEmpty() && form < 4) {
+            text = RecordsetModel::shown(rows[rows.keys()[m_random.bounded(int(rows.size()))]][index]);
+            text = form == 0 ? text.toUpper() : form == 1 ? text.toLower() : text;
+        }
+        const QString criteria = QStringLiteral("%1 = '%2'").arg(column.name, text);
+        const auto match = [index, folded = text.toCaseFolded()](const QVariantList& row) {
+            return !row[index].isNull() && RecordsetModel::shown(row[index]).toCaseFolded() == folded;
+        };
+        return compare("find " + criteria.left(60), m_recordset->findFirst(criteria), m_model.findFirst(match));
+    }
+
+    QString reload()
+    {
+        const Status closed = m_recordset->close();
+        if (QString differs = compare("close", closed, m_model.close()); !differs.isEmpty() || !closed.ok())
+            return differs;
+        reopen();
+        return compare("open", Status(), {});
+    }
+
+    void reopen()
+    {
+        m_recordset.reset();
+        Opened opened = openOn(m_reg.path(), m_table.name, &m_fields);
+        if (!opened.status.ok())
+            qFatal("cannot open the record set: %s", qPrintable(opened.status.message()));
+        m_recordset = std::move(opened.recordset);
+        m_model.open();
+        m_fields.validations.clear();
+    }
+
+    // Both sides after one operation; empty when they agree.
+    QString compare(const QString& operation, const Status& real, const RecordsetModel::Outcome& expected)
+    {
+        m_log.append(operation + (real.ok() ? QString() : QStringLiteral("  -> ") + real.message()));
+        m_refused += real.ok() ? 0 : 1;
+        if (m_log.size() > 25)
+            m_log.removeFirst();
+        QStringList differences;
+        const auto differ = [&](const char* what, const auto& actual, const auto& wanted) {
+            if (actual != wanted)
+                differences.append(QString::fromLatin1(what));
+        };
+        differ("outcome", real.ok(), expected.ok);
+        if (!real.ok() && real.message().isEmpty())
+            differences.append(QStringLiteral("a failure without a message"));
+        differ("validate notifications", m_fields.validations, expected.validations);
+        m_fields.validations.clear();
+        differ("open", m_recordset->isOpen(), m_model.isOpen());
+        if (m_recordset->isOpen()) {
+            differ("BOF", m_recordset->isBOF(), m_model.isBOF());
+            differ("EOF", m_recordset->isEOF(), m_model.isEOF());
+            differ("current record", m_recordset->hasCurrentRecord(), m_model.hasCurrentRecord());
+            const Expected<Bookmark> bookmark = m_recordset->bookmark();
+            differ("bookmark", bookmark.ok() ? std::optional<qint64>(bookmark.value()) : std::nullopt,
+                   m_model.bookmark());
+            differ("edit state", m_recordset->editState(), m_model.editState());
+            differ("field texts", m_fields.texts, m_model.texts());
+            differ("changed marks", m_fields.changed, m_model.changed());
+        }
+        differ("table", storedRows(), m_model.rows());
+        return differences.join(QLatin1String(", "));
+    }
+
+    RecordsetModel::Rows storedRows() const
+    {
+        RecordsetModel::Rows rows;
+        for (QVariantList row : m_reg.rows(QStringLiteral("SELECT rowid, * FROM %1 ORDER BY rowid").arg(m_table.name)))
+            rows.insert(row.takeFirst().toLongLong(), row);
+        return rows;
+    }
+
+    const schema::Table& m_table;
+    TempRegister m_reg;
+    FakeFields m_fields;
+    QRandomGenerator m_random;
+    RecordsetModel m_model;
+    std::unique_ptr<Recordset> m_recordset;
+    QStringList m_log;
+    int m_refused = 0;
+};
+
+quint32 seedToUse()
+{
+    bool given = false;
+    const quint32 seed = qEnvironmentVariable("VELMORA_SEED").toUInt(&given);
+    return given ? seed : QRandomGenerator::system()->generate();
+}
+
+} // namespace
+
+class TestRecordsetModel : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void followsTheModel_data();
+    void followsTheModel();
+};
+
+void TestRecordsetModel::followsTheModel_data()
+{
+    QTest::addColumn<QString>("table");
+    for (const char* table : {"stock_data", "stockholder", "transfer_data"})
+        QTest::newRow(table) << QString::fromLatin1(table);
+}
+
+// Random operations, each followed by a comparison of everything the record set shows with the model.
+// VELMORA_SEED replays a run; VELMORA_MODEL_STEPS asks for a longer one.
+void TestRecordsetModel::followsTheModel()
+{
+    QFETCH(QString, table);
+    const quint32 seed = seedToUse();
+    bool given = false;
+    int steps = qEnvironmentVariable("VELMORA_MODEL_STEPS").toInt(&given);
+    if (!given)
+        steps = 3000;
+    qInfo("%s: seed %u, %d operations (VELMORA_SEED=%u replays this run)", qPrintable(table), seed, steps, seed);
+
+    Run run(table, seed);
+    QVERIFY(run.isValid());
+    for (int step = 1; step <= steps; ++step) {
+        const QString differs = run.step();
+        if (!differs.isEmpty())
+            QFAIL(qPrintable(QStringLiteral("%1 after operation %2 (VELMORA_SEED=%3 replays it): %4 differ.\n"
+                                            "Last operations:\n  %5")
+                                 .arg(table)
+                                 .arg(step)
+                                 .arg(seed)
+                                 .arg(differs, run.log().join(QLatin1String("\n  ")))));
+    }
+    qInfo("%d operations checked, %d of them refused as the rules say", steps, run.refused());
+}
+
+QTEST_GUILESS_MAIN(TestRecordsetModel)
+#include "tst_recordsetmodel.moc"
