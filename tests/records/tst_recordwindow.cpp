@@ -1,9 +1,11 @@
 #include "classiclook.h"
+#include "connection.h"
 #include "data.h"
 #include "recordwindowfixture.h"
 #include "stockdatawindow.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QProcess>
 
@@ -266,37 +268,59 @@ void TestRecordWindow::barMoveRefusedKeepsEditing()
 void TestRecordWindow::fileRefusesTheSave_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::newRow("read-only") << "immutable";
-    QTest::newRow("locked by another writer") << "locked";
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("read-only") << "immutable"
+                               << "150";
+    QTest::newRow("locked by another writer") << "locked"
+                                              << "150";
+    QTest::newRow("disk full") << "full" << QString(30000, QLatin1Char('9')); // needs pages the file may not take
+    QTest::newRow("file deleted") << "deleted"
+                                  << "150";
 }
 
+// The save is refused with the file and the reason named; the window stays, editing what was typed.
 void TestRecordWindow::fileRefusesTheSave()
 {
     QFETCH(QString, how);
+    QFETCH(QString, typed);
     RecordWindowFixture w(records::stockData());
     addCertificates(w.reg, 3);
     QVERIFY(w.open());
     w.click("cmdModify");
-    w.type("txtStockQty", "150");
+    // A long text is pasted in; the last key marks the field as typed into.
+    w.field("txtItemCode")->setText(typed.chopped(1));
+    w.field("txtItemCode")->end(false);
+    QTest::keyClicks(w.field("txtItemCode"), typed.right(1));
 
     QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other-writer"));
     other.setDatabaseName(w.reg.path());
+    // Runs a statement on the window's own connection, holding none of it afterwards.
+    const auto ownExec = [&](const QString& statement) {
+        return QSqlQuery(w.get<Data>(QStringLiteral("daoStockData"))->recordset()->connection().database())
+            .exec(statement);
+    };
     const auto chattr = [&](const char* flag) {
         return QProcess::execute(QStringLiteral("chattr"), {QString::fromLatin1(flag), w.reg.path()}) == 0;
     };
     if (how == QLatin1String("immutable")) {
         if (!chattr("+i"))
             QSKIP("chattr +i is not available here (needs root on a file system with attributes)");
-    } else {
+    } else if (how == QLatin1String("locked")) {
         QVERIFY(other.open());
         QVERIFY(QSqlQuery(other).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    } else if (how == QLatin1String("full")) {
+        QVERIFY(ownExec(QStringLiteral("PRAGMA max_page_count = 1"))); // no page beyond those in use
+    } else {
+        QVERIFY(QFile::remove(w.reg.path()));
     }
     w.dialogs.answers.enqueue(Dialogs::Answer::Yes);
     w.click("cmdModify");
     if (how == QLatin1String("immutable"))
         chattr("-i");
-    else
+    else if (how == QLatin1String("locked"))
         QSqlQuery(other).exec(QStringLiteral("ROLLBACK"));
+    else if (how == QLatin1String("full"))
+        ownExec(QStringLiteral("PRAGMA max_page_count = 1073741823"));
     other.close();
     other = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("other-writer"));
@@ -304,12 +328,21 @@ void TestRecordWindow::fileRefusesTheSave()
     QCOMPARE(w.titles(), (QStringList{"Confirm", "Velmora"}));
     QVERIFY2(w.prompts().contains(w.reg.path()), qPrintable(w.prompts()));
     QCOMPARE(w.mode(), QStringLiteral("edit OK"));
-    QCOMPARE(w.field("txtStockQty")->text(), QStringLiteral("150"));
+    QCOMPARE(w.field("txtItemCode")->text(), typed);
+    if (how == QLatin1String("deleted")) {
+        // The file is gone for good; OK and No, then Exit, still leave the window.
+        QVERIFY(!QFile::exists(w.reg.path()));
+        w.dialogs.answers.enqueue(Dialogs::Answer::No);
+        w.click("cmdModify");
+        w.click("cmdExit");
+        QCOMPARE(w.exits->count(), 1);
+        return;
+    }
     // Once the file takes writes again, the same OK stores it.
     w.dialogs.answers.enqueue(Dialogs::Answer::Yes);
     w.click("cmdModify");
     QCOMPARE(w.mode(), QStringLiteral("browse Modify"));
-    QCOMPARE(stored(w.reg), QStringLiteral("A/150 B/200 C/300"));
+    QCOMPARE(w.reg.rows(QStringLiteral("SELECT item_code FROM stock_data WHERE rowid = 1"))[0][0].toString(), typed);
 }
 
 void TestRecordWindow::closeRequestIsAnExit()

@@ -275,23 +275,34 @@ void TestMainMenu::recordWindowTakesTheMainMenusPlace()
 
 void TestMainMenu::unopenableRegisterKeepsTheMainMenu_data()
 {
-    // One failure in opening the file, one in opening its table; the store's tests go through every reason.
+    // A statement run on the register, or "file:" and the bytes that take its place; empty: no file at all.
     QTest::addColumn<QString>("damage");
     QTest::addColumn<QString>("reason");
     QTest::newRow("missing file") << ""
                                   << "the file does not exist";
+    QTest::newRow("missing table") << "DROP TABLE stock_data"
+                                   << "the table \"stock_data\" is missing";
     QTest::newRow("missing column") << "ALTER TABLE stock_data DROP COLUMN stock_qty"
                                     << "the table \"stock_data\" has no column \"stock_qty\"";
+    QTest::newRow("Access-format file") << QStringLiteral("file:\u0000\u0001\u0000\u0000Standard Jet DB\u0000")
+                                        << "it is an Access-format database";
+    QTest::newRow("damaged file") << "file:SQLite format 3" + QString(4080, QLatin1Char('Z'))
+                                  << "the register file is damaged";
 }
 
 void TestMainMenu::unopenableRegisterKeepsTheMainMenu()
 {
     QFETCH(QString, damage);
     TempRegister reg;
-    if (damage.isEmpty())
+    if (damage.isEmpty()) {
         QVERIFY(QFile::remove(reg.path()));
-    else
+    } else if (damage.startsWith(QLatin1String("file:"))) {
+        QFile file(reg.path());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(damage.mid(5).toLatin1().replace("SQLite format 3", QByteArray("SQLite format 3\0", 16)));
+    } else {
         QCOMPARE(reg.exec(damage), QString());
+    }
     ScriptedDialogs dialogs;
     Shell shell(dialogs, reg.directory());
     QPointer<MainMenuWindow> menu = mainMenuOf(shell);
