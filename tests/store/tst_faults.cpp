@@ -183,6 +183,7 @@ private Q_SLOTS:
     void faultLosesNothing();
     void damageIsReported_data();
     void damageIsReported();
+    void openingALockedRegisterWaitsThenReports();
 };
 
 void TestFaults::faultLosesNothing_data()
@@ -298,6 +299,33 @@ void TestFaults::damageIsReported()
     QCOMPARE(set.bookmark().value(), 1);
     QCOMPARE(fields.texts["stock_no"], "0");
     QVERIFY(set.close().ok()); // the window can still be closed
+}
+
+void TestFaults::openingALockedRegisterWaitsThenReports()
+{
+    TempRegister reg;
+    addCertificates(reg);
+    QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other-writer");
+    other.setDatabaseName(reg.path());
+    QVERIFY(other.open());
+    QVERIFY(QSqlQuery(other).exec("BEGIN EXCLUSIVE"));
+    FakeFields fields(certificateColumns);
+    QElapsedTimer waited;
+    waited.start();
+    const Opened locked = openOn(reg.path(), "stock_data", &fields);
+    QVERIFY(waited.elapsed() < 5000);
+    QVERIFY(!locked.status.ok());
+    QVERIFY2(locked.status.message().contains(
+                 QStringLiteral("the register \"%1\": the register is in use by another program").arg(reg.path())),
+             qPrintable(locked.status.message()));
+
+    QVERIFY(QSqlQuery(other).exec("ROLLBACK"));
+    other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase("other-writer");
+    const Opened opened = openOn(reg.path(), "stock_data", &fields);
+    QVERIFY(opened.status.ok());
+    QCOMPARE(fields.texts["stock_no"], "A");
 }
 
 QTEST_GUILESS_MAIN(TestFaults)
