@@ -32,23 +32,35 @@ QVariant val(QStringView text)
     while (at < text.size() && isDigit(text[at]))
         ++at, ++digits;
     const qsizetype wholeEnd = at;
+    const qsizetype wholeDigits = digits;
+    bool fractionIsZero = true;
     if (at < text.size() && text[at] == QLatin1Char('.')) {
         ++at;
-        while (at < text.size() && isDigit(text[at]))
-            ++at, ++digits;
+        for (; at < text.size() && isDigit(text[at]); ++at, ++digits) {
+            if (text[at] != QLatin1Char('0'))
+                fractionIsZero = false;
+        }
     }
     if (digits == 0)
         return QVariant(qlonglong(0));
 
+    // Whole as written, not as rounded: 7.99999999999999999999 is no whole number, though its double is.
+    if (fractionIsZero) {
+        QString whole = text.sliced(start, wholeEnd - start).toString();
+        if (wholeDigits == 0) // ".0" is 0 like "0.0"
+            whole += QLatin1Char('0');
+        bool fits = false;
+        const qlonglong number = whole.toLongLong(&fits);
+        if (fits)
+            return QVariant(number);
+    }
+
     const QString written = text.sliced(start, at - start).toString();
     bool converted = false;
     double number = written.toDouble(&converted);
-    if (!converted) // the text is a number, so only its size can have stopped it
-        number = written.startsWith(QLatin1Char('-')) ? -HUGE_VAL : HUGE_VAL;
-    bool fits = false;
-    const qlonglong whole = text.sliced(start, wholeEnd - start).toString().toLongLong(&fits);
-    if (fits && number == std::trunc(number))
-        return QVariant(whole);
+    // The text is a number, so only its size can have stopped it: too large gives infinity, too small 0.
+    if (!converted)
+        number = std::copysign(number == 0 ? 0.0 : HUGE_VAL, written.startsWith(QLatin1Char('-')) ? -1.0 : 1.0);
     return QVariant(number);
 }
 

@@ -45,6 +45,10 @@ void TestCriteria::valReadsTheLeadingNumber_data()
     QTest::newRow("largest whole") << "9223372036854775807" << QVariant(9223372036854775807LL);
     QTest::newRow("beyond whole") << "9223372036854775808" << QVariant(9223372036854775808.0);
     QTest::newRow("beyond double") << QString(400, '9') << QVariant(HUGE_VAL);
+    QTest::newRow("below double") << "0." + QString(400, '0') + "1" << QVariant(0.0);
+    QTest::newRow("rounds up to whole") << "7.99999999999999999999" << QVariant(8.0);
+    QTest::newRow("largest whole and a half") << "9223372036854775807.5" << QVariant(9223372036854775808.0);
+    QTest::newRow("point first, whole") << "-.0" << QVariant(0LL);
 }
 
 void TestCriteria::valReadsTheLeadingNumber()
