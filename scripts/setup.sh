@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev libqt6sql6-sqlite qt6-svg-dev libsqlite3-dev
     fonts-liberation
     xvfb xauth xdotool
+    clang libclang-rt-14-dev llvm
 )
 
 missing=()

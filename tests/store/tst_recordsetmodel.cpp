@@ -226,7 +226,7 @@ private:
                     std::tie(text, wanted) = std::pair<QString, QVariant>{stored.toString(), stored};
             }
             const QString criteria = QStringLiteral("%1 = val('%2')").arg(column.name, text);
-            const auto match = [index, wanted](const QVariantList& row) {
+            const auto match = [index, wanted = wanted](const QVariantList& row) {
                 const QVariant& value = row[index];
                 if (value.isNull())
                     return false;
