@@ -30,6 +30,8 @@ public:
 
     Status begin()
     {
+        if (Status here = m_connection.checkFile(QStringLiteral("Cannot save to")); !here)
+            return here;
         const QSqlError error = run(QStringLiteral("BEGIN IMMEDIATE"));
         if (error.isValid())
             return m_connection.failure(QStringLiteral("Cannot save to"), error);
@@ -121,8 +123,6 @@ Status Recordset::close()
     raiseValidate(Action::Unload);
     const QList<FieldInput> input = pendingInput();
     if (!input.isEmpty()) {
-        if (Status here = m_connection->checkFile(QStringLiteral("Cannot save to")); !here)
-            return here;
         WriteTransaction transaction(*m_connection);
         if (Status begun = transaction.begin(); !begun)
             return begun;
@@ -305,8 +305,6 @@ Status Recordset::deleteRecord()
         return {};
     }
 
-    if (Status here = m_connection->checkFile(QStringLiteral("Cannot delete from")); !here)
-        return here;
     WriteTransaction transaction(*m_connection);
     if (Status begun = transaction.begin(); !begun)
         return begun;
@@ -343,9 +341,10 @@ Status Recordset::move(Action action, const Locate& locate, EditState after)
         return notOpen();
     raiseValidate(action);
     const QList<FieldInput> input = pendingInput();
-    const QString doing = input.isEmpty() ? QStringLiteral("Cannot read") : QStringLiteral("Cannot save to");
-    if (Status here = m_connection->checkFile(doing); !here)
-        return here;
+    if (input.isEmpty()) {
+        if (Status here = m_connection->checkFile(QStringLiteral("Cannot read")); !here)
+            return here;
+    }
     WriteTransaction transaction(*m_connection);
     std::optional<qint64> added;
     if (!input.isEmpty()) {
