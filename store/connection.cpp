@@ -127,13 +127,16 @@ Status Connection::checkFile(const QString& doing) const
     if (!sqlitefunctions::fileHasMoved(database()))
         return {};
     return Status::failure(QStringLiteral("%1 the register \"%2\": the file was deleted, moved or replaced after this "
-                                          "window opened it, so it is no longer this register. Open the window "
-                                          "again to use the file now at that path.")
+                                          "window opened it. Put the register back at that path, or leave the "
+                                          "window and open it again.")
                                .arg(doing, m_path));
 }
 
 Status Connection::failure(const QString& doing, const QSqlError& error) const
 {
+    // The engine refuses a file moved away under it as read-only; the clerk is told what really happened.
+    if (Status here = checkFile(doing); !here)
+        return here;
     const int code = error.nativeErrorCode().toInt() & 0xff; // the primary result code
     QString reason = reasonFor(code);
     // A file made read-only while open fails as a write error; the file itself tells the real reason.

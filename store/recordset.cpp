@@ -30,8 +30,6 @@ public:
 
     Status begin()
     {
-        if (Status here = m_connection.checkFile(QStringLiteral("Cannot save to")); !here)
-            return here;
         const QSqlError error = run(QStringLiteral("BEGIN IMMEDIATE"));
         if (error.isValid())
             return m_connection.failure(QStringLiteral("Cannot save to"), error);
@@ -341,6 +339,7 @@ Status Recordset::move(Action action, const Locate& locate, EditState after)
         return notOpen();
     raiseValidate(action);
     const QList<FieldInput> input = pendingInput();
+    // The engine refuses to write to a file moved away under it, but would go on reading it.
     if (input.isEmpty()) {
         if (Status here = m_connection->checkFile(QStringLiteral("Cannot read")); !here)
             return here;

@@ -92,6 +92,7 @@ bool fileHasMoved(const QSqlDatabase& database)
 {
     sqlite3* handle = handleOf(database);
     int moved = 0;
+    // A file system that cannot tell is taken at its word: the engine itself still refuses a vanished file.
     if (!handle || sqlite3_file_control(handle, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK)
         return false;
     return moved != 0;
