@@ -302,6 +302,11 @@ void TestRecordWindow::fileRefusesTheSave()
     const auto chattr = [&](const char* flag) {
         return QProcess::execute(QStringLiteral("chattr"), {QString::fromLatin1(flag), w.reg.path()}) == 0;
     };
+    // Whatever happens below, the file does not stay immutable.
+    const auto unlock = qScopeGuard([&] {
+        if (how == QLatin1String("immutable"))
+            chattr("-i");
+    });
     if (how == QLatin1String("immutable")) {
         if (!chattr("+i"))
             QSKIP("chattr +i is not available here (needs root on a file system with attributes)");
@@ -330,6 +335,8 @@ void TestRecordWindow::fileRefusesTheSave()
     QCOMPARE(w.mode(), QStringLiteral("edit OK"));
     QCOMPARE(w.field("txtItemCode")->text(), typed);
     if (how == QLatin1String("deleted")) {
+        QVERIFY2(w.prompts().contains(QStringLiteral("the file was deleted, moved or replaced")),
+                 qPrintable(w.prompts()));
         // The file is gone for good; OK and No, then Exit, still leave the window.
         QVERIFY(!QFile::exists(w.reg.path()));
         w.dialogs.answers.enqueue(Dialogs::Answer::No);

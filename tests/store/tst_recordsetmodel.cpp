@@ -339,9 +339,13 @@ private Q_SLOTS:
 
 void TestRecordsetModel::followsTheModel_data()
 {
+    // A fixed seed finds the same faults every run; a fresh one looks somewhere new.
     QTest::addColumn<QString>("table");
-    for (const char* table : {"stock_data", "stockholder", "transfer_data"})
-        QTest::newRow(table) << QString::fromLatin1(table);
+    QTest::addColumn<bool>("fixed");
+    for (const char* table : {"stock_data", "stockholder", "transfer_data"}) {
+        QTest::addRow("%s, fixed seed", table) << QString::fromLatin1(table) << true;
+        QTest::addRow("%s, fresh seed", table) << QString::fromLatin1(table) << false;
+    }
 }
 
 // Random operations, each followed by a comparison of everything the record set shows with the model.
@@ -349,7 +353,8 @@ void TestRecordsetModel::followsTheModel_data()
 void TestRecordsetModel::followsTheModel()
 {
     QFETCH(QString, table);
-    const quint32 seed = seedToUse();
+    QFETCH(bool, fixed);
+    const quint32 seed = fixed ? 20261207 : seedToUse();
     bool given = false;
     int steps = qEnvironmentVariable("VELMORA_MODEL_STEPS").toInt(&given);
     if (!given)

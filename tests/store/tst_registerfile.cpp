@@ -99,6 +99,8 @@ void TestRegisterFile::openRefusesWhatIsNotARegister_data()
     QTest::newRow("empty file") << QByteArray("", 0) << "the file is empty, not a Velmora register";
     QTest::newRow("text") << QByteArray("stock_no,stock_type\n1,2\n")
                           << "it is not a Velmora register (not an SQLite database)";
+    QTest::newRow("Jet 3 header") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00\x00\x00\x00\x00", 24)
+                                  << "it is an Access-format database, not a Velmora register";
     QTest::newRow("Jet header") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00\x01\x00\x00\x00", 24)
                                 << "it is an Access-format database, not a Velmora register";
     QTest::newRow("ACE header") << QByteArray("\x00\x01\x00\x00Standard ACE DB\x00\x02\x00\x00\x00", 24)
