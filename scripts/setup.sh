@@ -7,6 +7,7 @@ packages=(
     g++ cmake make pkg-config
     qt6-base-dev libqt6sql6-sqlite qt6-svg-dev libsqlite3-dev
     fonts-liberation
+    mdbtools-dev
     xvfb xauth xdotool
     clang libclang-rt-14-dev llvm
 )

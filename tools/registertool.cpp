@@ -1,11 +1,19 @@
-// velmora-register: the command-line companion that makes registers for Velmora.
+// velmora-register: the command-line companion that makes registers for Velmora, brings in a register from
+// the earlier Access-format program and lets the data out again as CSV.
 //
-//   velmora-register init [--demo] PATH   create an empty register (or one with sample data) at PATH
+//   velmora-register init [--demo] PATH                     an empty register, or one with sample data
+//   velmora-register import [--codepage NAME] ACCESS REGISTER  a new register from an Access-format file
+//   velmora-register inspect ACCESS                         what an Access-format file holds
+//   velmora-register export [--force] REGISTER DIR          the three tables as CSV files
 
+#include "accesssource.h"
+#include "csvexport.h"
 #include "demoregister.h"
+#include "importer.h"
 #include "registerfile.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QTextStream>
@@ -22,6 +30,20 @@ Commands:
                        fill it with a small sample register: ten shareholders, fifteen
                        certificates and eight transfers that refer to each other. A file that
                        exists at PATH is never touched: the command refuses it.
+  import [--codepage NAME] ACCESS_FILE REGISTER
+                       Create a new register at REGISTER from the Access-format file (Jet 3,
+                       Jet 4 or ACE) that the earlier version of Velmora kept as stock.mdb. The
+                       rows of stock_data, stockholder and transfer_data are copied in their
+                       stored order; tables and columns are matched by name, ignoring case.
+                       Prints one line per table, then every value it changed or could not
+                       convert. Writes nothing unless the whole import succeeds. --codepage
+                       sets the code page of Jet 3 text, for example CP1252 or CP950.
+  inspect ACCESS_FILE  List the file's format, its tables with their columns and Access types,
+                       and how many rows each table has.
+  export [--force] REGISTER DIR
+                       Write stock_data.csv, stockholder.csv and transfer_data.csv into DIR:
+                       UTF-8, a header row, the rows in record order, an empty field for no
+                       value. Files that exist are only overwritten with --force.
   --help               Show this text.
 
 Exit status: 0 on success, 1 when the work failed, 2 when the command line is wrong.
@@ -34,20 +56,45 @@ int wrongUsage(QTextStream& err, const QString& why)
     return 2;
 }
 
+// Splits options (given in names, each taking a value when it is in valued) from the other arguments.
+struct Parsed {
+    QHash<QString, QString> options;
+    QStringList rest;
+    QString wrong;
+};
+
+Parsed parse(const QStringList& arguments, const QStringList& flags, const QStringList& valued)
+{
+    Parsed parsed;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (flags.contains(argument)) {
+            parsed.options.insert(argument, QString());
+        } else if (valued.contains(argument)) {
+            if (i + 1 == arguments.size()) {
+                parsed.wrong = QStringLiteral("%1 needs a value").arg(argument);
+                return parsed;
+            }
+            parsed.options.insert(argument, arguments[++i]);
+        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
+            parsed.wrong = QStringLiteral("unknown option %1").arg(argument);
+            return parsed;
+        } else {
+            parsed.rest.append(argument);
+        }
+    }
+    return parsed;
+}
+
 int init(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    bool demo = false;
-    QStringList paths;
-    for (const QString& argument : arguments) {
-        if (argument == QLatin1String("--demo"))
-            demo = true;
-        else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1)
-            return wrongUsage(err, QStringLiteral("unknown option %1").arg(argument));
-        else
-            paths.append(argument);
-    }
-    if (paths.size() != 1)
+    const Parsed parsed = parse(arguments, {QStringLiteral("--demo")}, {});
+    if (!parsed.wrong.isEmpty())
+        return wrongUsage(err, parsed.wrong);
+    if (parsed.rest.size() != 1)
         return wrongUsage(err, QStringLiteral("init takes one PATH"));
+    const bool demo = parsed.options.contains(QStringLiteral("--demo"));
+    const QStringList& paths = parsed.rest;
 
     const Status created =
         demo ? registerfile::create(paths.first(), [](QSqlDatabase& database) { return demoregister::fill(database); })
@@ -69,6 +116,76 @@ int init(const QStringList& arguments, QTextStream& out, QTextStream& err)
     return 0;
 }
 
+int importAccess(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    const Parsed parsed = parse(arguments, {}, {QStringLiteral("--codepage")});
+    if (!parsed.wrong.isEmpty())
+        return wrongUsage(err, parsed.wrong);
+    if (parsed.rest.size() != 2)
+        return wrongUsage(err, QStringLiteral("import takes an ACCESS_FILE and a REGISTER"));
+    const Expected<std::unique_ptr<jet::Source>> source =
+        jet::open(parsed.rest[0], parsed.options.value(QStringLiteral("--codepage")));
+    if (!source) {
+        err << "velmora-register: " << source.status().message() << "\n";
+        return 1;
+    }
+    Status status;
+    const importer::Report report = importer::import(*source.value(), parsed.rest[1], status);
+    for (const importer::TableReport& table : report.tables)
+        out << importer::summary(table) << "\n";
+    for (const importer::TableReport& table : report.tables) {
+        for (const QString& note : table.notes)
+            out << "  " << table.table << ", " << note << "\n";
+    }
+    if (!status) {
+        err << "velmora-register: " << status.message() << "\n";
+        return 1;
+    }
+    if (!report.complete())
+        return 1;
+    out << QStringLiteral("Created the register %1.\n").arg(parsed.rest[1]);
+    return 0;
+}
+
+int inspect(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    const Parsed parsed = parse(arguments, {}, {});
+    if (!parsed.wrong.isEmpty())
+        return wrongUsage(err, parsed.wrong);
+    if (parsed.rest.size() != 1)
+        return wrongUsage(err, QStringLiteral("inspect takes one ACCESS_FILE"));
+    const Expected<std::unique_ptr<jet::Source>> source = jet::open(parsed.rest[0]);
+    if (!source) {
+        err << "velmora-register: " << source.status().message() << "\n";
+        return 1;
+    }
+    const QList<jet::Table> tables = source.value()->tables();
+    out << QStringLiteral("%1: %2, %3 user tables\n").arg(parsed.rest[0], source.value()->format()).arg(tables.size());
+    for (const jet::Table& table : tables) {
+        out << QStringLiteral("\n%1 (%2 rows)\n").arg(table.name).arg(table.rows);
+        for (const jet::Column& column : table.columns)
+            out << QStringLiteral("  %1  %2\n").arg(column.name, -24).arg(column.typeName);
+    }
+    return 0;
+}
+
+int exportCsv(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    const Parsed parsed = parse(arguments, {QStringLiteral("--force")}, {});
+    if (!parsed.wrong.isEmpty())
+        return wrongUsage(err, parsed.wrong);
+    if (parsed.rest.size() != 2)
+        return wrongUsage(err, QStringLiteral("export takes a REGISTER and a DIR"));
+    const Status written =
+        csvexport::exportRegister(parsed.rest[0], parsed.rest[1], parsed.options.contains(QStringLiteral("--force")));
+    if (!written) {
+        err << "velmora-register: " << written.message() << "\n";
+        return 1;
+    }
+    out << QStringLiteral("Wrote stock_data.csv, stockholder.csv and transfer_data.csv into %1.\n").arg(parsed.rest[1]);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -86,5 +203,11 @@ int main(int argc, char* argv[])
     }
     if (command == QLatin1String("init"))
         return init(arguments, out, err);
+    if (command == QLatin1String("import"))
+        return importAccess(arguments, out, err);
+    if (command == QLatin1String("inspect"))
+        return inspect(arguments, out, err);
+    if (command == QLatin1String("export"))
+        return exportCsv(arguments, out, err);
     return wrongUsage(err, QStringLiteral("unknown command %1").arg(command));
 }

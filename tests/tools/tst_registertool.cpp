@@ -1,3 +1,4 @@
+#include "registerfile.h"
 #include "tempregister.h"
 
 #include <QProcess>
@@ -14,6 +15,11 @@ private Q_SLOTS:
     void refusesAWrongCommandLine_data();
     void refusesAWrongCommandLine();
     void explainsItself();
+    void refusesWhatItCannotConvert_data();
+    void refusesWhatItCannotConvert();
+    void inspectsAndDeclinesTheSampleAccessFiles_data();
+    void inspectsAndDeclinesTheSampleAccessFiles();
+    void exportsTheDemoRegister();
 
 private:
     struct Run {
@@ -138,6 +144,10 @@ void TestRegisterTool::refusesAWrongCommandLine_data()
     QTest::newRow("init without a path") << QStringList{"init"};
     QTest::newRow("init with two paths") << QStringList{"init", "a.mdb", "b.mdb"};
     QTest::newRow("unknown option") << QStringList{"init", "--force", "a.mdb"};
+    QTest::newRow("import with one path") << QStringList{"import", "old.mdb"};
+    QTest::newRow("code page without a name") << QStringList{"import", "old.mdb", "new.mdb", "--codepage"};
+    QTest::newRow("inspect with two files") << QStringList{"inspect", "a.mdb", "b.mdb"};
+    QTest::newRow("export without a folder") << QStringList{"export", "stock.mdb"};
 }
 
 void TestRegisterTool::refusesAWrongCommandLine()
@@ -160,6 +170,153 @@ void TestRegisterTool::explainsItself()
     const Run failed = run({"init", directory.filePath("no/such/folder/stock.mdb")});
     QCOMPARE(failed.status, 1);
     QVERIFY(!failed.err.isEmpty());
+}
+
+namespace {
+
+QString samples()
+{
+    return qEnvironmentVariable("VELMORA_SHARED") + QStringLiteral("/fixtures/access/");
+}
+
+void write(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+void TestRegisterTool::refusesWhatItCannotConvert_data()
+{
+    // {d} is a folder of the test's own; "in" a file laid there first, "kept" one that must stay as it is.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("in");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("import, no such file") << QStringList{"import", "{d}/old.mdb", "{d}/new.mdb"} << ""
+                                          << ""
+                                          << "{d}/old.mdb";
+    QTest::newRow("import, a text file") << QStringList{"import", "{d}/old.mdb", "{d}/new.mdb"} << "text"
+                                         << ""
+                                         << "{d}/old.mdb";
+    QTest::newRow("import, a Velmora register") << QStringList{"import", "{d}/old.mdb", "{d}/new.mdb"} << "register"
+                                                << ""
+                                                << "{d}/old.mdb";
+    QTest::newRow("import over a file that exists")
+        << QStringList{"import", samples() + "jet4-types.mdb", "{d}/new.mdb"} << ""
+        << "{d}/new.mdb"
+        << "{d}/new.mdb";
+    QTest::newRow("inspect, a text file") << QStringList{"inspect", "{d}/old.mdb"} << "text"
+                                          << ""
+                                          << "{d}/old.mdb";
+    QTest::newRow("export over a file that exists") << QStringList{"export", "{d}/old.mdb", "{d}"} << "register"
+                                                    << "{d}/stockholder.csv"
+                                                    << "stockholder.csv";
+    QTest::newRow("export, no register") << QStringList{"export", "{d}/none.mdb", "{d}"} << ""
+                                         << ""
+                                         << "{d}/none.mdb";
+}
+
+// Each refusal names what it refused, ends with status 1, and leaves every file as it was.
+void TestRegisterTool::refusesWhatItCannotConvert()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, in);
+    QFETCH(QString, kept);
+    QFETCH(QString, named);
+    if (arguments.join(' ').contains(samples()) && !QFile::exists(samples()))
+        QSKIP("the sample Access files are not here (../shared/fixtures/access)");
+    QTemporaryDir directory;
+    const auto here = [&](QString text) {
+        return text.replace("{d}", directory.path());
+    };
+    if (in == "text")
+        write(directory.filePath("old.mdb"), "stock_no,stock_type\n");
+    else if (in == "register")
+        QVERIFY(registerfile::create(directory.filePath("old.mdb")).ok());
+    if (!kept.isEmpty())
+        write(here(kept), "the clerk's own");
+    const QStringList before = QDir(directory.path()).entryList(QDir::Files);
+
+    for (QString& argument : arguments)
+        argument = here(argument);
+    const Run refused = run(arguments);
+    QCOMPARE(refused.status, 1);
+    QVERIFY2(refused.err.contains(here(named)), qPrintable(refused.err));
+    QCOMPARE(QDir(directory.path()).entryList(QDir::Files), before);
+    if (!kept.isEmpty())
+        QCOMPARE(contentOf(here(kept)), "the clerk's own");
+}
+
+void TestRegisterTool::inspectsAndDeclinesTheSampleAccessFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QStringList>("tables"); // with their row counts
+    const QStringList types{"Table1 (2 rows)", "Table2 (0 rows)", "Table3 (0 rows)", "Table4 (0 rows)"};
+    QTest::newRow("Jet 3") << "jet3-types.mdb"
+                           << "Jet 3" << types;
+    QTest::newRow("Jet 4") << "jet4-types.mdb"
+                           << "Jet 4" << types;
+    QTest::newRow("ACE 12") << "ace12-types.accdb"
+                            << "ACE 12" << types;
+    QTest::newRow("numbers") << "jet4-numeric.mdb"
+                             << "Jet 4" << QStringList{"test (1 rows)"};
+    QTest::newRow("no tables") << "jet4-empty.mdb"
+                               << "Jet 4" << QStringList();
+    QTest::newRow("memo") << "ace-longtext.accdb"
+                          << "ACE" << QStringList{"Table1 (1 rows)"};
+}
+
+// The samples hold no register tables: inspect lists what they hold, import says so and writes nothing.
+void TestRegisterTool::inspectsAndDeclinesTheSampleAccessFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, format);
+    QFETCH(QStringList, tables);
+    const QString path = samples() + file;
+    if (!QFile::exists(path))
+        QSKIP("the sample Access files are not here (../shared/fixtures/access)");
+    const Run inspected = run({"inspect", path});
+    QCOMPARE(inspected.status, 0);
+    QVERIFY2(inspected.out.startsWith(QStringLiteral("%1: %2").arg(path, format)), qPrintable(inspected.out));
+    QVERIFY2(inspected.out.contains(QStringLiteral("%1 user tables").arg(tables.size())), qPrintable(inspected.out));
+    for (const QString& table : tables)
+        QVERIFY2(inspected.out.contains("\n" + table + "\n"), qPrintable(inspected.out));
+
+    QTemporaryDir directory;
+    const Run imported = run({"import", path, directory.filePath("stock.mdb")});
+    QCOMPARE(imported.status, 1);
+    QVERIFY2(imported.out.contains("stock_data: missing from the Access file\n"), qPrintable(imported.out));
+    QVERIFY2(imported.err.contains("the Access file has no table stock_data, stockholder, transfer_data"),
+             qPrintable(imported.err));
+    QVERIFY(QDir(directory.path()).isEmpty());
+}
+
+void TestRegisterTool::exportsTheDemoRegister()
+{
+    QTemporaryDir directory;
+    const QString path = directory.filePath("stock.mdb");
+    QCOMPARE(run({"init", "--demo", path}).status, 0);
+    const Run exported = run({"export", path, directory.path()});
+    QCOMPARE(exported.status, 0);
+    const QList<QByteArray> lines = contentOf(directory.filePath("stockholder.csv")).split('\n');
+    QCOMPARE(lines.first(), "stockholder_no,character,stockholder_name,gender,birth_date,id_no,address1,address2,"
+                            "tel_no1,tel_no2,total_share\r");
+    QCOMPARE(lines.size(), 1 + 10 + 1); // the header, ten holders, and the end of the last line
+    // Run again, it refuses; with --force it writes the same files.
+    QCOMPARE(run({"export", path, directory.path()}).status, 1);
+    const QByteArray first = contentOf(directory.filePath("transfer_data.csv"));
+    QCOMPARE(run({"export", "--force", path, directory.path()}).status, 0);
+    QCOMPARE(contentOf(directory.filePath("transfer_data.csv")), first);
 }
 
 QTEST_GUILESS_MAIN(TestRegisterTool)

@@ -1,0 +1,216 @@
+#include "csvexport.h"
+
+#include "connection.h"
+#include "schema.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+namespace csvexport {
+
+namespace {
+
+const QLatin1String lineEnd("\r\n");
+
+Status cannotExport(const QString& path, const QString& reason)
+{
+    return Status::failure(QStringLiteral("Cannot export the register \"%1\": %2.").arg(path, reason));
+}
+
+// The connection words its refusals as opening; here they are about exporting.
+Status asExport(const Status& failure)
+{
+    const QLatin1String opening("Cannot open the register ");
+    QString message = failure.message();
+    if (message.startsWith(opening))
+        message.replace(0, opening.size(), QStringLiteral("Cannot export the register "));
+    return Status::failure(message);
+}
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+QString line(const QVariantList& values)
+{
+    QStringList fields;
+    fields.reserve(values.size());
+    for (const QVariant& value : values)
+        fields.append(csvField(value));
+    return fields.join(QLatin1Char(',')) + lineEnd;
+}
+
+QString targetPath(const QString& directory, const schema::Table& table)
+{
+    return QDir(directory).filePath(table.name + QStringLiteral(".csv"));
+}
+
+// The header row and every row of the table in rowid order, into file.
+Status writeTable(const Connection& connection, const schema::Table& table, QSaveFile& file)
+{
+    QStringList columns;
+    QVariantList header;
+    for (const schema::Column& column : table.columns) {
+        columns.append(schema::quoted(column.name));
+        header.append(column.name);
+    }
+    const auto written = [&](const QString& text) {
+        const QByteArray bytes = text.toUtf8();
+        return file.write(bytes) == bytes.size();
+    };
+    const auto writeFailed = [&] {
+        return cannotExport(connection.path(),
+                            QStringLiteral("\"%1\" cannot be written (%2)").arg(file.fileName(), file.errorString()));
+    };
+    if (!written(line(header)))
+        return writeFailed();
+
+    QSqlQuery query(connection.database());
+    query.setForwardOnly(true);
+    const QString select = QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
+                               .arg(columns.join(QLatin1String(", ")), schema::quoted(table.name));
+    if (!query.exec(select))
+        return connection.failure(QStringLiteral("Cannot export"), query.lastError());
+    QVariantList row;
+    while (query.next()) {
+        row.clear();
+        for (int i = 0; i < table.columns.size(); ++i)
+            row.append(query.isNull(i) ? QVariant() : query.value(i));
+        if (!written(line(row)))
+            return writeFailed();
+    }
+    if (query.lastError().isValid())
+        return connection.failure(QStringLiteral("Cannot export"), query.lastError());
+    return {};
+}
+
+Status checkTable(const Connection& connection, const schema::Table& table)
+{
+    QSqlQuery info(connection.database());
+    if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(schema::quoted(table.name))))
+        return connection.failure(QStringLiteral("Cannot export"), info.lastError());
+    QStringList present;
+    while (info.next())
+        present.append(info.value(1).toString());
+    if (present.isEmpty())
+        return cannotExport(connection.path(), QStringLiteral("the table \"%1\" is missing").arg(table.name));
+    for (const schema::Column& column : table.columns) {
+        if (!present.contains(column.name, Qt::CaseInsensitive))
+            return cannotExport(connection.path(),
+                                QStringLiteral("the table \"%1\" has no column \"%2\"").arg(table.name, column.name));
+    }
+    return {};
+}
+
+// The targets already there, each quoted; empty when there are none.
+QStringList existingTargets(const QString& directory)
+{
+    QStringList existing;
+    for (const schema::Table& table : schema::tables()) {
+        const QString path = targetPath(directory, table);
+        if (QFileInfo::exists(path))
+            existing.append(QLatin1Char('"') + path + QLatin1Char('"'));
+    }
+    return existing;
+}
+
+Status refuseOverwriting(const QString& registerPath, const QStringList& existing)
+{
+    const bool one = existing.size() == 1;
+    return cannotExport(registerPath, QStringLiteral("%1 already %2; --force overwrites %3")
+                                          .arg(existing.join(QLatin1String(", ")),
+                                               one ? QStringLiteral("exists") : QStringLiteral("exist"),
+                                               one ? QStringLiteral("it") : QStringLiteral("them")));
+}
+
+} // namespace
+
+QString csvField(const QVariant& value)
+{
+    if (!value.isValid() || value.isNull())
+        return {};
+    QString text;
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+        text = QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+        break;
+    case QMetaType::QByteArray:
+        text = QString::fromUtf8(value.toByteArray());
+        break;
+    default:
+        text = value.toString(); // integers as digits, text as stored
+        break;
+    }
+    const bool quote = text.isEmpty() || text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"'))
+                       || text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')) || isBlank(text.front())
+                       || isBlank(text.back());
+    if (!quote)
+        return text;
+    text.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+Status exportRegister(const QString& registerPath, const QString& directory, bool force)
+{
+    Expected<std::unique_ptr<Connection>> opened = Connection::open(registerPath);
+    if (!opened)
+        return asExport(opened.status());
+    const Connection& connection = *opened.value();
+    const QString path = connection.path();
+
+    const QFileInfo folder(directory);
+    if (!folder.exists())
+        return cannotExport(path, QStringLiteral("the folder \"%1\" does not exist").arg(directory));
+    if (!folder.isDir())
+        return cannotExport(path, QStringLiteral("\"%1\" is not a folder").arg(directory));
+    if (const QStringList existing = existingTargets(directory); !existing.isEmpty() && !force)
+        return refuseOverwriting(path, existing);
+
+    for (const schema::Table& table : schema::tables()) {
+        if (Status checked = checkTable(connection, table); !checked)
+            return checked;
+    }
+
+    // One read transaction, so that the three files show the register at one moment.
+    QSqlQuery transaction(connection.database());
+    if (!transaction.exec(QStringLiteral("BEGIN")))
+        return connection.failure(QStringLiteral("Cannot export"), transaction.lastError());
+    std::vector<std::unique_ptr<QSaveFile>> files;
+    Status written;
+    for (const schema::Table& table : schema::tables()) {
+        auto file = std::make_unique<QSaveFile>(targetPath(directory, table));
+        if (!file->open(QIODevice::WriteOnly)) {
+            written = cannotExport(
+                path, QStringLiteral("\"%1\" cannot be written (%2)").arg(file->fileName(), file->errorString()));
+            break;
+        }
+        written = writeTable(connection, table, *file);
+        files.push_back(std::move(file));
+        if (!written)
+            break;
+    }
+    transaction.exec(QStringLiteral("ROLLBACK")); // only read; nothing to keep
+    if (!written)
+        return written; // the save files remove their temporary files
+    // A file made while the rows were read is not overwritten either.
+    if (const QStringList existing = existingTargets(directory); !existing.isEmpty() && !force)
+        return refuseOverwriting(path, existing);
+    for (const std::unique_ptr<QSaveFile>& file : files) {
+        if (!file->commit())
+            return cannotExport(
+                path, QStringLiteral("\"%1\" cannot be written (%2)").arg(file->fileName(), file->errorString()));
+    }
+    return {};
+}
+
+} // namespace csvexport

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "status.h"
+
+#include <QString>
+#include <QVariant>
+
+// The register's three tables as CSV files (RFC 4180), one per table, for spreadsheets and other programs.
+namespace csvexport {
+
+// One field as written: NULL (an invalid or null QVariant) is an empty field, an empty text is "" so the two stay
+// apart, integers are plain digits. A field is quoted when it holds a comma, a double quote, CR or LF, or starts
+// or ends with a space or tab; inner double quotes are doubled.
+QString csvField(const QVariant& value);
+
+// Writes stock_data.csv, stockholder.csv and transfer_data.csv into directory, which must exist: UTF-8 without a
+// BOM, CRLF line ends, a header row of the column names, then the rows in the order they were added. Refuses,
+// before writing anything, when one of the files exists and force is false. Each file is written under a
+// temporary name and renamed into place only when all three are complete.
+Status exportRegister(const QString& registerPath, const QString& directory, bool force);
+
+} // namespace csvexport

@@ -1,0 +1,282 @@
+#include "importer.h"
+
+#include "registerfile.h"
+#include "schema.h"
+#include "values.h"
+
+#include <QDate>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTime>
+
+#include <cmath>
+
+namespace importer {
+
+namespace {
+
+// A value to store, and what the clerk should be told about it; no note when it went over as it was.
+struct Converted {
+    QVariant stored;
+    QString note;
+};
+
+// Access keeps a date as days from 1899-12-30; before that day the whole days count back and the time of day
+// still counts forward.
+struct Moment {
+    QDate date;
+    int seconds = 0;
+};
+
+std::optional<Moment> fromDayCount(double days)
+{
+    if (!std::isfinite(days) || std::fabs(days) > 3e6)
+        return std::nullopt;
+    const double whole = std::trunc(days);
+    Moment moment{QDate(1899, 12, 30).addDays(qint64(whole)), int(std::lround(std::fabs(days - whole) * 86400.0))};
+    if (moment.seconds >= 86400) {
+        moment.date = moment.date.addDays(1);
+        moment.seconds = 0;
+    }
+    return moment;
+}
+
+std::optional<qlonglong> wholeNumber(double number)
+{
+    if (!std::isfinite(number) || number != std::trunc(number) || std::fabs(number) >= 9.2e18)
+        return std::nullopt;
+    return qlonglong(number);
+}
+
+QString shown(const QVariant& value)
+{
+    return value.typeId() == QMetaType::Double ? QString::number(value.toDouble(), 'g', 17) : value.toString();
+}
+
+Converted toDate(const QVariant& value, jet::Type type)
+{
+    if (type == jet::Type::DateTime) {
+        const std::optional<Moment> moment = fromDayCount(value.toDouble());
+        if (!moment)
+            return {value, QStringLiteral("day count %1 is no date; kept as it is").arg(shown(value))};
+        const QString day = moment->date.toString(Qt::ISODate);
+        if (moment->seconds == 0)
+            return {day, {}};
+        const QString time = QTime(0, 0).addSecs(moment->seconds).toString(Qt::ISODate);
+        return {day, QStringLiteral("%1 has the time of day %2, which is not kept").arg(day, time)};
+    }
+    if (value.typeId() == QMetaType::QString) {
+        static const schema::Column date{QStringLiteral("date"), QStringLiteral("date"), schema::Kind::Date,
+                                         schema::Storage::Date};
+        if (const Expected<QVariant> typed = values::toStored(date, value.toString()); typed && !typed.value().isNull())
+            return {typed.value(), {}};
+    }
+    return {value, QStringLiteral("\"%1\" is not a date; kept as it is").arg(shown(value))};
+}
+
+Converted toInteger(const QVariant& value, jet::Type type)
+{
+    switch (type) {
+    case jet::Type::Boolean:
+    case jet::Type::Byte:
+    case jet::Type::Integer:
+    case jet::Type::LongInteger:
+        return {value.toLongLong(), {}};
+    case jet::Type::Single:
+    case jet::Type::Double:
+        if (const auto whole = wholeNumber(value.toDouble()))
+            return {*whole, {}};
+        return {value.toDouble(), QStringLiteral("%1 is not a whole number; kept as it is").arg(shown(value))};
+    case jet::Type::Currency:
+    case jet::Type::Decimal: {
+        const QString decimal = value.toString();
+        const qsizetype point = decimal.indexOf(QLatin1Char('.'));
+        bool fits = false;
+        const qlonglong whole = decimal.left(point).toLongLong(&fits);
+        if (fits && (point < 0 || decimal.mid(point + 1).count(QLatin1Char('0')) == decimal.size() - point - 1))
+            return {whole, {}};
+        return {decimal.toDouble(), QStringLiteral("%1 is not a whole number; kept as it is").arg(decimal)};
+    }
+    default:
+        break;
+    }
+    static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
+    const QString text = value.toString().trimmed();
+    bool fits = false;
+    const qlonglong number = digits.match(text).hasMatch() ? text.toLongLong(&fits) : 0;
+    if (fits && value.typeId() == QMetaType::QString)
+        return {number, {}};
+    if (type == jet::Type::DateTime)
+        return {value, QStringLiteral("a date (day count %1) is no number; kept as it is").arg(shown(value))};
+    return {value, QStringLiteral("\"%1\" is not a whole number; kept as it is").arg(shown(value))};
+}
+
+Converted toText(const QVariant& value, jet::Type type)
+{
+    switch (type) {
+    case jet::Type::Text:
+    case jet::Type::Memo:
+        return {value.toString(), {}};
+    case jet::Type::DateTime:
+        return toDate(value, type);
+    case jet::Type::Other:
+        return {value, QStringLiteral("binary data; kept as it is")};
+    default:
+        return {shown(value), {}};
+    }
+}
+
+Converted convert(const QVariant& value, jet::Type from, schema::Storage to)
+{
+    if (!value.isValid() || value.isNull())
+        return {QVariant(), {}};
+    switch (to) {
+    case schema::Storage::Integer:
+        return toInteger(value, from);
+    case schema::Storage::Date:
+        return toDate(value, from);
+    case schema::Storage::Text:
+        break;
+    }
+    return toText(value, from);
+}
+
+// Where each of our columns comes from in the Access table: its index there, or -1.
+struct Plan {
+    const schema::Table* table = nullptr;
+    const jet::Table* source = nullptr;
+    QList<qsizetype> from;
+};
+
+Plan plan(const schema::Table& table, const QList<jet::Table>& available, TableReport& report)
+{
+    Plan made{&table, nullptr, {}};
+    report.table = table.name;
+    for (const jet::Table& candidate : available) {
+        if (candidate.name.compare(table.name, Qt::CaseInsensitive) == 0)
+            made.source = &candidate;
+    }
+    if (!made.source)
+        return made;
+    report.found = made.source->name;
+    QList<bool> used(made.source->columns.size(), false);
+    for (const schema::Column& column : table.columns) {
+        qsizetype at = -1;
+        for (qsizetype i = 0; i < made.source->columns.size(); ++i) {
+            if (made.source->columns[i].name.compare(column.name, Qt::CaseInsensitive) == 0)
+                at = i;
+        }
+        made.from.append(at);
+        (at < 0 ? report.missing : report.matched).append(column.name);
+        if (at >= 0)
+            used[at] = true;
+    }
+    for (qsizetype i = 0; i < used.size(); ++i) {
+        if (!used[i])
+            report.skipped.append(made.source->columns[i].name);
+    }
+    return made;
+}
+
+Status copy(const jet::Source& source, const Plan& plan, QSqlDatabase& database, TableReport& report)
+{
+    QStringList columns;
+    for (const schema::Column& column : plan.table->columns)
+        columns.append(schema::quoted(column.name));
+    QSqlQuery insert(database);
+    const QStringList marks(columns.size(), QStringLiteral("?"));
+    if (!insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(schema::quoted(plan.table->name), columns.join(QLatin1String(", ")),
+                                 marks.join(QLatin1String(", ")))))
+        return Status::failure(insert.lastError().text());
+
+    const Status read = source.readRows(plan.source->name, [&](const jet::Row& row) -> Status {
+        ++report.read;
+        for (qsizetype i = 0; i < plan.from.size(); ++i) {
+            const qsizetype at = plan.from[i];
+            const schema::Column& column = plan.table->columns[i];
+            const Converted value = at < 0 || at >= row.size()
+                                        ? Converted{}
+                                        : convert(row[at], plan.source->columns[at].type, column.storage);
+            if (!value.note.isEmpty())
+                report.notes.append(QStringLiteral("row %1, %2: %3").arg(report.read).arg(column.name, value.note));
+            insert.bindValue(int(i), value.stored);
+        }
+        if (!insert.exec())
+            return Status::failure(QStringLiteral("row %1 of %2 cannot be written: %3")
+                                       .arg(report.read)
+                                       .arg(plan.source->name, insert.lastError().text()));
+        ++report.written;
+        return {};
+    });
+    if (read && report.read != plan.source->rows)
+        return Status::failure(QStringLiteral("only %1 of the %2 rows of %3 could be read")
+                                   .arg(report.read)
+                                   .arg(plan.source->rows)
+                                   .arg(plan.source->name));
+    return read;
+}
+
+} // namespace
+
+bool Report::complete() const
+{
+    if (!kept)
+        return false;
+    for (const TableReport& table : tables) {
+        if (table.found.isEmpty() || table.written != table.read)
+            return false;
+    }
+    return true;
+}
+
+Report import(const jet::Source& source, const QString& registerPath, Status& status)
+{
+    Report report;
+    const QList<jet::Table> available = source.tables();
+    QList<Plan> plans;
+    QStringList absent;
+    for (const schema::Table& table : schema::tables()) {
+        report.tables.append(TableReport{});
+        plans.append(plan(table, available, report.tables.last()));
+        if (!plans.last().source)
+            absent.append(table.name);
+    }
+    status = registerfile::create(registerPath, [&](QSqlDatabase& database) -> Status {
+        if (!absent.isEmpty())
+            return Status::failure(
+                QStringLiteral("the Access file has no table %1, so nothing was imported").arg(absent.join(", ")));
+        for (qsizetype i = 0; i < plans.size(); ++i) {
+            if (Status copied = copy(source, plans[i], database, report.tables[i]); !copied)
+                return copied;
+        }
+        return {};
+    });
+    report.kept = status.ok();
+    if (!report.kept) {
+        for (TableReport& table : report.tables)
+            table.written = 0;
+    }
+    return report;
+}
+
+QString summary(const TableReport& table)
+{
+    const auto list = [](const QStringList& names) {
+        return names.isEmpty() ? QStringLiteral("none") : names.join(QLatin1String(", "));
+    };
+    if (table.found.isEmpty())
+        return QStringLiteral("%1: missing from the Access file").arg(table.table);
+    return QStringLiteral("%1: %2 rows read, %3 written; %4 columns matched; missing: %5; skipped: %6; "
+                          "%7 values reported")
+        .arg(table.table)
+        .arg(table.read)
+        .arg(table.written)
+        .arg(table.matched.size())
+        .arg(list(table.missing), list(table.skipped))
+        .arg(table.notes.size());
+}
+
+} // namespace importer
