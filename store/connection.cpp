@@ -3,6 +3,8 @@
 #include "sqlitefunctions.h"
 
 #include <QAtomicInteger>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
@@ -25,6 +27,17 @@ Status cannotOpen(const QString& path, const QString& reason)
     return Status::failure(QStringLiteral("Cannot open the register \"%1\": %2.").arg(path, reason));
 }
 
+// An Access-format register, as the earlier version of the program kept it, and the command that converts it.
+QString fromTheEarlierVersion(const QFileInfo& file)
+{
+    const QString kept = file.dir().filePath(file.completeBaseName() + QStringLiteral("-access.") + file.suffix());
+    const QString tool = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("velmora-register"));
+    return QStringLiteral("it is an Access-format register from the earlier version of this program, which Velmora "
+                          "does not open. To convert it, rename it to %1 and run:\n\"%2\" import \"%3\" \"%4\"\n"
+                          "The converted register takes its place")
+        .arg(QFileInfo(kept).fileName(), tool, kept, file.absoluteFilePath());
+}
+
 // What the file's first bytes say it is; empty when it looks like an SQLite database.
 QString whatIsWrongWith(const QString& path)
 {
@@ -43,7 +56,7 @@ QString whatIsWrongWith(const QString& path)
         return {};
     const QByteArray signature = header.mid(4, 15);
     if (signature == "Standard Jet DB" || signature == "Standard ACE DB")
-        return QStringLiteral("it is an Access-format database, not a Velmora register");
+        return fromTheEarlierVersion(info);
     return QStringLiteral("it is not a Velmora register (not an SQLite database)");
 }
 

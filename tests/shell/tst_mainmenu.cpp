@@ -285,7 +285,7 @@ void TestMainMenu::unopenableRegisterKeepsTheMainMenu_data()
     QTest::newRow("missing column") << "ALTER TABLE stock_data DROP COLUMN stock_qty"
                                     << "the table \"stock_data\" has no column \"stock_qty\"";
     QTest::newRow("Access-format file") << QStringLiteral("file:\u0000\u0001\u0000\u0000Standard Jet DB\u0000")
-                                        << "it is an Access-format database";
+                                        << "it is an Access-format register from the earlier version";
     QTest::newRow("damaged file") << "file:SQLite format 3" + QString(4080, QLatin1Char('Z'))
                                   << "the register file is damaged";
 }

@@ -99,12 +99,13 @@ void TestRegisterFile::openRefusesWhatIsNotARegister_data()
     QTest::newRow("empty file") << QByteArray("", 0) << "the file is empty, not a Velmora register";
     QTest::newRow("text") << QByteArray("stock_no,stock_type\n1,2\n")
                           << "it is not a Velmora register (not an SQLite database)";
-    QTest::newRow("Jet 3 header") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00\x00\x00\x00\x00", 24)
-                                  << "it is an Access-format database, not a Velmora register";
-    QTest::newRow("Jet header") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00\x01\x00\x00\x00", 24)
-                                << "it is an Access-format database, not a Velmora register";
-    QTest::newRow("ACE header") << QByteArray("\x00\x01\x00\x00Standard ACE DB\x00\x02\x00\x00\x00", 24)
-                                << "it is an Access-format database, not a Velmora register";
+    // An Access-format file is named as the earlier version's register, with the command that converts it.
+    const QString earlier = "it is an Access-format register from the earlier version of this program, which "
+                            "Velmora does not open. To convert it, rename it to stock-access.mdb and run:\n\"%1\" "
+                            "import \"%2/stock-access.mdb\" \"%2/stock.mdb\"\nThe converted register takes its place";
+    QTest::newRow("Jet 3 header") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00\x00\x00\x00\x00", 24) << earlier;
+    QTest::newRow("Jet 4 header") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00\x01\x00\x00\x00", 24) << earlier;
+    QTest::newRow("ACE header") << QByteArray("\x00\x01\x00\x00Standard ACE DB\x00\x02\x00\x00\x00", 24) << earlier;
 }
 
 void TestRegisterFile::openRefusesWhatIsNotARegister()
@@ -120,6 +121,8 @@ void TestRegisterFile::openRefusesWhatIsNotARegister()
     }
     const auto opened = Connection::open(path);
     QVERIFY(!opened.ok());
+    if (reason.contains("%1"))
+        reason = reason.arg(QCoreApplication::applicationDirPath() + "/velmora-register", directory.path());
     QCOMPARE(opened.status().message(), QStringLiteral("Cannot open the register \"%1\": %2.").arg(path, reason));
     QCOMPARE(QFile::exists(path), !content.isNull()); // a missing register is never created
 }
