@@ -3,8 +3,10 @@
 #include "connection.h"
 #include "schema.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -44,22 +46,32 @@ Status createTables(QSqlDatabase& database, const QString& path, const std::func
 Status create(const QString& path, const std::function<Status(QSqlDatabase&)>& fill)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    QFile file(absolute);
-    if (file.exists())
+    if (QFileInfo::exists(absolute) || QFileInfo(absolute).isSymLink())
         return cannotCreate(absolute, QStringLiteral("a file of that name exists, and it is left as it is"));
+    // Made under a name of its own beside the target and moved there only when whole: a crash or an interrupt
+    // part-way leaves no register at the target, only a hidden file to remove.
+    const QFileInfo target(absolute);
+    const QString building =
+        target.dir().filePath(QStringLiteral(".%1.new-%2")
+                                  .arg(target.fileName())
+                                  .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+    QFile file(building);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return cannotCreate(absolute, file.errorString());
     file.close();
 
     Status created;
-    if (Expected<std::unique_ptr<Connection>> connection = Connection::openEmpty(absolute); connection) {
+    if (Expected<std::unique_ptr<Connection>> connection = Connection::openEmpty(building); connection) {
         QSqlDatabase database = connection.value()->database();
         created = createTables(database, absolute, fill);
     } else {
-        created = connection.status();
+        created = cannotCreate(absolute, connection.status().message());
     }
+    // Renaming never replaces a file that appeared at the target meanwhile.
+    if (created && !QFile::rename(building, absolute))
+        created = cannotCreate(absolute, QStringLiteral("a file of that name appeared, and it is left as it is"));
     if (!created)
-        QFile::remove(absolute);
+        QFile::remove(building);
     return created;
 }
 

@@ -15,6 +15,7 @@ private Q_SLOTS:
     void createMakesTheThreeTables();
     void createRefusesAnExistingFile();
     void createLeavesNoFileWhenFillingFails();
+    void createBuildsBesideAndMovesIntoPlace();
     void openRefusesWhatIsNotARegister_data();
     void openRefusesWhatIsNotARegister();
     void openRefusesTheSampleAccessFiles_data();
@@ -88,7 +89,25 @@ void TestRegisterFile::createLeavesNoFileWhenFillingFails()
         registerfile::create(path, [](QSqlDatabase&) { return Status::failure("the sample could not be written"); });
     QVERIFY(!created.ok());
     QVERIFY(created.message().contains("the sample could not be written"));
-    QVERIFY(!QFile::exists(path));
+    // Neither the register nor the file it was being built in is left.
+    QCOMPARE(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
+}
+
+void TestRegisterFile::createBuildsBesideAndMovesIntoPlace()
+{
+    QTemporaryDir directory;
+    const QString path = directory.filePath("stock.mdb");
+    QStringList whileFilling;
+    const Status created = registerfile::create(path, [&](QSqlDatabase&) {
+        whileFilling = QDir(directory.path()).entryList(QDir::Files | QDir::Hidden);
+        return Status();
+    });
+    QVERIFY2(created.ok(), qPrintable(created.message()));
+    // While it is being filled nothing stands at the target, so an interrupted fill leaves no register there.
+    QVERIFY(!whileFilling.isEmpty());
+    for (const QString& name : std::as_const(whileFilling)) // the file and its journal
+        QVERIFY2(name.startsWith(".stock.mdb.new-"), qPrintable(name));
+    QCOMPARE(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"stock.mdb"});
 }
 
 void TestRegisterFile::openRefusesWhatIsNotARegister_data()
