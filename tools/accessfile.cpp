@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLocale>
 #include <QtEndian>
 
 #include <array>
@@ -264,7 +265,10 @@ private:
         case MDB_FLOAT:
             if (!fits(4))
                 return false;
-            out = double(std::bit_cast<float>(qFromLittleEndian<quint32>(bytes)));
+            // As Access shows it: the shortest text of the float, not the float widened (0.1, not 0.100000001...).
+            out = QString::number(std::bit_cast<float>(qFromLittleEndian<quint32>(bytes)), 'g',
+                                  QLocale::FloatingPointShortest)
+                      .toDouble();
             return true;
         case MDB_DOUBLE:
         case MDB_DATETIME: // the stored day count, not libmdb's formatting of it
@@ -290,7 +294,7 @@ private:
             if (!fits(MDB_MEMO_OVERHEAD))
                 return false;
             // Room for the whole memo as UTF-8: at most three bytes for each stored byte.
-            const size_t stored = qFromLittleEndian<quint32>(bytes) & 0x00ffffff;
+            const size_t stored = qFromLittleEndian<quint32>(bytes) & 0x3fffffff; // the top bits are flags
             out = text(MDB_MEMO, field.start, size, qMax(textBindSize, 3 * stored + 16));
             return true;
         }
@@ -332,12 +336,13 @@ Status checkSignature(const QString& path)
         return refusal(path, file.errorString().toLower());
     if (file.size() == 0)
         return refusal(path, QStringLiteral("it is empty"));
-    const QByteArray head = file.read(4 + 15);
-    const QByteArray signature = head.mid(4);
+    const QByteArray head = file.read(0x15);
+    const QByteArray signature = head.mid(4, 15);
     if (signature != "Standard Jet DB" && signature != "Standard ACE DB")
         return refusal(path, QStringLiteral("it is not an Access database"));
-    // libmdb reads the whole first page; a shorter file is cut off.
-    if (file.size() < 4096)
+    // The file is whole pages (2 KB in Jet 3, 4 KB after); libmdb loops on one that is cut short.
+    const qint64 pageSize = head.size() > 0x14 && head[0x14] == 0 ? 2048 : 4096;
+    if (file.size() < 4096 || file.size() % pageSize != 0)
         return refusal(path, QStringLiteral("it is cut short"));
     return {};
 }

@@ -5,6 +5,7 @@
 #include "values.h"
 
 #include <QDate>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -52,7 +53,8 @@ std::optional<qlonglong> wholeNumber(double number)
 
 QString shown(const QVariant& value)
 {
-    return value.typeId() == QMetaType::Double ? QString::number(value.toDouble(), 'g', 17) : value.toString();
+    return value.typeId() == QMetaType::Double ? QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest)
+                                               : value.toString();
 }
 
 Converted toDate(const QVariant& value, jet::Type type)

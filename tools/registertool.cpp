@@ -13,10 +13,14 @@
 #include "registerfile.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QHash>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QTextStream>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -38,7 +42,8 @@ Commands:
                        Prints one line per table, then every value it changed or could not
                        convert. Writes nothing unless the whole import succeeds. --codepage
                        sets the code page of Jet 3 text, for example CP1252 or CP950.
-  inspect ACCESS_FILE  List the file's format, its tables with their columns and Access types,
+  inspect [--codepage NAME] ACCESS_FILE
+                       List the file's format, its tables with their columns and Access types,
                        and how many rows each table has.
   export [--force] REGISTER DIR
                        Write stock_data.csv, stockholder.csv and transfer_data.csv into DIR:
@@ -55,6 +60,10 @@ int wrongUsage(QTextStream& err, const QString& why)
         << "Try 'velmora-register --help'.\n";
     return 2;
 }
+
+// A Jet 3 file does not say which code page its text is in.
+const char jet3Note[] = "This is a Jet 3 file: its text was read as Windows-1252 (CP1252). If names or addresses "
+                        "look wrong,\nimport again with --codepage, for example --codepage CP950 for Big5.\n";
 
 // Splits options (given in names, each taking a value when it is in valued) from the other arguments.
 struct Parsed {
@@ -129,6 +138,8 @@ int importAccess(const QStringList& arguments, QTextStream& out, QTextStream& er
         err << "velmora-register: " << source.status().message() << "\n";
         return 1;
     }
+    if (source.value()->format() == QLatin1String("Jet 3") && !parsed.options.contains(QStringLiteral("--codepage")))
+        out << jet3Note;
     Status status;
     const importer::Report report = importer::import(*source.value(), parsed.rest[1], status);
     for (const importer::TableReport& table : report.tables)
@@ -149,12 +160,13 @@ int importAccess(const QStringList& arguments, QTextStream& out, QTextStream& er
 
 int inspect(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    const Parsed parsed = parse(arguments, {}, {});
+    const Parsed parsed = parse(arguments, {}, {QStringLiteral("--codepage")});
     if (!parsed.wrong.isEmpty())
         return wrongUsage(err, parsed.wrong);
     if (parsed.rest.size() != 1)
         return wrongUsage(err, QStringLiteral("inspect takes one ACCESS_FILE"));
-    const Expected<std::unique_ptr<jet::Source>> source = jet::open(parsed.rest[0]);
+    const Expected<std::unique_ptr<jet::Source>> source =
+        jet::open(parsed.rest[0], parsed.options.value(QStringLiteral("--codepage")));
     if (!source) {
         err << "velmora-register: " << source.status().message() << "\n";
         return 1;
@@ -186,6 +198,38 @@ int exportCsv(const QStringList& arguments, QTextStream& out, QTextStream& err)
     return 0;
 }
 
+// libmdb can crash or loop on a damaged file. The commands that read one run again in a child process held to
+// a CPU limit, so that such a file is reported instead of ending or hanging the tool.
+constexpr char readerVariable[] = "VELMORA_REGISTER_READER";
+constexpr rlim_t readerCpuSeconds = 120;
+
+int inReader(const QStringList& arguments, QTextStream& err)
+{
+    QProcess reader;
+    reader.setProcessChannelMode(QProcess::ForwardedChannels);
+    reader.setInputChannelMode(QProcess::ForwardedInputChannel);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(readerVariable), QStringLiteral("1"));
+    reader.setProcessEnvironment(environment);
+    reader.start(QCoreApplication::applicationFilePath(), arguments);
+    if (!reader.waitForStarted(-1) || !reader.waitForFinished(-1) || reader.exitStatus() != QProcess::NormalExit) {
+        const QString file = parse(arguments.mid(1), {}, {QStringLiteral("--codepage")}).rest.value(0);
+        err << QStringLiteral("velmora-register: Cannot read the Access file \"%1\": reading it stopped (%2), so it "
+                              "is probably damaged. No register was made.\n")
+                   .arg(QFileInfo(file).absoluteFilePath(), reader.error() == QProcess::Crashed
+                                                                ? QStringLiteral("the reader crashed or ran too long")
+                                                                : reader.errorString());
+        return 1;
+    }
+    return reader.exitCode();
+}
+
+void limitReader()
+{
+    const rlimit cpu{readerCpuSeconds, readerCpuSeconds};
+    setrlimit(RLIMIT_CPU, &cpu);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -203,6 +247,11 @@ int main(int argc, char* argv[])
     }
     if (command == QLatin1String("init"))
         return init(arguments, out, err);
+    const bool reads = command == QLatin1String("import") || command == QLatin1String("inspect");
+    if (reads && !qEnvironmentVariableIsSet(readerVariable))
+        return inReader(QCoreApplication::arguments().mid(1), err);
+    if (reads)
+        limitReader();
     if (command == QLatin1String("import"))
         return importAccess(arguments, out, err);
     if (command == QLatin1String("inspect"))
