@@ -36,7 +36,7 @@ public:
     QString exec(const QString& statement, const QVariantList& values = {}) const
     {
         QString error;
-        run([&](QSqlDatabase& database) {
+        run(m_path, [&](QSqlDatabase& database) {
             QSqlQuery query(database);
             query.prepare(statement);
             for (int i = 0; i < values.size(); ++i)
@@ -48,10 +48,13 @@ public:
     }
 
     // Every row a query gives, NULL as an invalid QVariant.
-    QList<QVariantList> rows(const QString& statement) const
+    QList<QVariantList> rows(const QString& statement) const { return rowsIn(m_path, statement); }
+
+    // The same for any register file, read through a connection of the caller's own, opened for the call.
+    static QList<QVariantList> rowsIn(const QString& path, const QString& statement)
     {
         QList<QVariantList> result;
-        run([&](QSqlDatabase& database) {
+        run(path, [&](QSqlDatabase& database) {
             QSqlQuery query(database);
             query.exec(statement);
             while (query.next()) {
@@ -65,12 +68,12 @@ public:
     }
 
 private:
-    template <typename Work> void run(Work work) const
+    template <typename Work> static void run(const QString& path, Work work)
     {
         const QString name = QStringLiteral("test-arrange");
         {
             QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            database.setDatabaseName(m_path);
+            database.setDatabaseName(path);
             if (database.open())
                 work(database);
             database.close();

@@ -109,21 +109,14 @@ QByteArray headerLine(const schema::Table& table)
 // Every row of a table in rowid order, through a connection of the test's own; integers as text, NULL invalid.
 QList<QVariantList> storedRows(const QString& path, const schema::Table& table)
 {
-    QList<QVariantList> rows;
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "csv-check");
-        database.setDatabaseName(path);
-        database.open();
-        QSqlQuery query(database);
-        query.exec(QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(table.name));
-        while (query.next()) {
-            QVariantList row;
-            for (int i = 0; i < table.columns.size(); ++i)
-                row.append(query.isNull(i) ? QVariant() : QVariant(query.value(i).toString()));
-            rows.append(row);
+    QList<QVariantList> rows =
+        TempRegister::rowsIn(path, QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(table.name));
+    for (QVariantList& row : rows) {
+        for (QVariant& value : row) {
+            if (value.isValid())
+                value = value.toString();
         }
     }
-    QSqlDatabase::removeDatabase("csv-check");
     return rows;
 }
 

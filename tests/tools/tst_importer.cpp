@@ -1,5 +1,6 @@
 #include "importer.h"
 #include "schema.h"
+#include "tempregister.h"
 
 #include <QFile>
 #include <QSqlDatabase>
@@ -115,24 +116,7 @@ FakeSource aRegister()
 
 QList<QVariantList> rowsOf(const QString& path, const QString& table)
 {
-    QList<QVariantList> rows;
-    const QString name = QStringLiteral("imported");
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        database.setDatabaseName(path);
-        if (database.open()) {
-            QSqlQuery query(database);
-            query.exec(QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(table));
-            while (query.next()) {
-                QVariantList row;
-                for (int i = 0; i < query.record().count(); ++i)
-                    row.append(query.isNull(i) ? QVariant() : query.value(i));
-                rows.append(row);
-            }
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return rows;
+    return TempRegister::rowsIn(path, QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(table));
 }
 
 } // namespace

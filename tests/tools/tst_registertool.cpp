@@ -45,22 +45,7 @@ TestRegisterTool::Run TestRegisterTool::run(const QStringList& arguments, const 
 
 QList<QVariantList> TestRegisterTool::rows(const QString& path, const QString& statement)
 {
-    QList<QVariantList> result;
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "tool-check");
-        database.setDatabaseName(path);
-        database.open();
-        QSqlQuery query(database);
-        query.exec(statement);
-        while (query.next()) {
-            QVariantList row;
-            for (int i = 0; i < query.record().count(); ++i)
-                row.append(query.value(i));
-            result.append(row);
-        }
-    }
-    QSqlDatabase::removeDatabase("tool-check");
-    return result;
+    return TempRegister::rowsIn(path, statement);
 }
 
 void TestRegisterTool::initCreatesAnEmptyRegister()
