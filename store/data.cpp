@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <limits>
+
 Data::Data(Dialogs& dialogs, QWidget* parent)
     : QWidget(parent)
     , m_dialogs(dialogs)
@@ -84,6 +86,8 @@ Status Data::unload()
 
 void Data::bind(QLineEdit* field, const QString& column)
 {
+    // A field holds whatever its column holds, however long.
+    field->setMaxLength(std::numeric_limits<int>::max());
     const std::size_t index = m_bound.size();
     m_bound.push_back({field, column});
     connect(field, &QLineEdit::textChanged, this, [this, index] {
