@@ -27,15 +27,21 @@ Status cannotOpen(const QString& path, const QString& reason)
     return Status::failure(QStringLiteral("Cannot open the register \"%1\": %2.").arg(path, reason));
 }
 
+// Safe to paste into a shell whatever the path holds: single quotes, with each ' written as '\''.
+QString shellQuoted(const QString& path)
+{
+    return QLatin1Char('\'') + QString(path).replace(QLatin1Char('\''), QLatin1String("'\\''")) + QLatin1Char('\'');
+}
+
 // An Access-format register, as the earlier version of the program kept it, and the command that converts it.
 QString fromTheEarlierVersion(const QFileInfo& file)
 {
     const QString kept = file.dir().filePath(file.completeBaseName() + QStringLiteral("-access.") + file.suffix());
     const QString tool = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("velmora-register"));
     return QStringLiteral("it is an Access-format register from the earlier version of this program, which Velmora "
-                          "does not open. To convert it, rename it to %1 and run:\n\"%2\" import \"%3\" \"%4\"\n"
+                          "does not open. To convert it, rename it to %1 and run:\n%2 import %3 %4\n"
                           "The converted register takes its place")
-        .arg(QFileInfo(kept).fileName(), tool, kept, file.absoluteFilePath());
+        .arg(QFileInfo(kept).fileName(), shellQuoted(tool), shellQuoted(kept), shellQuoted(file.absoluteFilePath()));
 }
 
 // What the file's first bytes say it is; empty when it looks like an SQLite database.

@@ -113,26 +113,37 @@ void TestRegisterFile::createBuildsBesideAndMovesIntoPlace()
 void TestRegisterFile::openRefusesWhatIsNotARegister_data()
 {
     QTest::addColumn<QByteArray>("content"); // empty: no file at all
+    QTest::addColumn<QString>("folder");     // below the temporary folder
     QTest::addColumn<QString>("reason");
-    QTest::newRow("missing") << QByteArray() << "the file does not exist";
-    QTest::newRow("empty file") << QByteArray("", 0) << "the file is empty, not a Velmora register";
-    QTest::newRow("text") << QByteArray("stock_no,stock_type\n1,2\n")
+    QTest::newRow("missing") << QByteArray() << ""
+                             << "the file does not exist";
+    QTest::newRow("empty file") << QByteArray("", 0) << ""
+                                << "the file is empty, not a Velmora register";
+    QTest::newRow("text") << QByteArray("stock_no,stock_type\n1,2\n") << ""
                           << "it is not a Velmora register (not an SQLite database)";
     // An Access-format file is named as the earlier version's register, with the command that converts it.
     const QString earlier = "it is an Access-format register from the earlier version of this program, which "
-                            "Velmora does not open. To convert it, rename it to stock-access.mdb and run:\n\"%1\" "
-                            "import \"%2/stock-access.mdb\" \"%2/stock.mdb\"\nThe converted register takes its place";
-    QTest::newRow("Jet 3 header") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00\x00\x00\x00\x00", 24) << earlier;
-    QTest::newRow("Jet 4 header") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00\x01\x00\x00\x00", 24) << earlier;
-    QTest::newRow("ACE header") << QByteArray("\x00\x01\x00\x00Standard ACE DB\x00\x02\x00\x00\x00", 24) << earlier;
+                            "Velmora does not open. To convert it, rename it to stock-access.mdb and run:\n'%1' "
+                            "import '%2/stock-access.mdb' '%2/stock.mdb'\nThe converted register takes its place";
+    const QByteArray jet4("\x00\x01\x00\x00Standard Jet DB\x00\x01\x00\x00\x00", 24);
+    QTest::newRow("Jet 3 header") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00\x00\x00\x00\x00", 24) << ""
+                                  << earlier;
+    QTest::newRow("Jet 4 header") << jet4 << "" << earlier;
+    QTest::newRow("ACE header") << QByteArray("\x00\x01\x00\x00Standard ACE DB\x00\x02\x00\x00\x00", 24) << ""
+                                << earlier;
+    // Pasting the command runs nothing that the folder's name holds.
+    QTest::newRow("folder named like shell code")
+        << jet4 << "it's $(touch x) `touch y` \"q\"" << earlier.arg("%1", "%2/it'\\''s $(touch x) `touch y` \"q\"");
 }
 
 void TestRegisterFile::openRefusesWhatIsNotARegister()
 {
     QFETCH(QByteArray, content);
+    QFETCH(QString, folder);
     QFETCH(QString, reason);
     QTemporaryDir directory;
-    const QString path = directory.filePath("stock.mdb");
+    QVERIFY(QDir(directory.path()).mkpath(folder.isEmpty() ? "." : folder));
+    const QString path = QDir(directory.filePath(folder)).filePath("stock.mdb");
     if (!content.isNull()) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -140,10 +151,25 @@ void TestRegisterFile::openRefusesWhatIsNotARegister()
     }
     const auto opened = Connection::open(path);
     QVERIFY(!opened.ok());
+    const QString tool = QCoreApplication::applicationDirPath() + "/velmora-register";
     if (reason.contains("%1"))
-        reason = reason.arg(QCoreApplication::applicationDirPath() + "/velmora-register", directory.path());
-    QCOMPARE(opened.status().message(), QStringLiteral("Cannot open the register \"%1\": %2.").arg(path, reason));
+        reason = reason.arg(tool, directory.path());
+    const QString message = opened.status().message();
+    QCOMPARE(message, QStringLiteral("Cannot open the register \"%1\": %2.").arg(path, reason));
     QCOMPARE(QFile::exists(path), !content.isNull()); // a missing register is never created
+
+    // The command, pasted into a shell, gives back exactly its words and runs nothing else.
+    if (const qsizetype run = message.indexOf("run:\n"); run >= 0) {
+        const QString line = message.mid(run + 5).section('\n', 0, 0);
+        QProcess shell;
+        shell.setWorkingDirectory(directory.path());
+        shell.start("sh", {"-c", "printf '%s\\n' " + line});
+        QVERIFY(shell.waitForFinished());
+        const QString kept = QFileInfo(path).dir().filePath("stock-access.mdb");
+        QCOMPARE(QString::fromUtf8(shell.readAllStandardOutput()).split('\n'),
+                 QStringList({tool, "import", kept, path, ""}));
+        QCOMPARE(QDir(directory.path()).entryList({"x", "y"}), QStringList());
+    }
 }
 
 void TestRegisterFile::openRefusesTheSampleAccessFiles_data()
