@@ -28,4 +28,7 @@ Expected<Criteria> parse(const QString& criteria, const schema::Table& table);
 // as qlonglong, anything else as double.
 QVariant val(QStringView text);
 
+// The text without the blanks (spaces) before and after it: searches compare values so.
+QString withoutBlanksAround(const QString& text);
+
 } // namespace criteria

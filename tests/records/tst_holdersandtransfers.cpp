@@ -128,7 +128,7 @@ void TestHoldersAndTransfers::searches_data()
     QTest::newRow("holder by number, miss") << "frmStockHolder" << "next; input=99; query 0" << "7" << true;
     QTest::newRow("holder by whole name") << "frmStockHolder" << "last; input=Bo Chan; query 1" << "7" << false;
     QTest::newRow("holder by part of a name") << "frmStockHolder" << "last; input=Bo; query 1" << "12" << true;
-    QTest::newRow("holder by name and a blank") << "frmStockHolder" << "last; input=Bo Chan ; query 1" << "12" << true;
+    QTest::newRow("holder by name, blanks around") << "frmStockHolder" << "last; input= bo chan ; query 1" << "7" << false;
     QTest::newRow("holder by a number for a name") << "frmStockHolder" << "next; input=1; query 1" << "7" << true;
     QTest::newRow("holder by identity") << "frmStockHolder" << "last; input=ID-7; query 2" << "7" << false;
     QTest::newRow("holder by part of an identity") << "frmStockHolder" << "next; next; input=ID-; query 2" << "0" << true;

@@ -388,8 +388,11 @@ void TestRecordset::findsByWholeTextIgnoringCase_data()
     QTest::newRow("non-Latin letters") << QString::fromUtf8("ZOË ĎUROVÁ") << 2;
     QTest::newRow("accented capital") << QString::fromUtf8("émile") << 3;
     QTest::newRow("Cyrillic") << QString::fromUtf8("НАТАЛЬЯ") << 6;
-    QTest::newRow("trailing blank counts") << "Smith " << 4;
-    QTest::newRow("without the blank nothing") << "Smith" << 0;
+    // Blanks around the typed text and the stored value do not count; blanks inside do.
+    QTest::newRow("stored with a trailing blank") << "Smith" << 4;
+    QTest::newRow("typed with blanks around") << "  smith   " << 4;
+    QTest::newRow("blanks around a quote") << " o'brien " << 1;
+    QTest::newRow("a blank inside counts") << "Smi th" << 0;
     QTest::newRow("part of a name finds nothing") << "Smi" << 0;
     QTest::newRow("quotes are searched as typed") << "' OR '1'='1" << 5;
     QTest::newRow("quote-only text") << "'" << 0;

@@ -243,8 +243,12 @@ private:
             text = form == 0 ? text.toUpper() : form == 1 ? text.toLower() : text;
         }
         const QString criteria = QStringLiteral("%1 = '%2'").arg(column.name, text);
-        const auto match = [index, folded = text.toCaseFolded()](const QVariantList& row) {
-            return !row[index].isNull() && RecordsetModel::shown(row[index]).toCaseFolded() == folded;
+        // Letter case and blanks around either side do not count.
+        static const QRegularExpression blanksAround(QStringLiteral("^ +| +$"));
+        const auto match = [index,
+                            folded = QString(text).remove(blanksAround).toCaseFolded()](const QVariantList& row) {
+            return !row[index].isNull()
+                   && RecordsetModel::shown(row[index]).remove(blanksAround).toCaseFolded() == folded;
         };
         return compare("find " + criteria.left(60), m_recordset->findFirst(criteria), m_model.findFirst(match));
     }
