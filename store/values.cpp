@@ -30,16 +30,14 @@ Expected<QVariant> wholeNumber(const schema::Column& column, const QString& type
 
 Expected<QVariant> date(const schema::Column& column, const QString& typed)
 {
-    static const QRegularExpression iso(QStringLiteral("^([0-9]{4})-([0-9]{2})-([0-9]{2})$"));
-    static const QRegularExpression slashed(QStringLiteral("^([0-9]{4})/([0-9]{1,2})/([0-9]{1,2})$"));
+    // Four-digit year, then month and day of one or two digits, with the same separator between.
+    static const QRegularExpression form(QStringLiteral("^([0-9]{4})([-/])([0-9]{1,2})\\2([0-9]{1,2})$"));
     const QString trimmed = typed.trimmed();
     if (trimmed.isEmpty())
         return QVariant();
-    QRegularExpressionMatch match = iso.match(trimmed);
-    if (!match.hasMatch())
-        match = slashed.match(trimmed);
+    const QRegularExpressionMatch match = form.match(trimmed);
     const QDate day = match.hasMatch()
-                          ? QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt())
+                          ? QDate(match.captured(1).toInt(), match.captured(3).toInt(), match.captured(4).toInt())
                           : QDate();
     if (!day.isValid() || day.year() < 1)
         return refusal(column, typed, QStringLiteral("is not a date; type it as YYYY-MM-DD, for example 2024-03-31"));

@@ -89,7 +89,19 @@ void TestValues::convertsTypedText_data()
                                  << "0000-01-01" << null << "Birthday: \"0000-01-01\"" + dateForm;
     QTest::newRow("dashes without zeros") << "stockholder"
                                           << "birth_date"
-                                          << "1987-7-4" << null << "Birthday: \"1987-7-4\"" + dateForm;
+                                          << "1987-7-4" << QVariant("1987-07-04") << "";
+    QTest::newRow("dashes, one-digit day") << "stock_data"
+                                           << "publish_date"
+                                           << "2024-01-5" << QVariant("2024-01-05") << "";
+    QTest::newRow("separators mixed") << "stock_data"
+                                      << "publish_date"
+                                      << "2024-1/5" << null << "Publish Date: \"2024-1/5\"" + dateForm;
+    QTest::newRow("three-digit month") << "stock_data"
+                                       << "publish_date"
+                                       << "2024-001-05" << null << "Publish Date: \"2024-001-05\"" + dateForm;
+    QTest::newRow("no such day, short form") << "stock_data"
+                                             << "publish_date"
+                                             << "2023/2/29" << null << "Publish Date: \"2023/2/29\"" + dateForm;
     QTest::newRow("words") << "transfer_data"
                            << "transferred_date"
                            << "yesterday" << null << "Transferred Date: \"yesterday\"" + dateForm;
