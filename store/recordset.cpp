@@ -13,6 +13,25 @@ namespace {
 
 const QString noCurrentRecord = QStringLiteral("There is no current record.");
 const QString recordGone = QStringLiteral("The record is no longer in the register.");
+const QString goneWhileTyping =
+    recordGone
+    + QStringLiteral(" Another user deleted it after this window read it, or its place now holds another "
+                     "record; nothing was stored. To go on, drop the typed change (OK, then No), or copy "
+                     "what you need and add it again as a new record.");
+
+// Stored values compare as the engine's IS does on values without column affinity: empty matches empty, numbers
+// by value, anything else by kind and content.
+bool same(const QVariant& a, const QVariant& b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() && b.isNull();
+    const auto isNumber = [](const QVariant& v) {
+        return v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Double;
+    };
+    if (isNumber(a) && isNumber(b))
+        return a.typeId() == b.typeId() ? a == b : a.toDouble() == b.toDouble();
+    return a.typeId() == b.typeId() && a == b;
+}
 
 // BEGIN IMMEDIATE takes the write lock at once, so a save never fails half-way for want of it.
 class WriteTransaction {
@@ -124,7 +143,7 @@ Status Recordset::close()
         WriteTransaction transaction(*m_connection);
         if (Status begun = transaction.begin(); !begun)
             return begun;
-        if (auto written = writePending(input); !written)
+        if (Expected<Written> written = writePending(input); !written)
             return written.status();
         if (Status committed = transaction.commit(); !committed)
             return committed;
@@ -162,7 +181,7 @@ Expected<Bookmark> Recordset::bookmark() const
 
 Status Recordset::setBookmark(Bookmark bookmark)
 {
-    return move(Action::Bookmark, [this, bookmark](const Position& from, std::optional<qint64>) {
+    return move(Action::Bookmark, [this, bookmark](const Position& from, const Written&) {
         m_statements->byRowid.bindValue(0, bookmark);
         Expected<Position> found = fetch(m_statements->byRowid, from);
         if (found && found->place != Place::OnRow)
@@ -234,8 +253,7 @@ Status Recordset::findFirst(const QString& text)
                                : wanted.number;
 
     return move(
-        Action::Find,
-        [this, condition, value](const Position& from, std::optional<qint64> added) -> Expected<Position> {
+        Action::Find, [this, condition, value](const Position& from, const Written& written) -> Expected<Position> {
             QSqlQuery find(m_connection->database());
             find.setForwardOnly(true);
             if (!find.prepare(selectFrom(m_table) + QStringLiteral(" WHERE %1 ORDER BY rowid LIMIT 1").arg(condition)))
@@ -248,7 +266,7 @@ Status Recordset::findFirst(const QString& text)
                 missed.place = Place::AfterLast;
                 missed.anchor.reset();
                 missed.row.clear();
-                missed.empty = from.empty && !added;
+                missed.empty = from.empty && !written.added;
                 return missed;
             }
             return found;
@@ -258,7 +276,7 @@ Status Recordset::findFirst(const QString& text)
 Status Recordset::addNew()
 {
     return move(
-        Action::AddNew, [this](const Position& from, std::optional<qint64> added) { return reread(from, added); },
+        Action::AddNew, [this](const Position& from, const Written& written) { return reread(from, written); },
         EditState::Adding);
 }
 
@@ -280,8 +298,7 @@ Status Recordset::update()
         return notOpen();
     if (!hasCurrentRecord() && m_state != EditState::Adding)
         return Status::failure(noCurrentRecord);
-    return move(Action::Update,
-                [this](const Position& from, std::optional<qint64> added) { return reread(from, added); });
+    return move(Action::Update, [this](const Position& from, const Written& written) { return reread(from, written); });
 }
 
 void Recordset::cancelUpdate()
@@ -310,14 +327,34 @@ Status Recordset::deleteRecord()
     WriteTransaction transaction(*m_connection);
     if (Status begun = transaction.begin(); !begun)
         return begun;
+    // Only the record as shown goes: every column must still hold what the window read. A leading + takes the
+    // column's affinity away, so a value compares by its kind and content, as it was read.
+    QStringList unchanged{QStringLiteral("rowid = ?")};
+    for (const schema::Column& column : m_table.columns)
+        unchanged.append(QStringLiteral("+%1 IS ?").arg(schema::quoted(column.name)));
     QSqlQuery remove(m_connection->database());
-    if (!remove.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(schema::quoted(m_table.name))))
+    if (!remove.prepare(QStringLiteral("DELETE FROM %1 WHERE %2")
+                            .arg(schema::quoted(m_table.name), unchanged.join(QLatin1String(" AND ")))))
         return engineFailure(QStringLiteral("Cannot delete from"), remove);
     remove.bindValue(0, *m_position.anchor);
+    for (int i = 0; i < m_position.row.size(); ++i)
+        remove.bindValue(i + 1, m_position.row[i]);
     if (!remove.exec())
         return engineFailure(QStringLiteral("Cannot delete from"), remove);
-    if (remove.numRowsAffected() == 0)
-        return Status::failure(recordGone);
+    if (remove.numRowsAffected() == 0) {
+        Expected<std::optional<QVariantList>> now = storedNow();
+        if (!now)
+            return now.status();
+        if (!now.value())
+            return Status::failure(recordGone);
+        // Changed by someone else: nothing goes, and the clerk sees the record as it is now before deciding again.
+        Position changed = m_position;
+        changed.row = *now.value();
+        settle(changed, EditState::Browsing);
+        return Status::failure(QStringLiteral("Another user changed this record after this window read it, so it "
+                                              "was not deleted. It is shown as it is stored now; delete it again "
+                                              "if it should still go."));
+    }
     QSqlQuery& exists = m_statements->exists;
     if (!exists.exec() || !exists.next())
         return engineFailure(QStringLiteral("Cannot read"), exists);
@@ -349,16 +386,16 @@ Status Recordset::move(Action action, const Locate& locate, EditState after)
             return here;
     }
     WriteTransaction transaction(*m_connection);
-    std::optional<qint64> added;
+    Written written;
     if (!input.isEmpty()) {
         if (Status begun = transaction.begin(); !begun)
             return begun;
-        Expected<std::optional<qint64>> written = writePending(input);
-        if (!written)
-            return written.status();
-        added = written.value();
+        Expected<Written> stored = writePending(input);
+        if (!stored)
+            return stored.status();
+        written = stored.value();
     }
-    Expected<Position> next = locate(m_position, added);
+    Expected<Position> next = locate(m_position, written);
     if (!next)
         return next.status();
     if (Status committed = transaction.commit(); !committed)
@@ -382,9 +419,10 @@ QList<FieldInput> Recordset::pendingInput() const
     return m_binding ? m_binding->changedFields() : QList<FieldInput>();
 }
 
-Expected<std::optional<qint64>> Recordset::writePending(const QList<FieldInput>& input)
+Expected<Recordset::Written> Recordset::writePending(const QList<FieldInput>& input)
 {
-    QStringList columns;
+    // Each column once, with the last text typed into it.
+    QList<FieldInput> fields;
     QVariantList stored;
     for (const FieldInput& field : input) {
         const schema::Column* column = m_table.column(field.column);
@@ -393,14 +431,19 @@ Expected<std::optional<qint64>> Recordset::writePending(const QList<FieldInput>&
         Expected<QVariant> value = values::toStored(*column, field.text);
         if (!value)
             return value.status();
-        const QString name = schema::quoted(column->name);
-        if (const qsizetype at = columns.indexOf(name); at >= 0) {
-            stored[at] = value.value();
+        const auto at =
+            std::find_if(fields.begin(), fields.end(), [&](const FieldInput& f) { return f.column == column->name; });
+        if (at != fields.end()) {
+            at->text = field.text;
+            stored[at - fields.begin()] = value.value();
         } else {
-            columns.append(name);
+            fields.append({column->name, field.text});
             stored.append(value.value());
         }
     }
+    QStringList columns;
+    for (const FieldInput& field : std::as_const(fields))
+        columns.append(schema::quoted(field.column));
 
     QSqlQuery write(m_connection->database());
     QString statement;
@@ -410,6 +453,15 @@ Expected<std::optional<qint64>> Recordset::writePending(const QList<FieldInput>&
             QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                 .arg(schema::quoted(m_table.name), columns.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
     } else if (hasCurrentRecord()) {
+        // Under the write lock: the row must still hold the record read, and no field typed into may have been
+        // changed by someone else to another value since.
+        Expected<std::optional<QVariantList>> now = storedNow();
+        if (!now)
+            return now.status();
+        if (!now.value())
+            return Status::failure(goneWhileTyping);
+        if (Status clear = refuseConflicts(fields, stored, *now.value()); !clear)
+            return clear;
         statement = QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
                         .arg(schema::quoted(m_table.name), columns.join(QLatin1String(" = ?, ")));
         stored.append(*m_position.anchor);
@@ -423,10 +475,49 @@ Expected<std::optional<qint64>> Recordset::writePending(const QList<FieldInput>&
     if (!write.exec())
         return engineFailure(QStringLiteral("Cannot save to"), write);
     if (m_state == EditState::Adding)
-        return std::optional<qint64>(write.lastInsertId().toLongLong());
+        return Written{write.lastInsertId().toLongLong(), true};
     if (write.numRowsAffected() == 0)
-        return Status::failure(recordGone);
-    return std::optional<qint64>();
+        return Status::failure(goneWhileTyping);
+    return Written{std::nullopt, true};
+}
+
+Expected<std::optional<QVariantList>> Recordset::storedNow() const
+{
+    // Nothing when the row is gone or now holds another record (a rowid reused or renumbered).
+    m_statements->byRowid.bindValue(0, *m_position.anchor);
+    Expected<Position> now = fetch(m_statements->byRowid, m_position);
+    if (!now)
+        return now.status();
+    const int number = m_table.indexOf(m_table.numberColumn().name);
+    if (now->place != Place::OnRow || !same(now->row.value(number), m_position.row.value(number)))
+        return std::optional<QVariantList>();
+    return std::optional<QVariantList>(now->row);
+}
+
+Status Recordset::refuseConflicts(const QList<FieldInput>& fields, const QVariantList& typed, const QVariantList& now)
+{
+    QStringList clashes;
+    QString firstColumn;
+    for (int i = 0; i < fields.size(); ++i) {
+        const int index = m_table.indexOf(fields[i].column);
+        const QVariant& stored = now[index];
+        if (same(stored, m_position.row[index]) || same(stored, typed[i]))
+            continue;
+        clashes.append(QStringLiteral("%1 now \"%2\", typed \"%3\"")
+                           .arg(m_table.columns[index].caption, values::shown(stored), fields[i].text));
+        if (firstColumn.isEmpty())
+            firstColumn = fields[i].column;
+    }
+    if (clashes.isEmpty())
+        return {};
+    // The clerk has now seen the other change: saving again stores the typed values over it.
+    m_position.row = now;
+    return Status::failure(
+        QStringLiteral("Another user changed this record after this window read it, and nothing was stored:\n%1\n"
+                       "To store the typed values over the other change, save again. To see the record as it is "
+                       "stored now, drop the typed change (OK, then No).")
+            .arg(clashes.join(QLatin1Char('\n'))),
+        firstColumn);
 }
 
 Expected<Recordset::Position> Recordset::fetch(QSqlQuery& query, const Position& from) const
@@ -449,11 +540,19 @@ Expected<Recordset::Position> Recordset::fetch(QSqlQuery& query, const Position&
     return position;
 }
 
-Expected<Recordset::Position> Recordset::reread(const Position& from, std::optional<qint64> added)
+Expected<Recordset::Position> Recordset::reread(const Position& from, const Written& written)
 {
-    if (!added && from.place != Place::OnRow)
+    if (!written.added && from.place != Place::OnRow)
         return from;
-    m_statements->byRowid.bindValue(0, added ? *added : *from.anchor);
+    if (!written.stored) {
+        // Nothing was written, so nothing has checked yet that the row still holds the record read.
+        Expected<std::optional<QVariantList>> now = storedNow();
+        if (!now)
+            return now.status();
+        if (!now.value())
+            return Status::failure(recordGone);
+    }
+    m_statements->byRowid.bindValue(0, written.added ? *written.added : *from.anchor);
     Expected<Position> current = fetch(m_statements->byRowid, from);
     if (current && current->place != Place::OnRow)
         return Status::failure(recordGone);
@@ -471,6 +570,17 @@ Status Recordset::checkColumns() const
     const QString cannotOpen = QStringLiteral("Cannot open the register \"%1\": ").arg(m_connection->path());
     if (present.isEmpty())
         return Status::failure(cannotOpen + QStringLiteral("the table \"%1\" is missing.").arg(m_table.name));
+    // Such a column hides the engine's own row number, by which a window knows its place.
+    for (const QString& name : std::as_const(present)) {
+        for (const char* hidden : {"rowid", "oid", "_rowid_"}) {
+            if (name.compare(QLatin1String(hidden), Qt::CaseInsensitive) == 0)
+                return Status::failure(cannotOpen
+                                       + QStringLiteral("the table \"%1\" has a column named \"%2\", "
+                                                        "which hides the row number Velmora finds records "
+                                                        "by. Rename that column.")
+                                             .arg(m_table.name, name));
+        }
+    }
     for (const schema::Column& column : m_table.columns) {
         if (!present.contains(column.name, Qt::CaseInsensitive))
             return Status::failure(

@@ -64,19 +64,26 @@ private:
     struct Position {
         Place place = Place::NoRow;
         std::optional<qint64> anchor; // the current record's rowid, or the one just deleted
-        QVariantList row;             // the current record's stored values
+        QVariantList row;             // the current record's stored values, as the clerk has seen them
         bool empty = true;
     };
+    // What the pending input became: the new record's rowid when one was added; whether anything was stored.
+    struct Written {
+        std::optional<qint64> added;
+        bool stored = false;
+    };
     struct Statements;
-    using Locate = std::function<Expected<Position>(const Position& from, std::optional<qint64> added)>;
+    using Locate = std::function<Expected<Position>(const Position& from, const Written& written)>;
 
     Status move(Action action, const Locate& locate, EditState after = EditState::Browsing);
     Status navigate(Action action, QSqlQuery Statements::*query);
     void raiseValidate(Action action) const;
     QList<FieldInput> pendingInput() const;
-    Expected<std::optional<qint64>> writePending(const QList<FieldInput>& input);
+    Expected<Written> writePending(const QList<FieldInput>& input);
+    Expected<std::optional<QVariantList>> storedNow() const;
+    Status refuseConflicts(const QList<FieldInput>& input, const QVariantList& typed, const QVariantList& now);
     Expected<Position> fetch(QSqlQuery& query, const Position& from) const;
-    Expected<Position> reread(const Position& from, std::optional<qint64> added);
+    Expected<Position> reread(const Position& from, const Written& written);
     Status checkColumns() const;
     Status prepare();
     Status engineFailure(const QString& doing, const QSqlQuery& query) const;

@@ -26,6 +26,9 @@ struct Table {
 
     const Column* column(QStringView name) const;
     int indexOf(QStringView name) const;
+    // The column that numbers a record (stock_no, stockholder_no): the first. With the row key it tells that a
+    // row still holds the record a window read.
+    const Column& numberColumn() const { return columns.first(); }
 };
 
 const QList<Table>& tables();

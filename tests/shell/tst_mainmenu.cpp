@@ -284,6 +284,8 @@ void TestMainMenu::unopenableRegisterKeepsTheMainMenu_data()
                                    << "the table \"stock_data\" is missing";
     QTest::newRow("missing column") << "ALTER TABLE stock_data DROP COLUMN stock_qty"
                                     << "the table \"stock_data\" has no column \"stock_qty\"";
+    QTest::newRow("column named rowid") << "ALTER TABLE stock_data ADD COLUMN rowid TEXT"
+                                        << "the table \"stock_data\" has a column named \"rowid\"";
     QTest::newRow("Access-format file") << QStringLiteral("file:\u0000\u0001\u0000\u0000Standard Jet DB\u0000")
                                         << "it is an Access-format register from the earlier version";
     QTest::newRow("damaged file") << "file:SQLite format 3" + QString(4080, QLatin1Char('Z'))

@@ -8,7 +8,8 @@ namespace {
 
 // Runs operations separated by "; ". One that starts with "!" must fail, any other must succeed.
 // "type COLUMN=TEXT" is the clerk typing into a field; "mark" keeps the bookmark that "back" returns to.
-QString run(Recordset& set, FakeFields& fields, const QString& script)
+// The message of the last failure goes to refusal.
+QString run(Recordset& set, FakeFields& fields, const QString& script, QString* refusal = nullptr)
 {
     Bookmark marked = 0;
     for (QString operation : script.split("; ", Qt::SkipEmptyParts)) {
@@ -82,6 +83,8 @@ QString run(Recordset& set, FakeFields& fields, const QString& script)
             return "no such operation: " + operation;
         if (result.ok() == mustFail)
             return operation + (mustFail ? " did not fail" : " failed: " + result.message());
+        if (refusal && mustFail)
+            *refusal = result.message();
     }
     return {};
 }
@@ -136,6 +139,8 @@ private Q_SLOTS:
     void refusedValueChangesNothing_data();
     void refusedValueChangesNothing();
     void failureAfterTheSaveUndoesTheSave();
+    void anotherClerksChangeIsNeverOverwrittenUnseen_data();
+    void anotherClerksChangeIsNeverOverwrittenUnseen();
 };
 
 void TestRecordset::follows_data()
@@ -547,6 +552,79 @@ void TestRecordset::failureAfterTheSaveUndoesTheSave()
     QCOMPARE(reg.rows("SELECT item_code FROM stock_data WHERE rowid = 1")[0][0].toString(), "IT1");
     QCOMPARE(set.editState(), EditState::Editing);
     QCOMPARE(fields.changed, QSet<QString>{"item_code"});
+}
+
+void TestRecordset::anotherClerksChangeIsNeverOverwrittenUnseen_data()
+{
+    QTest::addColumn<QString>("before"); // this clerk, before the other one acts
+    QTest::addColumn<QString>("other");  // the other clerk's statements on the same register
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("says");  // part of the last refusal
+    QTest::addColumn<QString>("shows"); // stock number / item code / quantity in the fields
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("table"); // the same, in record order
+
+    const QString otherOnB = "UPDATE stock_data SET item_code = 'FROM-A' WHERE stock_no = 'B'";
+    const QString replaceD = "DELETE FROM stock_data WHERE stock_no = 'D'; "
+                             "INSERT INTO stock_data (stock_no, item_code, stock_qty) VALUES ('E', 'IT5', 500)";
+    const QString gone = "The record is no longer in the register.";
+    const QString typedB = "next; edit; type item_code=FROM-B";
+    const QString rest = "C/IT3/300 D/IT4/400";
+    // clang-format off
+    QTest::newRow("same field, other value: refused, typing kept") << typedB << otherOnB << "!update"
+        << "Item code: now \"FROM-A\", typed \"FROM-B\"" << "B/FROM-B/200" << "editing" << "A/IT1/100 B/FROM-A/200 " + rest;
+    QTest::newRow("a move saves by the same rule") << typedB << otherOnB << "!last"
+        << "save again" << "B/FROM-B/200" << "editing" << "A/IT1/100 B/FROM-A/200 " + rest;
+    QTest::newRow("saving again after the refusal stores the typing") << typedB << otherOnB << "!update; update"
+        << "" << "B/FROM-B/200" << "browsing" << "A/IT1/100 B/FROM-B/200 " + rest;
+    QTest::newRow("dropping after the refusal shows the stored record") << typedB << otherOnB << "!update; cancel"
+        << "" << "B/FROM-A/200" << "browsing" << "A/IT1/100 B/FROM-A/200 " + rest;
+    QTest::newRow("same field, same value") << typedB << "UPDATE stock_data SET item_code = 'FROM-B' WHERE stock_no = 'B'"
+        << "update" << "" << "B/FROM-B/200" << "browsing" << "A/IT1/100 B/FROM-B/200 " + rest;
+    QTest::newRow("different fields both stand, merged") << typedB << "UPDATE stock_data SET stock_qty = 999 WHERE stock_no = 'B'"
+        << "update" << "" << "B/FROM-B/999" << "browsing" << "A/IT1/100 B/FROM-B/999 " + rest;
+    QTest::newRow("deleted underneath") << typedB << "DELETE FROM stock_data WHERE stock_no = 'B'" << "!update"
+        << gone + " Another user deleted it" << "B/FROM-B/200" << "editing" << "A/IT1/100 " + rest;
+    QTest::newRow("deleted, another added in its place") << "last; edit; type item_code=FROM-B" << replaceD << "!update"
+        << "OK, then No" << "D/FROM-B/400" << "editing" << "A/IT1/100 B/IT2/200 C/IT3/300 E/IT5/500";
+    QTest::newRow("renumbered by VACUUM") << typedB << "DELETE FROM stock_data WHERE stock_no = 'A'; VACUUM" << "!update"
+        << gone << "B/FROM-B/200" << "editing" << "B/IT2/200 " + rest;
+    QTest::newRow("nothing typed, another in its place") << "last" << replaceD << "edit; !update"
+        << gone << "D/IT4/400" << "editing" << "A/IT1/100 B/IT2/200 C/IT3/300 E/IT5/500";
+    QTest::newRow("delete after another user's change: shown, kept") << "next" << "UPDATE stock_data SET stock_qty = 999 WHERE stock_no = 'B'"
+        << "!delete" << "was not deleted" << "B/IT2/999" << "browsing" << "A/IT1/100 B/IT2/999 " + rest;
+    QTest::newRow("delete again once seen") << "next" << "UPDATE stock_data SET stock_qty = 999 WHERE stock_no = 'B'"
+        << "!delete; delete" << "" << "//" << "browsing" << "A/IT1/100 " + rest;
+    QTest::newRow("delete, another in its place") << "last" << replaceD << "!delete"
+        << gone << "D/IT4/400" << "browsing" << "A/IT1/100 B/IT2/200 C/IT3/300 E/IT5/500";
+    // clang-format on
+}
+
+// A second clerk changes the register between this clerk's reading and saving: a write lands only on the record
+// shown, and only over values this clerk has seen.
+void TestRecordset::anotherClerksChangeIsNeverOverwrittenUnseen()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, other);
+    QFETCH(QString, after);
+    Scene scene;
+    auto& [reg, fields, opened] = scene;
+    Recordset& set = *opened.recordset;
+    QCOMPARE(run(set, fields, before), QString());
+    for (const QString& statement : other.split("; "))
+        QVERIFY(reg.exec(statement).isEmpty());
+    QString refusal;
+    QCOMPARE(run(set, fields, after, &refusal), QString());
+
+    QFETCH(QString, says);
+    QVERIFY2(refusal.contains(says), qPrintable(refusal));
+    QTEST(QStringList({fields.texts["stock_no"], fields.texts["item_code"], fields.texts["stock_qty"]}).join('/'),
+          "shows");
+    QTEST(stateOf(set), "state");
+    QStringList rows;
+    for (const QVariantList& row : reg.rows("SELECT stock_no, item_code, stock_qty FROM stock_data ORDER BY rowid"))
+        rows.append(row[0].toString() + '/' + row[1].toString() + '/' + row[2].toString());
+    QTEST(rows.join(' '), "table");
 }
 
 QTEST_GUILESS_MAIN(TestRecordset)

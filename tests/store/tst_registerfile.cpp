@@ -202,6 +202,14 @@ void TestRegisterFile::openNeedsTheTableAndItsColumns_data()
                                                 << "the table \"stock_data\" is missing";
     QTest::newRow("extra column is fine") << "ALTER TABLE stock_data ADD COLUMN remark TEXT"
                                           << "";
+    // Each hides the row number records are found by.
+    const QString hides = ", which hides the row number Velmora finds records by. Rename that column";
+    QTest::newRow("a column named rowid") << "ALTER TABLE stock_data ADD COLUMN rowid TEXT"
+                                          << "the table \"stock_data\" has a column named \"rowid\"" + hides;
+    QTest::newRow("a column named OID") << "ALTER TABLE stock_data ADD COLUMN OID INTEGER"
+                                        << "the table \"stock_data\" has a column named \"OID\"" + hides;
+    QTest::newRow("a column named _rowid_") << "ALTER TABLE stock_data ADD COLUMN _rowid_"
+                                            << "the table \"stock_data\" has a column named \"_rowid_\"" + hides;
     QTest::newRow("column names in capitals are fine")
         << "DROP TABLE stock_data; CREATE TABLE STOCK_DATA (STOCK_NO, STOCK_TYPE, PUBLISH_DATE, ITEM_CODE, "
            "ORIGINAL_HOLDER, PRESENT_HOLDER, STOCK_QTY)"
