@@ -14,7 +14,8 @@
 
 // What a record set must be after each operation, worked out in memory from the record source's rules alone:
 // the table, the place, the edit state, the bound fields and the validate notifications. A random test runs
-// the same operations on a real record set and on this, and compares them after every step.
+// the same operations on a real record set and on this, and compares them after every step. Another clerk may
+// change the table in between; a save then lands only on the record shown, and only over values seen.
 class RecordsetModel {
 public:
     using Rows = QMap<qint64, QVariantList>; // rowid order is record order
@@ -38,8 +39,9 @@ public:
 
     const Rows& rows() const { return m_rows; }
     bool isOpen() const { return m_open; }
-    bool isBOF() const { return m_rows.isEmpty(); }
-    bool isEOF() const { return m_rows.isEmpty() || m_spot.place == Place::AfterLast; }
+    // As the table was when last read: another clerk's rows show only once the record set reads again.
+    bool isBOF() const { return m_spot.empty; }
+    bool isEOF() const { return m_spot.empty || m_spot.place == Place::AfterLast; }
     bool hasCurrentRecord() const { return m_open && m_spot.place == Place::OnRow; }
     std::optional<qint64> bookmark() const { return hasCurrentRecord() ? m_spot.anchor : std::nullopt; }
     EditState editState() const { return m_state; }
@@ -53,6 +55,24 @@ public:
     {
         m_typed[column] = typed;
         m_texts[column] = typed.text;
+    }
+
+    // Another clerk's changes, made straight to the table.
+    void otherChanged(qint64 rowid, int column, const QVariant& value) { m_rows[rowid][column] = value; }
+    void otherDeleted(qint64 rowid) { m_rows.remove(rowid); }
+    qint64 otherAdded(const QVariantList& row)
+    {
+        const qint64 rowid = nextRowid();
+        m_rows.insert(rowid, row);
+        return rowid;
+    }
+    // VACUUM numbers the rows afresh, in order, from 1.
+    void otherVacuumed()
+    {
+        Rows renumbered;
+        for (const QVariantList& row : std::as_const(m_rows))
+            renumbered.insert(renumbered.size() + 1, row);
+        m_rows = renumbered;
     }
 
     Outcome open()
@@ -81,23 +101,23 @@ public:
 
     Outcome moveFirst()
     {
-        return move(Action::MoveFirst, [this](const Spot&, auto) { return first(); });
+        return move(Action::MoveFirst, [this](const Spot&, auto, bool) { return first(); });
     }
     Outcome moveLast()
     {
-        return move(Action::MoveLast, [this](const Spot&, auto) { return last(); });
+        return move(Action::MoveLast, [this](const Spot&, auto, bool) { return last(); });
     }
     Outcome moveNext()
     {
-        return move(Action::MoveNext, [this](const Spot& from, auto) { return step(from, true); });
+        return move(Action::MoveNext, [this](const Spot& from, auto, bool) { return step(from, true); });
     }
     Outcome movePrevious()
     {
-        return move(Action::MovePrevious, [this](const Spot& from, auto) { return step(from, false); });
+        return move(Action::MovePrevious, [this](const Spot& from, auto, bool) { return step(from, false); });
     }
     Outcome setBookmark(qint64 rowid)
     {
-        return move(Action::Bookmark, [this, rowid](const Spot&, auto) -> std::optional<Spot> {
+        return move(Action::Bookmark, [this, rowid](const Spot&, auto, bool) -> std::optional<Spot> {
             if (!m_rows.contains(rowid))
                 return std::nullopt;
             return onRow(rowid);
@@ -109,12 +129,12 @@ public:
     {
         if (!m_open || !match)
             return failed({});
-        return move(Action::Find, [this, match](const Spot&, auto) -> std::optional<Spot> {
+        return move(Action::Find, [this, match](const Spot& from, auto added, bool) -> std::optional<Spot> {
             for (auto row = m_rows.cbegin(); row != m_rows.cend(); ++row) {
                 if ((*match)(row.value()))
                     return onRow(row.key());
             }
-            return Spot{Place::AfterLast, std::nullopt};
+            return Spot{Place::AfterLast, std::nullopt, from.empty && !added};
         });
     }
 
@@ -136,12 +156,13 @@ public:
         return move(Action::Update, reread());
     }
 
+    // Shows the record as last read, or as seen in a refused save.
     void cancelUpdate()
     {
         if (!m_open)
             return;
         m_state = EditState::Browsing;
-        fill();
+        fill(false);
     }
 
     Outcome deleteRecord()
@@ -150,9 +171,20 @@ public:
             return failed({});
         Outcome outcome;
         validate(outcome, Action::Delete);
-        // Typed text is dropped, a pending new record with it; only a stored current record leaves the table.
-        if (m_state != EditState::Adding)
+        // Typed text is dropped, a pending new record with it; only a stored current record leaves the table, and
+        // only as it was read.
+        if (m_state != EditState::Adding) {
+            if (!holdsRecordRead())
+                return failed(outcome);
+            if (!sameRow(m_rows[*m_spot.anchor], m_read)) {
+                // Changed by another clerk: it stays and is shown as it is now.
+                m_state = EditState::Browsing;
+                fill();
+                return failed(outcome);
+            }
             m_rows.remove(*m_spot.anchor);
+            m_spot.empty = m_rows.isEmpty();
+        }
         m_spot.place = Place::NoRow;
         m_state = EditState::Browsing;
         fill();
@@ -164,12 +196,45 @@ private:
     struct Spot {
         Place place = Place::NoRow;
         std::optional<qint64> anchor; // the current record, or the one next and previous start from
+        bool empty = true;            // the table was empty when last read
     };
-    using Locate = std::function<std::optional<Spot>(const Spot& from, std::optional<qint64> added)>;
+    // Where an operation lands, from where it started, the rowid of a record it added and whether it stored
+    // anything typed.
+    using Locate = std::function<std::optional<Spot>(const Spot& from, std::optional<qint64> added, bool stored)>;
 
-    static Spot onRow(qint64 rowid) { return {Place::OnRow, rowid}; }
+    static Spot onRow(qint64 rowid) { return {Place::OnRow, rowid, false}; }
     Spot first() const { return m_rows.isEmpty() ? Spot{} : onRow(m_rows.firstKey()); }
     Spot last() const { return m_rows.isEmpty() ? Spot{} : onRow(m_rows.lastKey()); }
+    qint64 nextRowid() const
+    {
+        return m_rows.isEmpty() ? 1 : m_rows.lastKey() + 1;
+    } // the engine's rule, no AUTOINCREMENT
+
+    // Equal as stored: nothing matches nothing; whole numbers and fractions by value; the rest by kind and value.
+    static bool same(const QVariant& a, const QVariant& b)
+    {
+        if (a.isNull() || b.isNull())
+            return a.isNull() && b.isNull();
+        const auto numeric = [](const QVariant& v) {
+            return v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Double;
+        };
+        if (numeric(a) && numeric(b))
+            return a.toDouble() == b.toDouble() && (a.typeId() != b.typeId() || a == b);
+        return a.typeId() == b.typeId() && a == b;
+    }
+    static bool sameRow(const QVariantList& a, const QVariantList& b)
+    {
+        for (int i = 0; i < a.size(); ++i) {
+            if (!same(a[i], b.value(i)))
+                return false;
+        }
+        return a.size() == b.size();
+    }
+    // The current record's row still holds the record read: there, with the same number.
+    bool holdsRecordRead() const
+    {
+        return m_spot.anchor && m_rows.contains(*m_spot.anchor) && same(m_rows[*m_spot.anchor][0], m_read.value(0));
+    }
 
     // Next or previous; at either end the record stays, and past a failed find the bar lands on the last row.
     Spot step(const Spot& from, bool forward) const
@@ -187,12 +252,15 @@ private:
         return atOrAfter != m_rows.cbegin() ? onRow(std::prev(atOrAfter).key()) : onRow(atOrAfter.key());
     }
 
-    // A save leaves the record that was saved current: the new one when one was added.
+    // A save leaves the record that was saved current: the new one when one was added. With nothing stored, it
+    // must still be the record read.
     Locate reread() const
     {
-        return [](const Spot& from, std::optional<qint64> added) -> std::optional<Spot> {
+        return [this](const Spot& from, std::optional<qint64> added, bool stored) -> std::optional<Spot> {
             if (added)
                 return onRow(*added);
+            if (from.place == Place::OnRow && !stored && !holdsRecordRead())
+                return std::nullopt;
             return from;
         };
     }
@@ -205,13 +273,14 @@ private:
         validate(outcome, action);
         const Rows before = m_rows;
         std::optional<qint64> added;
-        if (!m_typed.isEmpty()) {
+        const bool storing = !m_typed.isEmpty();
+        if (storing) {
             const auto written = writePending();
             if (!written)
                 return failed(outcome);
             added = *written;
         }
-        const std::optional<Spot> next = locate(m_spot, added);
+        const std::optional<Spot> next = locate(m_spot, added, storing);
         if (!next) {
             m_rows = before;
             return failed(outcome);
@@ -236,11 +305,22 @@ private:
         std::optional<qint64> added;
         qint64 rowid = 0;
         if (m_state == EditState::Adding) {
-            rowid = m_rows.isEmpty() ? 1 : m_rows.lastKey() + 1; // the engine's rule for a table without AUTOINCREMENT
+            rowid = nextRowid();
             m_rows.insert(rowid, QVariantList(m_table.columns.size()));
             added = rowid;
         } else if (hasCurrentRecord()) {
             rowid = *m_spot.anchor;
+            if (!holdsRecordRead())
+                return std::nullopt;
+            // A field typed into that another clerk changed to something else: refused, and now seen.
+            for (auto typed = m_typed.cbegin(); typed != m_typed.cend(); ++typed) {
+                const int index = m_table.indexOf(typed.key());
+                const QVariant& now = m_rows[rowid][index];
+                if (!same(now, m_read[index]) && !same(now, *typed.value().stored)) {
+                    m_read = m_rows[rowid];
+                    return std::nullopt;
+                }
+            }
         } else {
             return std::nullopt;
         }
@@ -255,12 +335,15 @@ private:
             outcome.validations.append({action, !m_typed.isEmpty()});
     }
 
-    void fill()
+    // Fills the fields from the current record, read afresh or as last read.
+    void fill(bool afresh = true)
     {
         m_typed.clear();
+        if (afresh && hasCurrentRecord())
+            m_read = m_rows.value(*m_spot.anchor);
         const bool showsRow = m_state != EditState::Adding && hasCurrentRecord();
         for (int i = 0; i < m_table.columns.size(); ++i)
-            m_texts[m_table.columns[i].name] = showsRow ? shown(m_rows[*m_spot.anchor][i]) : QString();
+            m_texts[m_table.columns[i].name] = showsRow ? shown(m_read.value(i)) : QString();
     }
 
     static Outcome failed(Outcome outcome)
@@ -275,5 +358,6 @@ private:
     EditState m_state = EditState::Browsing;
     QHash<QString, Typed> m_typed; // the fields with the changed mark
     QHash<QString, QString> m_texts;
+    QVariantList m_read; // the current record as last read, or as seen in a refused save
     bool m_open = false;
 };

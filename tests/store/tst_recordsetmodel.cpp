@@ -100,6 +100,8 @@ public:
     // One random operation on both; empty when they agree afterwards, else what differs.
     QString step()
     {
+        if (m_random.bounded(10) == 0)
+            return otherClerk();
         const int pick = int(m_random.bounded(100));
         if (pick < 30)
             return typeSomething();
@@ -142,9 +144,7 @@ private:
             QVariantList row;
             for (const schema::Column& column : m_table.columns)
                 row.append(*storable(column).stored);
-            const QStringList marks(row.size(), QStringLiteral("?"));
-            const QString error = m_reg.exec(
-                QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(m_table.name, marks.join(QLatin1Char(','))), row);
+            const QString error = m_reg.exec(insertStatement(), row);
             if (!error.isEmpty())
                 qFatal("cannot arrange the register: %s", qPrintable(error));
             rows.insert(rowid, row);
@@ -179,6 +179,62 @@ private:
         m_fields.type(column.name, typed.text);
         m_model.type(column.name, typed);
         return compare(QStringLiteral("type %1=%2").arg(column.name, typed.text.left(20)), Status(), {});
+    }
+
+    // A second clerk on the same register, most often on the record this one is on, so that their changes meet.
+    QString otherClerk()
+    {
+        const RecordsetModel::Rows& rows = m_model.rows();
+        if (rows.isEmpty() || m_random.bounded(5) == 0) {
+            QVariantList row;
+            for (const schema::Column& column : m_table.columns)
+                row.append(*storable(column).stored);
+            return otherExec(QStringLiteral("add"), insertStatement(), row, [&] { m_model.otherAdded(row); });
+        }
+        const Expected<Bookmark> here = m_recordset->bookmark();
+        qint64 rowid = rows.keys()[m_random.bounded(int(rows.size()))];
+        if (here.ok() && rows.contains(here.value()) && m_random.bounded(3) > 0)
+            rowid = here.value();
+        switch (m_random.bounded(6)) {
+        case 0:
+        case 1:
+        case 2: {
+            const schema::Column& column = anyColumn();
+            const QVariant value = *storable(column).stored;
+            return otherExec(QStringLiteral("change %1 of %2").arg(column.name).arg(rowid),
+                             QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?").arg(m_table.name, column.name),
+                             {value, rowid}, [&] { m_model.otherChanged(rowid, m_table.indexOf(column.name), value); });
+        }
+        case 3:
+            return otherExec(QStringLiteral("delete %1").arg(rowid),
+                             QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(m_table.name), {rowid},
+                             [&] { m_model.otherDeleted(rowid); });
+        case 4: {
+            // The last row goes and a new one takes its rowid.
+            const qint64 last = rows.lastKey();
+            QString differs = otherExec(QStringLiteral("delete %1").arg(last),
+                                        QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(m_table.name), {last},
+                                        [&] { m_model.otherDeleted(last); });
+            return differs.isEmpty() ? otherClerk() : differs;
+        }
+        default:
+            return otherExec(QStringLiteral("vacuum"), QStringLiteral("VACUUM"), {}, [&] { m_model.otherVacuumed(); });
+        }
+    }
+
+    template <typename Expect>
+    QString otherExec(const QString& what, const QString& statement, const QVariantList& values, Expect expect)
+    {
+        if (const QString error = m_reg.exec(statement, values); !error.isEmpty())
+            return QStringLiteral("the other clerk's %1: %2").arg(what, error);
+        expect();
+        return compare(QStringLiteral("other clerk: ") + what, Status(), {});
+    }
+
+    QString insertStatement() const
+    {
+        const QStringList marks(m_table.columns.size(), QStringLiteral("?"));
+        return QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(m_table.name, marks.join(QLatin1Char(',')));
     }
 
     QString navigate()
