@@ -14,6 +14,7 @@ private Q_SLOTS:
     void splashThenMainMenuThenExit();
     void stockDataModifiesAndAddsCertificates();
     void holderModifiedThenTransferAdded();
+    void twoClerksOnOneRegister();
 };
 
 namespace {
@@ -279,6 +280,84 @@ void TestStartup::holderModifiedThenTransferAdded()
     holdersAfter[1] = second.join(QLatin1Char('|'));
     QCOMPARE(rows(installed.reg, holders), holdersAfter);
     QCOMPARE(rows(installed.reg, transfers), transfersBefore + QStringList{"SC-0003-X|2026-12-07|3|9|ORD"});
+}
+
+// Two copies of the program on one register, each with the certificate window on the first certificate.
+void TestStartup::twoClerksOnOneRegister()
+{
+    const Installed installed;
+    QVERIFY(installed.ready);
+    XSession x;
+    if (!x.whyNot().isEmpty())
+        QSKIP(qPrintable(x.whyNot()));
+    struct Clerk {
+        qint64 pid = 0;
+        XSession::Window window;
+        int menuBar = 0;
+    };
+    Clerk a, b;
+    for (Clerk* clerk : {&a, &b}) {
+        QProcess* velmora = x.launch(installed.program);
+        QVERIFY(velmora->waitForStarted());
+        clerk->pid = velmora->processId();
+        QVERIFY(clickMainMenuButton(x, clerk->pid, 72)); // Stock Data
+        const auto windows = onlyWindow(x, clerk->pid, 600);
+        QCOMPARE(windows.size(), 1);
+        clerk->window = windows.first();
+        clerk->menuBar = clerk->window.geometry.height() - 372;
+        // One above the other, so that neither covers the other.
+        x.move(clerk->window, QPoint(0, clerk == &a ? 0 : 384));
+    }
+    // Modify, click into the item code, type at its end, OK and Yes.
+    const auto modifyItemCode = [&](const Clerk& clerk, const QString& typed) {
+        const QPoint modify(496 + 40, clerk.menuBar + 144 + 16), itemCode(32 + 96 + 20, clerk.menuBar + 56 + 120 + 12);
+        x.click(clerk.window, modify);
+        x.click(clerk.window, itemCode);
+        x.key(QStringLiteral("End"));
+        x.type(typed);
+        x.click(clerk.window, modify);
+        if (!confirmShown(x, clerk.pid))
+            return false;
+        x.key(QStringLiteral("Return"));
+        return true;
+    };
+    const auto itemCode = [&] {
+        return certificate(installed.reg, QStringLiteral("SC-0001")).value(3);
+    };
+    const QString before = itemCode();
+    QVERIFY(!before.isEmpty());
+
+    // The same field: A's save stands, B's is refused with a message and B keeps the typing.
+    QVERIFY(modifyItemCode(a, QStringLiteral("-A")));
+    QVERIFY(modifyItemCode(b, QStringLiteral("-B")));
+    // The refusal: a message over B's window, which is titled like it.
+    const auto refused = waitForWindows(x, b.pid, 5000, [](const auto& w) { return w.size() == 2; });
+    QCOMPARE(named(refused, QStringLiteral("Velmora")).size(), 2);
+    QCOMPARE(itemCode(), before + "-A");
+    x.key(QStringLiteral("Return")); // OK on the message
+    // Saving again, having seen A's value, stores what B typed.
+    x.click(b.window, QPoint(496 + 40, b.menuBar + 144 + 16));
+    QVERIFY(confirmShown(x, b.pid));
+    x.key(QStringLiteral("Return"));
+    QCOMPARE(waitForWindows(x, b.pid, 5000, [](const auto& w) { return w.size() == 1; }).size(), 1);
+    QCOMPARE(itemCode(), before + "-B");
+
+    // Different fields: A's quantity and B's item code both stand.
+    const QPoint quantity(32 + 96 + 20, a.menuBar + 56 + 216 + 12);
+    x.click(a.window, QPoint(496 + 40, a.menuBar + 144 + 16));
+    x.click(a.window, quantity);
+    x.key(QStringLiteral("End"));
+    x.type(QStringLiteral("5"));
+    x.click(a.window, QPoint(496 + 40, a.menuBar + 144 + 16));
+    QVERIFY(confirmShown(x, a.pid));
+    x.key(QStringLiteral("Return"));
+    const QString quantityOfA = certificate(installed.reg, QStringLiteral("SC-0001")).value(6);
+    QVERIFY(modifyItemCode(b, QStringLiteral("2")));
+    QCOMPARE(waitForWindows(x, b.pid, 5000, [](const auto& w) { return w.size() == 1; }).size(), 1);
+    const QStringList both = certificate(installed.reg, QStringLiteral("SC-0001"));
+    QCOMPARE(both.value(3), before + "-B2");
+    QCOMPARE(both.value(6), quantityOfA);
+    QVERIFY(quantityOfA.endsWith(QLatin1Char('5')));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

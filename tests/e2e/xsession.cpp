@@ -90,6 +90,11 @@ void XSession::click(const Window& window, QPoint at) const
              QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")});
 }
 
+void XSession::move(const Window& window, QPoint to) const
+{
+    xdotool({QStringLiteral("windowmove"), window.id, QString::number(to.x()), QString::number(to.y())});
+}
+
 void XSession::key(const QString& name) const
 {
     xdotool({QStringLiteral("key"), name});

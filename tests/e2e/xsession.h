@@ -26,6 +26,8 @@ public:
     QProcess* launch(const QString& program, const QStringList& arguments = {});
     QList<Window> visibleWindows(qint64 pid) const;
     void click(const Window& window, QPoint at) const;
+    // Moves a window's top-left corner to a point on the screen.
+    void move(const Window& window, QPoint to) const;
     // Keys by their X names ("Return", "End"), and text typed, to the window that has the keyboard.
     void key(const QString& name) const;
     void type(const QString& text) const;
