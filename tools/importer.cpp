@@ -12,6 +12,8 @@
 #include <QSqlQuery>
 #include <QTime>
 
+#include <array>
+#include <charconv>
 #include <cmath>
 
 namespace importer {
@@ -130,10 +132,22 @@ Converted toText(const QVariant& value, jet::Type type)
     }
 }
 
-Converted convert(const QVariant& value, jet::Type from, schema::Storage to)
+// A Single as Access shows it: the double of the float's shortest text (0.1), not the float widened
+// (0.100000001490116).
+double asShown(float single)
 {
-    if (!value.isValid() || value.isNull())
+    std::array<char, 32> text{};
+    const char* end = std::to_chars(text.data(), text.data() + text.size(), single).ptr;
+    double number = 0;
+    std::from_chars(text.data(), end, number);
+    return number;
+}
+
+Converted convert(const QVariant& given, jet::Type from, schema::Storage to)
+{
+    if (!given.isValid() || given.isNull())
         return {QVariant(), {}};
+    const QVariant value = given.typeId() == QMetaType::Float ? QVariant(asShown(given.toFloat())) : given;
     switch (to) {
     case schema::Storage::Integer:
         return toInteger(value, from);

@@ -183,6 +183,8 @@ void TestImporter::valuesAreConvertedOrKeptAndReported_data()
         QStringLiteral("\u041f\u0451\u0442\u0440 \u674e"));
     row("whole double", "stock_qty", Type::Double, 1000.0, 1000LL);
     row("fraction", "stock_qty", Type::Double, 3.5, 3.5, "3.5 is not a whole number; kept as it is");
+    row("single fraction", "stock_qty", Type::Single, 0.1f, 0.1, "0.1 is not a whole number; kept as it is");
+    row("single into text", "stock_no", Type::Single, 0.3f, "0.3");
     row("whole currency", "stock_qty", Type::Currency, "12.0000", 12LL);
     row("currency with cents", "stock_qty", Type::Currency, "3.5000", 3.5,
         "3.5000 is not a whole number; kept as it is");
