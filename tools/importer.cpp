@@ -46,9 +46,10 @@ std::optional<Moment> fromDayCount(double days)
     return moment;
 }
 
+// A whole number that fits the column's 64 bits.
 std::optional<qlonglong> wholeNumber(double number)
 {
-    if (!std::isfinite(number) || number != std::trunc(number) || std::fabs(number) >= 9.2e18)
+    if (!std::isfinite(number) || number != std::trunc(number) || number < -0x1p63 || number >= 0x1p63)
         return std::nullopt;
     return qlonglong(number);
 }
@@ -57,6 +58,29 @@ QString shown(const QVariant& value)
 {
     return value.typeId() == QMetaType::Double ? QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest)
                                                : value.toString();
+}
+
+// A text SQLite would take for a number, with or without blanks around it.
+bool readsAsNumber(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
+    return number.match(text.trimmed()).hasMatch();
+}
+
+// What a number column stores of a value it cannot take as a whole number, so that SQLite keeps it exactly. Its
+// column affinity would turn a text that reads as a number into that number ("1e3" into 1000, "12.50" into 12.5),
+// so such a text goes in as its bytes; and a NaN, which SQLite stores as no value, goes in as its text.
+QVariant exactly(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::Double)
+        return std::isnan(value.toDouble()) ? QVariant(shown(value)) : value;
+    const QString text = value.toString();
+    return readsAsNumber(text) ? QVariant(text.toUtf8()) : QVariant(text);
+}
+
+Converted keptInNumberColumn(const QVariant& value, const QString& note)
+{
+    return {exactly(value), note + QStringLiteral("; kept as it is")};
 }
 
 Converted toDate(const QVariant& value, jet::Type type)
@@ -77,11 +101,14 @@ Converted toDate(const QVariant& value, jet::Type type)
         if (const Expected<QVariant> typed = values::toStored(date, value.toString()); typed && !typed.value().isNull())
             return {typed.value(), {}};
     }
-    return {value, QStringLiteral("\"%1\" is not a date; kept as it is").arg(shown(value))};
+    return {shown(value), QStringLiteral("\"%1\" is not a date; kept as it is").arg(shown(value))};
 }
 
 Converted toInteger(const QVariant& value, jet::Type type)
 {
+    const QString text = shown(value);
+    const QString notWhole = QStringLiteral("%1 is not a whole number");
+    const QString tooLarge = QStringLiteral("%1 is too large a whole number");
     switch (type) {
     case jet::Type::Boolean:
     case jet::Type::Byte:
@@ -89,32 +116,40 @@ Converted toInteger(const QVariant& value, jet::Type type)
     case jet::Type::LongInteger:
         return {value.toLongLong(), {}};
     case jet::Type::Single:
-    case jet::Type::Double:
-        if (const auto whole = wholeNumber(value.toDouble()))
+    case jet::Type::Double: {
+        const double number = value.toDouble();
+        if (const auto whole = wholeNumber(number))
             return {*whole, {}};
-        return {value.toDouble(), QStringLiteral("%1 is not a whole number; kept as it is").arg(shown(value))};
-    case jet::Type::Currency:
-    case jet::Type::Decimal: {
-        const QString decimal = value.toString();
-        const qsizetype point = decimal.indexOf(QLatin1Char('.'));
-        bool fits = false;
-        const qlonglong whole = decimal.left(point).toLongLong(&fits);
-        if (fits && (point < 0 || decimal.mid(point + 1).count(QLatin1Char('0')) == decimal.size() - point - 1))
-            return {whole, {}};
-        return {decimal.toDouble(), QStringLiteral("%1 is not a whole number; kept as it is").arg(decimal)};
+        const bool whole = std::isfinite(number) && number == std::trunc(number);
+        return keptInNumberColumn(value, (whole ? tooLarge : notWhole).arg(text));
     }
+    case jet::Type::Currency:
+    case jet::Type::Decimal: { // never through a double, which would round it
+        const qsizetype point = text.indexOf(QLatin1Char('.'));
+        const bool whole = point < 0 || text.mid(point + 1).count(QLatin1Char('0')) == text.size() - point - 1;
+        bool fits = false;
+        const qlonglong number = text.left(point).toLongLong(&fits);
+        if (whole && fits)
+            return {number, {}};
+        return keptInNumberColumn(text, (whole ? tooLarge : notWhole).arg(text));
+    }
+    case jet::Type::DateTime:
+        return keptInNumberColumn(value, QStringLiteral("a date (day count %1) is no number").arg(text));
     default:
         break;
     }
     static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
-    const QString text = value.toString().trimmed();
+    const bool plain = digits.match(text.trimmed()).hasMatch();
     bool fits = false;
-    const qlonglong number = digits.match(text).hasMatch() ? text.toLongLong(&fits) : 0;
-    if (fits && value.typeId() == QMetaType::QString)
+    const qlonglong number = plain ? text.trimmed().toLongLong(&fits) : 0;
+    if (fits)
         return {number, {}};
-    if (type == jet::Type::DateTime)
-        return {value, QStringLiteral("a date (day count %1) is no number; kept as it is").arg(shown(value))};
-    return {value, QStringLiteral("\"%1\" is not a whole number; kept as it is").arg(shown(value))};
+    const QString quoted = QLatin1Char('"') + text + QLatin1Char('"');
+    if (plain)
+        return keptInNumberColumn(text, tooLarge.arg(quoted));
+    return keptInNumberColumn(text, readsAsNumber(text)
+                                        ? QStringLiteral("%1 is not written as a whole number").arg(quoted)
+                                        : notWhole.arg(quoted));
 }
 
 Converted toText(const QVariant& value, jet::Type type)
@@ -125,8 +160,6 @@ Converted toText(const QVariant& value, jet::Type type)
         return {value.toString(), {}};
     case jet::Type::DateTime:
         return toDate(value, type);
-    case jet::Type::Other:
-        return {value, QStringLiteral("binary data; kept as it is")};
     default:
         return {shown(value), {}};
     }
@@ -147,6 +180,8 @@ Converted convert(const QVariant& given, jet::Type from, schema::Storage to)
 {
     if (!given.isValid() || given.isNull())
         return {QVariant(), {}};
+    if (from == jet::Type::Other)
+        return {given, QStringLiteral("binary data; kept as it is")};
     const QVariant value = given.typeId() == QMetaType::Float ? QVariant(asShown(given.toFloat())) : given;
     switch (to) {
     case schema::Storage::Integer:

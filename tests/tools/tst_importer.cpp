@@ -186,8 +186,27 @@ void TestImporter::valuesAreConvertedOrKeptAndReported_data()
     row("single fraction", "stock_qty", Type::Single, 0.1f, 0.1, "0.1 is not a whole number; kept as it is");
     row("single into text", "stock_no", Type::Single, 0.3f, "0.3");
     row("whole currency", "stock_qty", Type::Currency, "12.0000", 12LL);
-    row("currency with cents", "stock_qty", Type::Currency, "3.5000", 3.5,
+    // A value a number column cannot take is stored exactly: SQLite's affinity would make 1000 of "1e3".
+    row("currency with cents", "stock_qty", Type::Currency, "3.5000", QByteArray("3.5000"),
         "3.5000 is not a whole number; kept as it is");
+    row("long decimal", "stock_qty", Type::Decimal, "12345678901234567.89", QByteArray("12345678901234567.89"),
+        "12345678901234567.89 is not a whole number; kept as it is");
+    row("decimal too large", "stock_qty", Type::Decimal, "9223372036854775808.00", QByteArray("9223372036854775808.00"),
+        "9223372036854775808.00 is too large a whole number; kept as it is");
+    row("largest double that fits", "stock_qty", Type::Double, 0x1p63 - 1024, 9223372036854774784LL);
+    row("double too large", "stock_qty", Type::Double, 0x1p63, 0x1p63,
+        "9223372036854776000 is too large a whole number; kept as it is");
+    row("not a number", "stock_qty", Type::Double, std::nan(""), "nan", "nan is not a whole number; kept as it is");
+    row("double into a date column", "publish_date", Type::Double, 0.1 + 0.2, "0.30000000000000004",
+        "\"0.30000000000000004\" is not a date; kept as it is");
+    row("exponent", "stock_qty", Type::Text, "1e3", QByteArray("1e3"),
+        "\"1e3\" is not written as a whole number; kept as it is");
+    row("whole with a point", "stock_qty", Type::Memo, " 12.0", QByteArray(" 12.0"),
+        "\" 12.0\" is not written as a whole number; kept as it is");
+    row("text too large", "stock_qty", Type::Text, "-9223372036854775809", QByteArray("-9223372036854775809"),
+        "\"-9223372036854775809\" is too large a whole number; kept as it is");
+    row("binary data", "stock_qty", Type::Other, QByteArray("\x01\x02"), QByteArray("\x01\x02"),
+        "binary data; kept as it is");
     row("yes", "stock_qty", Type::Boolean, 1LL, 1LL);
     row("number as text", "stock_qty", Type::Text, " 250 ", 250LL);
     row("text in a number column", "stock_qty", Type::Text, "many", "many",
