@@ -33,6 +33,10 @@ struct Moment {
     int seconds = 0;
 };
 
+// Access's dates run from 0100-01-01 (day -657434) to 9999-12-31 (day 2958465), at any time of day.
+const QDate firstDay(100, 1, 1);
+const QDate lastDay(9999, 12, 31);
+
 std::optional<Moment> fromDayCount(double days)
 {
     if (!std::isfinite(days) || std::fabs(days) > 3e6)
@@ -43,6 +47,8 @@ std::optional<Moment> fromDayCount(double days)
         moment.date = moment.date.addDays(1);
         moment.seconds = 0;
     }
+    if (moment.date < firstDay || moment.date > lastDay)
+        return std::nullopt;
     return moment;
 }
 
@@ -88,7 +94,9 @@ Converted toDate(const QVariant& value, jet::Type type)
     if (type == jet::Type::DateTime) {
         const std::optional<Moment> moment = fromDayCount(value.toDouble());
         if (!moment)
-            return {value, QStringLiteral("day count %1 is no date; kept as it is").arg(shown(value))};
+            return {shown(value),
+                    QStringLiteral("day count %1 is no date between %2 and %3; kept as the number")
+                        .arg(shown(value), firstDay.toString(Qt::ISODate), lastDay.toString(Qt::ISODate))};
         const QString day = moment->date.toString(Qt::ISODate);
         if (moment->seconds == 0)
             return {day, {}};

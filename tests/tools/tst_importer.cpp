@@ -169,6 +169,14 @@ void TestImporter::valuesAreConvertedOrKeptAndReported_data()
     row("a day before it", "publish_date", Type::DateTime, -1.0, "1899-12-29");
     row("year 100", "publish_date", Type::DateTime, -657434.0, "0100-01-01");
     row("year 9999", "publish_date", Type::DateTime, 2958465.0, "9999-12-31");
+    row("past 9999", "publish_date", Type::DateTime, 2958466.0, "2958466",
+        "day count 2958466 is no date between 0100-01-01 and 9999-12-31; kept as the number");
+    row("before 100", "stock_no", Type::DateTime, -657434.5 - 1, "-657435.5",
+        "day count -657435.5 is no date between 0100-01-01 and 9999-12-31; kept as the number");
+    row("a second before 10000", "publish_date", Type::DateTime, 2958465.99998, "9999-12-31",
+        "9999-12-31 has the time of day 23:59:58, which is not kept");
+    row("rounded into 10000", "publish_date", Type::DateTime, 2958465.999996, "2958465.999996",
+        "day count 2958465.999996 is no date between 0100-01-01 and 9999-12-31; kept as the number");
     row("time of day", "publish_date", Type::DateTime, 27293.5, "1974-09-21",
         "1974-09-21 has the time of day 12:00:00, which is not kept");
     row("time before 1900", "publish_date", Type::DateTime, -1.25, "1899-12-29",
