@@ -4,7 +4,7 @@
 //   velmora-register init [--demo] PATH                     an empty register, or one with sample data
 //   velmora-register import [--codepage NAME] ACCESS REGISTER  a new register from an Access-format file
 //   velmora-register inspect ACCESS                         what an Access-format file holds
-//   velmora-register export [--force] REGISTER DIR          the three tables as CSV files
+//   velmora-register export [--force] [--raw] REGISTER DIR  the three tables as CSV files
 
 #include "accesssource.h"
 #include "csvexport.h"
@@ -45,10 +45,14 @@ Commands:
   inspect [--codepage NAME] ACCESS_FILE
                        List the file's format, its tables with their columns and Access types,
                        and how many rows each table has.
-  export [--force] REGISTER DIR
+  export [--force] [--raw] REGISTER DIR
                        Write stock_data.csv, stockholder.csv and transfer_data.csv into DIR:
                        UTF-8, a header row, the rows in record order, an empty field for no
-                       value. Files that exist are only overwritten with --force.
+                       value. A text that starts with = + - @, a tab or a carriage return
+                       gets an apostrophe before it, so that a spreadsheet does not run it
+                       as a formula; numbers such as -5 are left alone. --raw writes every
+                       value exactly as stored. Files that exist are only overwritten with
+                       --force.
   --help               Show this text.
 
 Exit status: 0 on success, 1 when the work failed, 2 when the command line is wrong.
@@ -183,13 +187,14 @@ int inspect(const QStringList& arguments, QTextStream& out, QTextStream& err)
 
 int exportCsv(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    const Parsed parsed = parse(arguments, {QStringLiteral("--force")}, {});
+    const Parsed parsed = parse(arguments, {QStringLiteral("--force"), QStringLiteral("--raw")}, {});
     if (!parsed.wrong.isEmpty())
         return wrongUsage(err, parsed.wrong);
     if (parsed.rest.size() != 2)
         return wrongUsage(err, QStringLiteral("export takes a REGISTER and a DIR"));
     const Status written =
-        csvexport::exportRegister(parsed.rest[0], parsed.rest[1], parsed.options.contains(QStringLiteral("--force")));
+        csvexport::exportRegister(parsed.rest[0], parsed.rest[1], parsed.options.contains(QStringLiteral("--force")),
+                                  parsed.options.contains(QStringLiteral("--raw")));
     if (!written) {
         err << "velmora-register: " << written.message() << "\n";
         return 1;

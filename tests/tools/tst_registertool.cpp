@@ -150,7 +150,7 @@ void TestRegisterTool::explainsItself()
 {
     const Run help = run({"--help"});
     QCOMPARE(help.status, 0);
-    QVERIFY(help.out.contains("init [--demo] PATH"));
+    QVERIFY(help.out.contains("init [--demo] PATH") && help.out.contains("export [--force] [--raw] REGISTER DIR"));
 
     QTemporaryDir directory;
     const Run failed = run({"init", directory.filePath("no/such/folder/stock.mdb")});
@@ -298,11 +298,14 @@ void TestRegisterTool::exportsTheDemoRegister()
     QCOMPARE(lines.first(), "stockholder_no,character,stockholder_name,gender,birth_date,id_no,address1,address2,"
                             "tel_no1,tel_no2,total_share\r");
     QCOMPARE(lines.size(), 1 + 10 + 1); // the header, ten holders, and the end of the last line
+    QVERIFY(lines[2].contains(",'+46 8 661 20 14,"));
     // Run again, it refuses; with --force it writes the same files.
     QCOMPARE(run({"export", path, directory.path()}).status, 1);
     const QByteArray first = contentOf(directory.filePath("transfer_data.csv"));
     QCOMPARE(run({"export", "--force", path, directory.path()}).status, 0);
     QCOMPARE(contentOf(directory.filePath("transfer_data.csv")), first);
+    QCOMPARE(run({"export", "--force", "--raw", path, directory.path()}).status, 0);
+    QVERIFY(contentOf(directory.filePath("stockholder.csv")).contains(",+46 8 661 20 14,"));
 }
 
 // Under AddressSanitizer a crash is its report and an ordinary exit, not a crash the tool can name.
