@@ -152,6 +152,28 @@ Status refuseOverwriting(const QString& registerPath, const QStringList& existin
                                                one ? QStringLiteral("it") : QStringLiteral("them")));
 }
 
+// The folder to write into, made when it is not there yet.
+Status makeFolder(const QString& registerPath, const QString& directory)
+{
+    const QFileInfo folder(directory);
+    if (folder.isDir())
+        return {};
+    if (folder.exists())
+        return cannotExport(registerPath, QStringLiteral("\"%1\" is not a folder").arg(directory));
+    // The rest of the path is made in the nearest part of it that is there, which must be a folder.
+    QString there = QDir::cleanPath(folder.absoluteFilePath());
+    while (!QFileInfo::exists(there))
+        there = QFileInfo(there).absolutePath();
+    if (!QFileInfo(there).isDir())
+        return cannotExport(
+            registerPath,
+            QStringLiteral("the folder \"%1\" cannot be made, as \"%2\" is a file").arg(directory, there));
+    if (!QDir().mkpath(directory))
+        return cannotExport(registerPath,
+                            QStringLiteral("the folder \"%1\" cannot be made in \"%2\"").arg(directory, there));
+    return {};
+}
+
 } // namespace
 
 QString csvField(const QVariant& value)
@@ -188,18 +210,14 @@ Status exportRegister(const QString& registerPath, const QString& directory, boo
     const Connection& connection = *opened.value();
     const QString path = connection.path();
 
-    const QFileInfo folder(directory);
-    if (!folder.exists())
-        return cannotExport(path, QStringLiteral("the folder \"%1\" does not exist").arg(directory));
-    if (!folder.isDir())
-        return cannotExport(path, QStringLiteral("\"%1\" is not a folder").arg(directory));
-    if (const QStringList existing = existingTargets(directory); !existing.isEmpty() && !force)
-        return refuseOverwriting(path, existing);
-
     for (const schema::Table& table : schema::tables()) {
         if (Status checked = checkTable(connection, table); !checked)
             return checked;
     }
+    if (Status made = makeFolder(path, directory); !made)
+        return made;
+    if (const QStringList existing = existingTargets(directory); !existing.isEmpty() && !force)
+        return refuseOverwriting(path, existing);
 
     // One read transaction, so that the three files show the register at one moment.
     QSqlQuery transaction(connection.database());
