@@ -45,12 +45,16 @@ Status createTables(QSqlDatabase& database, const QString& path, const std::func
 
 Status create(const QString& path, const std::function<Status(QSqlDatabase&)>& fill)
 {
+    if (path.isEmpty())
+        return Status::failure(QStringLiteral("Cannot create a register: no path was given."));
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    if (QFileInfo::exists(absolute) || QFileInfo(absolute).isSymLink())
+    const QFileInfo target(absolute);
+    if (target.isDir() || target.fileName().isEmpty())
+        return cannotCreate(absolute, QStringLiteral("that names a folder; give the path of a file in it"));
+    if (target.exists() || target.isSymLink())
         return cannotCreate(absolute, QStringLiteral("a file of that name exists, and it is left as it is"));
     // Made under a name of its own beside the target and moved there only when whole: a crash or an interrupt
     // part-way leaves no register at the target, only a hidden file to remove.
-    const QFileInfo target(absolute);
     const QString building =
         target.dir().filePath(QStringLiteral(".%1.new-%2")
                                   .arg(target.fileName())

@@ -11,7 +11,7 @@ class QSqlDatabase;
 namespace registerfile {
 
 // Creates a register at path with the three tables, and lets fill add rows in the same transaction.
-// Refuses a file that exists; on any failure no file is left behind.
+// Refuses an empty path, a folder and a file that exists; on any failure no file is left behind.
 Status create(const QString& path, const std::function<Status(QSqlDatabase&)>& fill = {});
 
 } // namespace registerfile

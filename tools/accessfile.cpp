@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QLocale>
 #include <QtEndian>
 
 #include <array>
@@ -265,10 +264,7 @@ private:
         case MDB_FLOAT:
             if (!fits(4))
                 return false;
-            // As Access shows it: the shortest text of the float, not the float widened (0.1, not 0.100000001...).
-            out = QString::number(std::bit_cast<float>(qFromLittleEndian<quint32>(bytes)), 'g',
-                                  QLocale::FloatingPointShortest)
-                      .toDouble();
+            out = std::bit_cast<float>(qFromLittleEndian<quint32>(bytes));
             return true;
         case MDB_DOUBLE:
         case MDB_DATETIME: // the stored day count, not libmdb's formatting of it

@@ -31,7 +31,8 @@ struct Table {
 //   Text, Memo                              QString, whole (a memo is never cut short)
 //   Boolean                                 qlonglong 1 or 0
 //   Byte, Integer, LongInteger              qlonglong
-//   Single, Double                          double
+//   Single                                  float, as stored
+//   Double                                  double
 //   Currency                                QString, the exact decimal with four places: "3.5000", "-12.0000"
 //   Decimal                                 QString, the exact decimal with the column's scale: "1", "-0.25"
 //   DateTime                                double, the stored day count from 1899-12-30 (the fraction is the time)

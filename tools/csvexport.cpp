@@ -11,6 +11,7 @@
 #include <QSqlQuery>
 #include <QStringList>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -54,8 +55,25 @@ QString targetPath(const QString& directory, const schema::Table& table)
     return QDir(directory).filePath(table.name + QStringLiteral(".csv"));
 }
 
+// What a spreadsheet shows as text instead of running it as a formula: a text that starts with = + - @, a tab or CR
+// gets an apostrophe before it. Numbers are left alone, and so is a number that a number column keeps as text.
+QVariant defused(const QVariant& value, bool numberColumn)
+{
+    const bool bytes = value.typeId() == QMetaType::QByteArray;
+    if (!bytes && value.typeId() != QMetaType::QString)
+        return value;
+    const QString text = bytes ? QString::fromUtf8(value.toByteArray()) : value.toString();
+    if (text.isEmpty() || !QStringLiteral("=+-@\t\r").contains(text.front()))
+        return value;
+    bool number = false;
+    const double read = numberColumn ? text.toDouble(&number) : 0;
+    if (number && std::isfinite(read))
+        return value;
+    return QVariant(QLatin1Char('\'') + text);
+}
+
 // The header row and every row of the table in rowid order, into file.
-Status writeTable(const Connection& connection, const schema::Table& table, QSaveFile& file)
+Status writeTable(const Connection& connection, const schema::Table& table, QSaveFile& file, bool raw)
 {
     QStringList columns;
     QVariantList header;
@@ -83,8 +101,10 @@ Status writeTable(const Connection& connection, const schema::Table& table, QSav
     QVariantList row;
     while (query.next()) {
         row.clear();
-        for (int i = 0; i < table.columns.size(); ++i)
-            row.append(query.isNull(i) ? QVariant() : query.value(i));
+        for (int i = 0; i < table.columns.size(); ++i) {
+            const QVariant value = query.isNull(i) ? QVariant() : query.value(i);
+            row.append(raw ? value : defused(value, table.columns[i].storage == schema::Storage::Integer));
+        }
         if (!written(line(row)))
             return writeFailed();
     }
@@ -132,6 +152,28 @@ Status refuseOverwriting(const QString& registerPath, const QStringList& existin
                                                one ? QStringLiteral("it") : QStringLiteral("them")));
 }
 
+// The folder to write into, made when it is not there yet.
+Status makeFolder(const QString& registerPath, const QString& directory)
+{
+    const QFileInfo folder(directory);
+    if (folder.isDir())
+        return {};
+    if (folder.exists())
+        return cannotExport(registerPath, QStringLiteral("\"%1\" is not a folder").arg(directory));
+    // The rest of the path is made in the nearest part of it that is there, which must be a folder.
+    QString there = QDir::cleanPath(folder.absoluteFilePath());
+    while (!QFileInfo::exists(there))
+        there = QFileInfo(there).absolutePath();
+    if (!QFileInfo(there).isDir())
+        return cannotExport(
+            registerPath,
+            QStringLiteral("the folder \"%1\" cannot be made, as \"%2\" is a file").arg(directory, there));
+    if (!QDir().mkpath(directory))
+        return cannotExport(registerPath,
+                            QStringLiteral("the folder \"%1\" cannot be made in \"%2\"").arg(directory, there));
+    return {};
+}
+
 } // namespace
 
 QString csvField(const QVariant& value)
@@ -160,7 +202,7 @@ QString csvField(const QVariant& value)
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
-Status exportRegister(const QString& registerPath, const QString& directory, bool force)
+Status exportRegister(const QString& registerPath, const QString& directory, bool force, bool raw)
 {
     Expected<std::unique_ptr<Connection>> opened = Connection::open(registerPath);
     if (!opened)
@@ -168,18 +210,14 @@ Status exportRegister(const QString& registerPath, const QString& directory, boo
     const Connection& connection = *opened.value();
     const QString path = connection.path();
 
-    const QFileInfo folder(directory);
-    if (!folder.exists())
-        return cannotExport(path, QStringLiteral("the folder \"%1\" does not exist").arg(directory));
-    if (!folder.isDir())
-        return cannotExport(path, QStringLiteral("\"%1\" is not a folder").arg(directory));
-    if (const QStringList existing = existingTargets(directory); !existing.isEmpty() && !force)
-        return refuseOverwriting(path, existing);
-
     for (const schema::Table& table : schema::tables()) {
         if (Status checked = checkTable(connection, table); !checked)
             return checked;
     }
+    if (Status made = makeFolder(path, directory); !made)
+        return made;
+    if (const QStringList existing = existingTargets(directory); !existing.isEmpty() && !force)
+        return refuseOverwriting(path, existing);
 
     // One read transaction, so that the three files show the register at one moment.
     QSqlQuery transaction(connection.database());
@@ -194,7 +232,7 @@ Status exportRegister(const QString& registerPath, const QString& directory, boo
                 path, QStringLiteral("\"%1\" cannot be written (%2)").arg(file->fileName(), file->errorString()));
             break;
         }
-        written = writeTable(connection, table, *file);
+        written = writeTable(connection, table, *file, raw);
         files.push_back(std::move(file));
         if (!written)
             break;

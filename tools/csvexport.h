@@ -13,10 +13,12 @@ namespace csvexport {
 // or ends with a space or tab; inner double quotes are doubled.
 QString csvField(const QVariant& value);
 
-// Writes stock_data.csv, stockholder.csv and transfer_data.csv into directory, which must exist: UTF-8 without a
-// BOM, CRLF line ends, a header row of the column names, then the rows in the order they were added. Refuses,
-// before writing anything, when one of the files exists and force is false. Each file is written under a
-// temporary name and renamed into place only when all three are complete.
-Status exportRegister(const QString& registerPath, const QString& directory, bool force);
+// Writes stock_data.csv, stockholder.csv and transfer_data.csv into directory, made when it is not there yet:
+// UTF-8 without a BOM, CRLF line ends, a header row of the column names, then the rows in the order they were
+// added. Unless raw, a text a spreadsheet would run as a formula (it starts with = + - @, a tab or CR) gets an
+// apostrophe before it; numbers, and numbers a number column keeps as text, are left alone. Refuses, before
+// writing anything, when one of the files exists and force is false. Each file is written under a temporary name
+// and renamed into place only when all three are complete.
+Status exportRegister(const QString& registerPath, const QString& directory, bool force, bool raw = false);
 
 } // namespace csvexport

@@ -1,149 +1,16 @@
 #include "importer.h"
 
+#include "convertedvalue.h"
 #include "registerfile.h"
 #include "schema.h"
-#include "values.h"
 
-#include <QDate>
-#include <QLocale>
-#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTime>
-
-#include <cmath>
 
 namespace importer {
 
 namespace {
-
-// A value to store, and what the clerk should be told about it; no note when it went over as it was.
-struct Converted {
-    QVariant stored;
-    QString note;
-};
-
-// Access keeps a date as days from 1899-12-30; before that day the whole days count back and the time of day
-// still counts forward.
-struct Moment {
-    QDate date;
-    int seconds = 0;
-};
-
-std::optional<Moment> fromDayCount(double days)
-{
-    if (!std::isfinite(days) || std::fabs(days) > 3e6)
-        return std::nullopt;
-    const double whole = std::trunc(days);
-    Moment moment{QDate(1899, 12, 30).addDays(qint64(whole)), int(std::lround(std::fabs(days - whole) * 86400.0))};
-    if (moment.seconds >= 86400) {
-        moment.date = moment.date.addDays(1);
-        moment.seconds = 0;
-    }
-    return moment;
-}
-
-std::optional<qlonglong> wholeNumber(double number)
-{
-    if (!std::isfinite(number) || number != std::trunc(number) || std::fabs(number) >= 9.2e18)
-        return std::nullopt;
-    return qlonglong(number);
-}
-
-QString shown(const QVariant& value)
-{
-    return value.typeId() == QMetaType::Double ? QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest)
-                                               : value.toString();
-}
-
-Converted toDate(const QVariant& value, jet::Type type)
-{
-    if (type == jet::Type::DateTime) {
-        const std::optional<Moment> moment = fromDayCount(value.toDouble());
-        if (!moment)
-            return {value, QStringLiteral("day count %1 is no date; kept as it is").arg(shown(value))};
-        const QString day = moment->date.toString(Qt::ISODate);
-        if (moment->seconds == 0)
-            return {day, {}};
-        const QString time = QTime(0, 0).addSecs(moment->seconds).toString(Qt::ISODate);
-        return {day, QStringLiteral("%1 has the time of day %2, which is not kept").arg(day, time)};
-    }
-    if (value.typeId() == QMetaType::QString) {
-        static const schema::Column date{QStringLiteral("date"), QStringLiteral("date"), schema::Kind::Date,
-                                         schema::Storage::Date};
-        if (const Expected<QVariant> typed = values::toStored(date, value.toString()); typed && !typed.value().isNull())
-            return {typed.value(), {}};
-    }
-    return {value, QStringLiteral("\"%1\" is not a date; kept as it is").arg(shown(value))};
-}
-
-Converted toInteger(const QVariant& value, jet::Type type)
-{
-    switch (type) {
-    case jet::Type::Boolean:
-    case jet::Type::Byte:
-    case jet::Type::Integer:
-    case jet::Type::LongInteger:
-        return {value.toLongLong(), {}};
-    case jet::Type::Single:
-    case jet::Type::Double:
-        if (const auto whole = wholeNumber(value.toDouble()))
-            return {*whole, {}};
-        return {value.toDouble(), QStringLiteral("%1 is not a whole number; kept as it is").arg(shown(value))};
-    case jet::Type::Currency:
-    case jet::Type::Decimal: {
-        const QString decimal = value.toString();
-        const qsizetype point = decimal.indexOf(QLatin1Char('.'));
-        bool fits = false;
-        const qlonglong whole = decimal.left(point).toLongLong(&fits);
-        if (fits && (point < 0 || decimal.mid(point + 1).count(QLatin1Char('0')) == decimal.size() - point - 1))
-            return {whole, {}};
-        return {decimal.toDouble(), QStringLiteral("%1 is not a whole number; kept as it is").arg(decimal)};
-    }
-    default:
-        break;
-    }
-    static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
-    const QString text = value.toString().trimmed();
-    bool fits = false;
-    const qlonglong number = digits.match(text).hasMatch() ? text.toLongLong(&fits) : 0;
-    if (fits && value.typeId() == QMetaType::QString)
-        return {number, {}};
-    if (type == jet::Type::DateTime)
-        return {value, QStringLiteral("a date (day count %1) is no number; kept as it is").arg(shown(value))};
-    return {value, QStringLiteral("\"%1\" is not a whole number; kept as it is").arg(shown(value))};
-}
-
-Converted toText(const QVariant& value, jet::Type type)
-{
-    switch (type) {
-    case jet::Type::Text:
-    case jet::Type::Memo:
-        return {value.toString(), {}};
-    case jet::Type::DateTime:
-        return toDate(value, type);
-    case jet::Type::Other:
-        return {value, QStringLiteral("binary data; kept as it is")};
-    default:
-        return {shown(value), {}};
-    }
-}
-
-Converted convert(const QVariant& value, jet::Type from, schema::Storage to)
-{
-    if (!value.isValid() || value.isNull())
-        return {QVariant(), {}};
-    switch (to) {
-    case schema::Storage::Integer:
-        return toInteger(value, from);
-    case schema::Storage::Date:
-        return toDate(value, from);
-    case schema::Storage::Text:
-        break;
-    }
-    return toText(value, from);
-}
 
 // Where each of our columns comes from in the Access table: its index there, or -1.
 struct Plan {

@@ -4,7 +4,7 @@
 //   velmora-register init [--demo] PATH                     an empty register, or one with sample data
 //   velmora-register import [--codepage NAME] ACCESS REGISTER  a new register from an Access-format file
 //   velmora-register inspect ACCESS                         what an Access-format file holds
-//   velmora-register export [--force] REGISTER DIR          the three tables as CSV files
+//   velmora-register export [--force] [--raw] REGISTER DIR  the three tables as CSV files
 
 #include "accesssource.h"
 #include "csvexport.h"
@@ -45,10 +45,14 @@ Commands:
   inspect [--codepage NAME] ACCESS_FILE
                        List the file's format, its tables with their columns and Access types,
                        and how many rows each table has.
-  export [--force] REGISTER DIR
-                       Write stock_data.csv, stockholder.csv and transfer_data.csv into DIR:
-                       UTF-8, a header row, the rows in record order, an empty field for no
-                       value. Files that exist are only overwritten with --force.
+  export [--force] [--raw] REGISTER DIR
+                       Write stock_data.csv, stockholder.csv and transfer_data.csv into DIR,
+                       which is made when it is not there: UTF-8, a header row, the rows in
+                       record order, an empty field for no value. A text that starts with
+                       = + - @, a tab or a carriage return gets an apostrophe before it, so
+                       that a spreadsheet does not run it as a formula; numbers such as -5
+                       are left alone. --raw writes every value exactly as stored. Files
+                       that exist are only overwritten with --force.
   --help               Show this text.
 
 Exit status: 0 on success, 1 when the work failed, 2 when the command line is wrong.
@@ -65,14 +69,16 @@ int wrongUsage(QTextStream& err, const QString& why)
 const char jet3Note[] = "This is a Jet 3 file: its text was read as Windows-1252 (CP1252). If names or addresses "
                         "look wrong,\nimport again with --codepage, for example --codepage CP950 for Big5.\n";
 
-// Splits options (given in names, each taking a value when it is in valued) from the other arguments.
+// Splits options (given in flags, or in valued when they take a value) from the paths. When takes is given, the
+// paths must be as many as names, none of them empty, and wrong says what is not.
 struct Parsed {
     QHash<QString, QString> options;
     QStringList rest;
     QString wrong;
 };
 
-Parsed parse(const QStringList& arguments, const QStringList& flags, const QStringList& valued)
+Parsed parse(const QStringList& arguments, const QStringList& flags, const QStringList& valued,
+             const QStringList& names = {}, const QString& takes = {})
 {
     Parsed parsed;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -92,16 +98,21 @@ Parsed parse(const QStringList& arguments, const QStringList& flags, const QStri
             parsed.rest.append(argument);
         }
     }
+    if (takes.isEmpty())
+        return parsed;
+    if (parsed.rest.size() != names.size())
+        parsed.wrong = takes;
+    else if (const qsizetype empty = parsed.rest.indexOf(QString()); empty >= 0)
+        parsed.wrong = QStringLiteral("no %1 given: the argument is empty").arg(names[empty]);
     return parsed;
 }
 
 int init(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    const Parsed parsed = parse(arguments, {QStringLiteral("--demo")}, {});
+    const Parsed parsed = parse(arguments, {QStringLiteral("--demo")}, {}, {QStringLiteral("PATH")},
+                                QStringLiteral("init takes one PATH"));
     if (!parsed.wrong.isEmpty())
         return wrongUsage(err, parsed.wrong);
-    if (parsed.rest.size() != 1)
-        return wrongUsage(err, QStringLiteral("init takes one PATH"));
     const bool demo = parsed.options.contains(QStringLiteral("--demo"));
     const QStringList& paths = parsed.rest;
 
@@ -127,11 +138,11 @@ int init(const QStringList& arguments, QTextStream& out, QTextStream& err)
 
 int importAccess(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    const Parsed parsed = parse(arguments, {}, {QStringLiteral("--codepage")});
+    const Parsed parsed = parse(arguments, {}, {QStringLiteral("--codepage")},
+                                {QStringLiteral("ACCESS_FILE"), QStringLiteral("REGISTER")},
+                                QStringLiteral("import takes an ACCESS_FILE and a REGISTER"));
     if (!parsed.wrong.isEmpty())
         return wrongUsage(err, parsed.wrong);
-    if (parsed.rest.size() != 2)
-        return wrongUsage(err, QStringLiteral("import takes an ACCESS_FILE and a REGISTER"));
     const Expected<std::unique_ptr<jet::Source>> source =
         jet::open(parsed.rest[0], parsed.options.value(QStringLiteral("--codepage")));
     if (!source) {
@@ -160,11 +171,10 @@ int importAccess(const QStringList& arguments, QTextStream& out, QTextStream& er
 
 int inspect(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    const Parsed parsed = parse(arguments, {}, {QStringLiteral("--codepage")});
+    const Parsed parsed = parse(arguments, {}, {QStringLiteral("--codepage")}, {QStringLiteral("ACCESS_FILE")},
+                                QStringLiteral("inspect takes one ACCESS_FILE"));
     if (!parsed.wrong.isEmpty())
         return wrongUsage(err, parsed.wrong);
-    if (parsed.rest.size() != 1)
-        return wrongUsage(err, QStringLiteral("inspect takes one ACCESS_FILE"));
     const Expected<std::unique_ptr<jet::Source>> source =
         jet::open(parsed.rest[0], parsed.options.value(QStringLiteral("--codepage")));
     if (!source) {
@@ -183,13 +193,14 @@ int inspect(const QStringList& arguments, QTextStream& out, QTextStream& err)
 
 int exportCsv(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    const Parsed parsed = parse(arguments, {QStringLiteral("--force")}, {});
+    const Parsed parsed =
+        parse(arguments, {QStringLiteral("--force"), QStringLiteral("--raw")}, {},
+              {QStringLiteral("REGISTER"), QStringLiteral("DIR")}, QStringLiteral("export takes a REGISTER and a DIR"));
     if (!parsed.wrong.isEmpty())
         return wrongUsage(err, parsed.wrong);
-    if (parsed.rest.size() != 2)
-        return wrongUsage(err, QStringLiteral("export takes a REGISTER and a DIR"));
     const Status written =
-        csvexport::exportRegister(parsed.rest[0], parsed.rest[1], parsed.options.contains(QStringLiteral("--force")));
+        csvexport::exportRegister(parsed.rest[0], parsed.rest[1], parsed.options.contains(QStringLiteral("--force")),
+                                  parsed.options.contains(QStringLiteral("--raw")));
     if (!written) {
         err << "velmora-register: " << written.message() << "\n";
         return 1;

@@ -79,6 +79,7 @@ void TestRegisterFile::createRefusesAnExistingFile()
     QVERIFY(created.message().contains(path));
     QVERIFY(existing.open(QIODevice::ReadOnly));
     QCOMPARE(existing.readAll(), "the clerk's own file");
+    QCOMPARE(registerfile::create("").message(), "Cannot create a register: no path was given.");
 }
 
 void TestRegisterFile::createLeavesNoFileWhenFillingFails()

@@ -169,6 +169,14 @@ void TestImporter::valuesAreConvertedOrKeptAndReported_data()
     row("a day before it", "publish_date", Type::DateTime, -1.0, "1899-12-29");
     row("year 100", "publish_date", Type::DateTime, -657434.0, "0100-01-01");
     row("year 9999", "publish_date", Type::DateTime, 2958465.0, "9999-12-31");
+    row("past 9999", "publish_date", Type::DateTime, 2958466.0, "2958466",
+        "day count 2958466 is no date between 0100-01-01 and 9999-12-31; kept as the number");
+    row("before 100", "stock_no", Type::DateTime, -657434.5 - 1, "-657435.5",
+        "day count -657435.5 is no date between 0100-01-01 and 9999-12-31; kept as the number");
+    row("a second before 10000", "publish_date", Type::DateTime, 2958465.99998, "9999-12-31",
+        "9999-12-31 has the time of day 23:59:58, which is not kept");
+    row("rounded into 10000", "publish_date", Type::DateTime, 2958465.999996, "2958465.999996",
+        "day count 2958465.999996 is no date between 0100-01-01 and 9999-12-31; kept as the number");
     row("time of day", "publish_date", Type::DateTime, 27293.5, "1974-09-21",
         "1974-09-21 has the time of day 12:00:00, which is not kept");
     row("time before 1900", "publish_date", Type::DateTime, -1.25, "1899-12-29",
@@ -183,9 +191,30 @@ void TestImporter::valuesAreConvertedOrKeptAndReported_data()
         QStringLiteral("\u041f\u0451\u0442\u0440 \u674e"));
     row("whole double", "stock_qty", Type::Double, 1000.0, 1000LL);
     row("fraction", "stock_qty", Type::Double, 3.5, 3.5, "3.5 is not a whole number; kept as it is");
+    row("single fraction", "stock_qty", Type::Single, 0.1f, 0.1, "0.1 is not a whole number; kept as it is");
+    row("single into text", "stock_no", Type::Single, 0.3f, "0.3");
     row("whole currency", "stock_qty", Type::Currency, "12.0000", 12LL);
-    row("currency with cents", "stock_qty", Type::Currency, "3.5000", 3.5,
+    // A value a number column cannot take is stored exactly: SQLite's affinity would make 1000 of "1e3".
+    row("currency with cents", "stock_qty", Type::Currency, "3.5000", QByteArray("3.5000"),
         "3.5000 is not a whole number; kept as it is");
+    row("long decimal", "stock_qty", Type::Decimal, "12345678901234567.89", QByteArray("12345678901234567.89"),
+        "12345678901234567.89 is not a whole number; kept as it is");
+    row("decimal too large", "stock_qty", Type::Decimal, "9223372036854775808.00", QByteArray("9223372036854775808.00"),
+        "9223372036854775808.00 is too large a whole number; kept as it is");
+    row("largest double that fits", "stock_qty", Type::Double, 0x1p63 - 1024, 9223372036854774784LL);
+    row("double too large", "stock_qty", Type::Double, 0x1p63, 0x1p63,
+        "9223372036854776000 is too large a whole number; kept as it is");
+    row("not a number", "stock_qty", Type::Double, std::nan(""), "nan", "nan is not a whole number; kept as it is");
+    row("double into a date column", "publish_date", Type::Double, 0.1 + 0.2, "0.30000000000000004",
+        "\"0.30000000000000004\" is not a date; kept as it is");
+    row("exponent", "stock_qty", Type::Text, "1e3", QByteArray("1e3"),
+        "\"1e3\" is not written as a whole number; kept as it is");
+    row("whole with a point", "stock_qty", Type::Memo, " 12.0", QByteArray(" 12.0"),
+        "\" 12.0\" is not written as a whole number; kept as it is");
+    row("text too large", "stock_qty", Type::Text, "-9223372036854775809", QByteArray("-9223372036854775809"),
+        "\"-9223372036854775809\" is too large a whole number; kept as it is");
+    row("binary data", "stock_qty", Type::Other, QByteArray("\x01\x02"), QByteArray("\x01\x02"),
+        "binary data; kept as it is");
     row("yes", "stock_qty", Type::Boolean, 1LL, 1LL);
     row("number as text", "stock_qty", Type::Text, " 250 ", 250LL);
     row("text in a number column", "stock_qty", Type::Text, "many", "many",

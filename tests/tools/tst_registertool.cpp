@@ -134,6 +134,9 @@ void TestRegisterTool::refusesAWrongCommandLine_data()
     QTest::newRow("code page without a name") << QStringList{"import", "old.mdb", "new.mdb", "--codepage"};
     QTest::newRow("inspect with two files") << QStringList{"inspect", "a.mdb", "b.mdb"};
     QTest::newRow("export without a folder") << QStringList{"export", "stock.mdb"};
+    QTest::newRow("init, an empty path") << QStringList{"init", ""};
+    QTest::newRow("import into an empty path") << QStringList{"import", "old.mdb", ""};
+    QTest::newRow("export into an empty path") << QStringList{"export", "stock.mdb", ""};
 }
 
 void TestRegisterTool::refusesAWrongCommandLine()
@@ -143,6 +146,7 @@ void TestRegisterTool::refusesAWrongCommandLine()
     const Run refused = run(arguments, directory.path());
     QCOMPARE(refused.status, 2);
     QVERIFY(refused.err.contains("--help"));
+    QCOMPARE(refused.err.count('\n'), 2); // what is wrong, and where to read more
     QVERIFY(QDir(directory.path()).isEmpty());
 }
 
@@ -150,7 +154,7 @@ void TestRegisterTool::explainsItself()
 {
     const Run help = run({"--help"});
     QCOMPARE(help.status, 0);
-    QVERIFY(help.out.contains("init [--demo] PATH"));
+    QVERIFY(help.out.contains("init [--demo] PATH") && help.out.contains("export [--force] [--raw] REGISTER DIR"));
 
     QTemporaryDir directory;
     const Run failed = run({"init", directory.filePath("no/such/folder/stock.mdb")});
@@ -206,6 +210,12 @@ void TestRegisterTool::refusesWhatItCannotConvert_data()
     QTest::newRow("export over a file that exists") << QStringList{"export", "{d}/old.mdb", "{d}"} << "register"
                                                     << "{d}/stockholder.csv"
                                                     << "stockholder.csv";
+    QTest::newRow("init, a folder") << QStringList{"init", "{d}"} << ""
+                                    << ""
+                                    << "\"{d}\": that names a folder";
+    QTest::newRow("export under a file") << QStringList{"export", "{d}/old.mdb", "{d}/old.mdb/csv"} << "register"
+                                         << ""
+                                         << "as \"{d}/old.mdb\" is a file";
     QTest::newRow("export, no register") << QStringList{"export", "{d}/none.mdb", "{d}"} << ""
                                          << ""
                                          << "{d}/none.mdb";
@@ -236,7 +246,7 @@ void TestRegisterTool::refusesWhatItCannotConvert()
         argument = here(argument);
     const Run refused = run(arguments);
     QCOMPARE(refused.status, 1);
-    QVERIFY2(refused.err.contains(here(named)), qPrintable(refused.err));
+    QVERIFY2(refused.err.contains(here(named)) && refused.err.count('\n') == 1, qPrintable(refused.err));
     QCOMPARE(QDir(directory.path()).entryList(QDir::Files), before);
     if (!kept.isEmpty())
         QCOMPARE(contentOf(here(kept)), "the clerk's own");
@@ -292,17 +302,21 @@ void TestRegisterTool::exportsTheDemoRegister()
     QTemporaryDir directory;
     const QString path = directory.filePath("stock.mdb");
     QCOMPARE(run({"init", "--demo", path}).status, 0);
-    const Run exported = run({"export", path, directory.path()});
+    const QString folder = directory.filePath("exported/"); // made by the export
+    const Run exported = run({"export", path, folder});
     QCOMPARE(exported.status, 0);
-    const QList<QByteArray> lines = contentOf(directory.filePath("stockholder.csv")).split('\n');
+    const QList<QByteArray> lines = contentOf(folder + "stockholder.csv").split('\n');
     QCOMPARE(lines.first(), "stockholder_no,character,stockholder_name,gender,birth_date,id_no,address1,address2,"
                             "tel_no1,tel_no2,total_share\r");
     QCOMPARE(lines.size(), 1 + 10 + 1); // the header, ten holders, and the end of the last line
+    QVERIFY(lines[2].contains(",'+46 8 661 20 14,"));
     // Run again, it refuses; with --force it writes the same files.
-    QCOMPARE(run({"export", path, directory.path()}).status, 1);
-    const QByteArray first = contentOf(directory.filePath("transfer_data.csv"));
-    QCOMPARE(run({"export", "--force", path, directory.path()}).status, 0);
-    QCOMPARE(contentOf(directory.filePath("transfer_data.csv")), first);
+    QCOMPARE(run({"export", path, folder}).status, 1);
+    const QByteArray first = contentOf(folder + "transfer_data.csv");
+    QCOMPARE(run({"export", "--force", path, folder}).status, 0);
+    QCOMPARE(contentOf(folder + "transfer_data.csv"), first);
+    QCOMPARE(run({"export", "--force", "--raw", path, folder}).status, 0);
+    QVERIFY(contentOf(folder + "stockholder.csv").contains(",+46 8 661 20 14,"));
 }
 
 // Under AddressSanitizer a crash is its report and an ordinary exit, not a crash the tool can name.
