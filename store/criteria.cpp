@@ -93,15 +93,4 @@ Expected<Criteria> parse(const QString& criteria, const schema::Table& table)
     return parsed;
 }
 
-QString withoutBlanksAround(const QString& text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text[first] == QLatin1Char(' '))
-        ++first;
-    while (last > first && text[last - 1] == QLatin1Char(' '))
-        --last;
-    return text.mid(first, last - first);
-}
-
 } // namespace criteria

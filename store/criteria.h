@@ -28,7 +28,4 @@ Expected<Criteria> parse(const QString& criteria, const schema::Table& table);
 // as qlonglong, anything else as double.
 QVariant val(QStringView text);
 
-// The text without the blanks (spaces) before and after it: searches compare values so.
-QString withoutBlanksAround(const QString& text);
-
 } // namespace criteria

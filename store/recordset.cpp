@@ -240,17 +240,14 @@ Status Recordset::findFirst(const QString& text)
         const QString value = wanted.column->storage == schema::Storage::Integer
                                   ? QStringLiteral("CAST(%1 AS TEXT)").arg(column)
                                   : column;
-        // Blanks around the stored value and the typed text do not count.
-        condition =
-            QStringLiteral("trim(%1, ' ') = ? COLLATE %2").arg(value, QLatin1String(sqlitefunctions::textCollation));
+        // The collation leaves out letter case and the blanks around either side.
+        condition = QStringLiteral("%1 = ? COLLATE %2").arg(value, QLatin1String(sqlitefunctions::textCollation));
     } else if (wanted.column->storage == schema::Storage::Integer) {
         condition = QStringLiteral("%1 = ?").arg(column);
     } else {
         condition = QStringLiteral("%1(%2) = ?").arg(QLatin1String(sqlitefunctions::valFunction), column);
     }
-    const QVariant value = wanted.comparison == criteria::Comparison::Text
-                               ? QVariant(criteria::withoutBlanksAround(wanted.text))
-                               : wanted.number;
+    const QVariant value = wanted.comparison == criteria::Comparison::Text ? QVariant(wanted.text) : wanted.number;
 
     return move(
         Action::Find, [this, condition, value](const Position& from, const Written& written) -> Expected<Position> {

@@ -19,12 +19,25 @@ int asciiFolded(unsigned char c)
     return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
 }
 
-// Compares case-folded text. Plain ASCII, by far the common case, is compared byte by byte; from the first
-// non-ASCII byte on, both remainders are folded in full.
+// Narrows a text to what stands between the blanks before and after it.
+void withoutBlanksAround(const unsigned char*& text, int& length)
+{
+    while (length > 0 && text[0] == ' ') {
+        ++text;
+        --length;
+    }
+    while (length > 0 && text[length - 1] == ' ')
+        --length;
+}
+
+// Compares case-folded text without the blanks around it. Plain ASCII, by far the common case, is compared
+// byte by byte; from the first non-ASCII byte on, both remainders are folded in full.
 int compareFolded(void*, int leftLength, const void* leftData, int rightLength, const void* rightData)
 {
     const auto* left = static_cast<const unsigned char*>(leftData);
     const auto* right = static_cast<const unsigned char*>(rightData);
+    withoutBlanksAround(left, leftLength);
+    withoutBlanksAround(right, rightLength);
     int at = 0;
     for (; at < leftLength && at < rightLength && left[at] < 0x80 && right[at] < 0x80; ++at) {
         const int difference = asciiFolded(left[at]) - asciiFolded(right[at]);

@@ -7,7 +7,8 @@ class QSqlDatabase;
 // What the register's searches need from SQLite beyond its own functions.
 namespace sqlitefunctions {
 
-// Text equality that ignores letter case in every script (é equals É) and counts blanks.
+// Text equality that ignores letter case in every script (é equals É) and blanks before and after the text,
+// but not blanks inside it.
 inline constexpr char textCollation[] = "VELMORA_TEXT";
 // val() of a value, for numeric searches on columns that hold text.
 inline constexpr char valFunction[] = "velmora_val";
