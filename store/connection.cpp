@@ -1,94 +1,10 @@
 #include "connection.h"
 
-#include "sqlitefunctions.h"
+#include "postgresconnection.h"
+#include "schema.h"
+#include "sqliteconnection.h"
 
 #include <QAtomicInteger>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSqlError>
-#include <QUrl>
-
-#include <sqlite3.h>
-
-namespace {
-
-constexpr int busyTimeoutMs = 1500; // how long a save waits for another writer before giving up
-
-QString nextName()
-{
-    static QAtomicInteger<quint64> counter;
-    return QStringLiteral("velmora-register-%1").arg(++counter);
-}
-
-Status cannotOpen(const QString& path, const QString& reason)
-{
-    return Status::failure(QStringLiteral("Cannot open the register \"%1\": %2.").arg(path, reason));
-}
-
-// Safe to paste into a shell whatever the path holds: single quotes, with each ' written as '\''.
-QString shellQuoted(const QString& path)
-{
-    return QLatin1Char('\'') + QString(path).replace(QLatin1Char('\''), QLatin1String("'\\''")) + QLatin1Char('\'');
-}
-
-// An Access-format register, as the earlier version of the program kept it, and the command that converts it.
-QString fromTheEarlierVersion(const QFileInfo& file)
-{
-    const QString kept = file.dir().filePath(file.completeBaseName() + QStringLiteral("-access.") + file.suffix());
-    const QString tool = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("velmora-register"));
-    return QStringLiteral("it is an Access-format register from the earlier version of this program, which Velmora "
-                          "does not open. To convert it, rename it to %1 and run:\n%2 import %3 %4\n"
-                          "The converted register takes its place")
-        .arg(QFileInfo(kept).fileName(), shellQuoted(tool), shellQuoted(kept), shellQuoted(file.absoluteFilePath()));
-}
-
-// What the file's first bytes say it is; empty when it looks like an SQLite database.
-QString whatIsWrongWith(const QString& path)
-{
-    const QFileInfo info(path);
-    if (!info.exists())
-        return QStringLiteral("the file does not exist");
-    if (!info.isFile())
-        return QStringLiteral("it is not a file");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("the file cannot be read (%1)").arg(file.errorString());
-    const QByteArray header = file.read(100);
-    if (header.isEmpty())
-        return QStringLiteral("the file is empty, not a Velmora register");
-    if (header.startsWith(QByteArrayLiteral("SQLite format 3\0")))
-        return {};
-    const QByteArray signature = header.mid(4, 15);
-    if (signature == "Standard Jet DB" || signature == "Standard ACE DB")
-        return fromTheEarlierVersion(info);
-    return QStringLiteral("it is not a Velmora register (not an SQLite database)");
-}
-
-QString reasonFor(int code)
-{
-    switch (code) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return QStringLiteral("the register is in use by another program");
-    case SQLITE_READONLY:
-        return QStringLiteral("the register is read-only");
-    case SQLITE_IOERR:
-        return QStringLiteral("the disk could not be read or written");
-    case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-        return QStringLiteral("the register file is damaged");
-    case SQLITE_FULL:
-        return QStringLiteral("the disk is full");
-    case SQLITE_CANTOPEN:
-        return QStringLiteral("the register file cannot be opened");
-    default:
-        return {};
-    }
-}
-
-} // namespace
 
 Connection::Connection(QString path, QString name)
     : m_path(std::move(path))
@@ -104,36 +20,22 @@ Connection::~Connection()
     QSqlDatabase::removeDatabase(m_name);
 }
 
-Expected<std::unique_ptr<Connection>> Connection::open(const QString& path)
+bool Connection::isServer(const QString& location)
 {
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-    if (const QString wrong = whatIsWrongWith(absolute); !wrong.isEmpty())
-        return cannotOpen(absolute, wrong);
-    return attach(absolute);
+    return location.startsWith(QLatin1String("postgresql:"), Qt::CaseInsensitive)
+           || location.startsWith(QLatin1String("postgres:"), Qt::CaseInsensitive);
+}
+
+Expected<std::unique_ptr<Connection>> Connection::open(const QString& location)
+{
+    if (isServer(location))
+        return PostgresConnection::open(location);
+    return SqliteConnection::open(location);
 }
 
 Expected<std::unique_ptr<Connection>> Connection::openEmpty(const QString& path)
 {
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-    if (QFileInfo(absolute).size() != 0 || !QFileInfo(absolute).isFile())
-        return cannotOpen(absolute, QStringLiteral("it is not a new, empty file"));
-    return attach(absolute);
-}
-
-Expected<std::unique_ptr<Connection>> Connection::attach(const QString& absolute)
-{
-    std::unique_ptr<Connection> connection(new Connection(absolute, nextName()));
-    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection->m_name);
-    if (!database.isValid())
-        return cannotOpen(absolute, QStringLiteral("the SQLite driver for Qt is not installed"));
-    // mode=rw: a file that vanished in the meantime is reported, never created.
-    database.setDatabaseName(QUrl::fromLocalFile(absolute).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
-    database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
-    if (!database.open())
-        return connection->failure(QStringLiteral("Cannot open"), database.lastError());
-    if (Status installed = sqlitefunctions::install(database); !installed)
-        return cannotOpen(absolute, installed.message());
-    return connection;
+    return SqliteConnection::openEmpty(path);
 }
 
 QSqlDatabase Connection::database() const
@@ -141,33 +43,30 @@ QSqlDatabase Connection::database() const
     return QSqlDatabase::database(m_name, false);
 }
 
-Status Connection::checkFile(const QString& doing) const
+QString Connection::nextName()
 {
-    if (!sqlitefunctions::fileHasMoved(database()))
-        return {};
-    return Status::failure(QStringLiteral("%1 the register \"%2\": the file was deleted, moved or replaced after this "
-                                          "window opened it. Put the register back at that path, or leave the "
-                                          "window and open it again.")
-                               .arg(doing, m_path));
+    static QAtomicInteger<quint64> counter;
+    return QStringLiteral("velmora-register-%1").arg(++counter);
 }
 
-Status Connection::failure(const QString& doing, const QSqlError& error) const
+Status Connection::checkColumns(const schema::Table& table, const QStringList& present, const QStringList& hiding) const
 {
-    // The engine refuses a file moved away under it as read-only; the clerk is told what really happened.
-    if (Status here = checkFile(doing); !here)
-        return here;
-    const int code = error.nativeErrorCode().toInt() & 0xff; // the primary result code
-    QString reason = reasonFor(code);
-    // A file made read-only while open fails as a write error; the file itself tells the real reason.
-    if (code == SQLITE_READONLY || code == SQLITE_IOERR || code == SQLITE_CANTOPEN) {
-        const QFileInfo file(m_path);
-        if (file.exists() && !file.isWritable())
-            reason = QStringLiteral("the register is read-only");
-        else if (!QFileInfo(file.absolutePath()).isWritable())
-            reason = QStringLiteral("the register's folder is read-only, and a save needs a journal file there");
+    const QString cannotOpen = QStringLiteral("Cannot open the register \"%1\": ").arg(m_path);
+    if (present.isEmpty())
+        return Status::failure(cannotOpen + QStringLiteral("the table \"%1\" is missing.").arg(table.name));
+    for (const QString& name : present) {
+        for (const QString& hidden : hiding) {
+            if (name.compare(hidden, Qt::CaseInsensitive) == 0)
+                return Status::failure(cannotOpen + QStringLiteral("the table \"%1\" has a column named \"%2\", "
+                                                                   "which hides the row number Velmora finds records "
+                                                                   "by. Rename that column.")
+                                                        .arg(table.name, name));
+        }
     }
-    const QString engine = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    if (reason.isEmpty())
-        return Status::failure(QStringLiteral("%1 the register \"%2\": %3.").arg(doing, m_path, engine));
-    return Status::failure(QStringLiteral("%1 the register \"%2\": %3 (%4).").arg(doing, m_path, reason, engine));
+    for (const schema::Column& column : table.columns) {
+        if (!present.contains(column.name, Qt::CaseInsensitive))
+            return Status::failure(
+                cannotOpen + QStringLiteral("the table \"%1\" has no column \"%2\".").arg(table.name, column.name));
+    }
+    return {};
 }

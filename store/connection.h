@@ -4,40 +4,71 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
 class QSqlError;
+class QSqlQuery;
+namespace schema {
+struct Table;
+}
 
-// One named connection to a register file, opened read-write and never creating the file;
-// the connection is removed when this goes.
+// One named connection to a register: a file (SQLite) or a database on a server (PostgreSQL). Everything that
+// differs between the two engines is answered here, so the record set and the tools above it are one piece of
+// code: the row key, the SQL for the few comparisons that differ, how tables are checked, and how a failure is
+// worded for the clerk. The connection is removed when this goes.
 class Connection {
 public:
-    ~Connection();
+    virtual ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    // Checks that the file is there and is an SQLite database (not, say, an Access file), then opens it.
-    static Expected<std::unique_ptr<Connection>> open(const QString& path);
+    // A register file's path, or a server's postgresql:// URI.
+    static Expected<std::unique_ptr<Connection>> open(const QString& location);
     // Opens a file just made empty, to become a register.
     static Expected<std::unique_ptr<Connection>> openEmpty(const QString& path);
+    static bool isServer(const QString& location);
 
     QSqlDatabase database() const;
+    // How messages name the register: the file's path, or the server's host and database (never a password).
     const QString& path() const { return m_path; }
     const QString& name() const { return m_name; }
 
-    // Fails when the file at the path is no longer the one opened (deleted, moved or replaced since), so that
-    // nothing is read from or saved into a file the clerk can no longer reach.
-    Status checkFile(const QString& doing) const;
+    // The hidden key that gives record order and never names another record while this one stands.
+    virtual QString rowKey() const = 0;
+    // Starts a transaction that may write; it holds the register's write lock, or waits a moment for it.
+    virtual QString beginWrite() const = 0;
+    // What a SELECT of one row ends with to hold that row until the transaction ends.
+    virtual QString lockingRead() const = 0;
+    // SQL that is true when a column holds exactly the bound value, NULL matching NULL, with no conversion.
+    virtual QString holdsExactly(const QString& column) const = 0;
+    // SQL that is true when a text equals the bound text, letter case and blanks around either side left out.
+    virtual QString equalsText(const QString& text) const = 0;
+    // SQL for val() of a column's value.
+    virtual QString valOf(const QString& column) const = 0;
+    // What an INSERT ends with to give the new row's key, and that key from the query that ran it.
+    virtual QString returningKey() const = 0;
+    virtual qint64 insertedKey(QSqlQuery& query) const = 0;
 
-    // A failure of the engine, worded for the clerk: what was being done, the file, the reason and the
+    // Checks that the table and its columns are there, and that nothing hides the row key.
+    virtual Status checkTable(const schema::Table& table) const = 0;
+    // Fails when the register can no longer be reached as it was opened: for a file, one deleted, moved or
+    // replaced since; on a server, a connection that was lost and cannot be made again.
+    virtual Status checkReachable(const QString& doing) = 0;
+    // True once after the connection was made again: statements prepared before are gone with the old one.
+    virtual bool takeReconnected() { return false; }
+    // A failure of the engine, worded for the clerk: what was being done, the register, the reason and the
     // engine's own message.
-    Status failure(const QString& doing, const QSqlError& error) const;
+    virtual Status failure(const QString& doing, const QSqlError& error) const = 0;
+
+protected:
+    Connection(QString path, QString name);
+    static QString nextName();
+    // The table's columns as the engine lists them; empty when there is no such table.
+    Status checkColumns(const schema::Table& table, const QStringList& present, const QStringList& hiding) const;
 
 private:
-    Connection(QString path, QString name);
-    static Expected<std::unique_ptr<Connection>> attach(const QString& absolute);
-
     QString m_path;
     QString m_name;
 };

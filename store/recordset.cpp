@@ -2,7 +2,6 @@
 
 #include "connection.h"
 #include "criteria.h"
-#include "sqlitefunctions.h"
 #include "values.h"
 
 #include <QSqlError>
@@ -33,7 +32,8 @@ bool same(const QVariant& a, const QVariant& b)
     return a.typeId() == b.typeId() && a == b;
 }
 
-// BEGIN IMMEDIATE takes the write lock at once, so a save never fails half-way for want of it.
+// The write lock is taken at once (or the row locked before it is read), so a save never fails half-way for want
+// of it.
 class WriteTransaction {
 public:
     explicit WriteTransaction(const Connection& connection)
@@ -49,7 +49,7 @@ public:
 
     Status begin()
     {
-        const QSqlError error = run(QStringLiteral("BEGIN IMMEDIATE"));
+        const QSqlError error = run(m_connection.beginWrite());
         if (error.isValid())
             return m_connection.failure(QStringLiteral("Cannot save to"), error);
         m_active = true;
@@ -79,9 +79,9 @@ private:
     bool m_active = false;
 };
 
-QString selectFrom(const schema::Table& table)
+QString selectFrom(const schema::Table& table, const QString& key)
 {
-    QStringList columns{QStringLiteral("rowid")};
+    QStringList columns{key};
     for (const schema::Column& column : table.columns)
         columns.append(schema::quoted(column.name));
     return QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QLatin1String(", ")), schema::quoted(table.name));
@@ -97,6 +97,7 @@ struct Recordset::Statements {
         , next(database)
         , previous(database)
         , exists(database)
+        , lockRow(database)
     {}
 
     QSqlQuery byRowid;
@@ -105,6 +106,7 @@ struct Recordset::Statements {
     QSqlQuery next;     // the row after an anchor, or else the last row at or before it
     QSqlQuery previous; // the row before an anchor, or else the first row at or after it
     QSqlQuery exists;
+    QSqlQuery lockRow; // by rowid, held until the transaction ends
 };
 
 Recordset::Recordset(std::unique_ptr<Connection> connection, const schema::Table& table, RecordBinding* binding)
@@ -121,7 +123,7 @@ Recordset::~Recordset()
 
 Status Recordset::open()
 {
-    if (Status checked = checkColumns(); !checked)
+    if (Status checked = m_connection->checkTable(m_table); !checked)
         return checked;
     if (Status prepared = prepare(); !prepared)
         return prepared;
@@ -140,6 +142,8 @@ Status Recordset::close()
     raiseValidate(Action::Unload);
     const QList<FieldInput> input = pendingInput();
     if (!input.isEmpty()) {
+        if (Status reached = reach(QStringLiteral("Cannot save to")); !reached)
+            return reached;
         WriteTransaction transaction(*m_connection);
         if (Status begun = transaction.begin(); !begun)
             return begun;
@@ -241,11 +245,11 @@ Status Recordset::findFirst(const QString& text)
                                   ? QStringLiteral("CAST(%1 AS TEXT)").arg(column)
                                   : column;
         // The collation leaves out letter case and the blanks around either side.
-        condition = QStringLiteral("%1 = ? COLLATE %2").arg(value, QLatin1String(sqlitefunctions::textCollation));
+        condition = m_connection->equalsText(value);
     } else if (wanted.column->storage == schema::Storage::Integer) {
         condition = QStringLiteral("%1 = ?").arg(column);
     } else {
-        condition = QStringLiteral("%1(%2) = ?").arg(QLatin1String(sqlitefunctions::valFunction), column);
+        condition = m_connection->valOf(column) + QStringLiteral(" = ?");
     }
     const QVariant value = wanted.comparison == criteria::Comparison::Text ? QVariant(wanted.text) : wanted.number;
 
@@ -253,7 +257,9 @@ Status Recordset::findFirst(const QString& text)
         Action::Find, [this, condition, value](const Position& from, const Written& written) -> Expected<Position> {
             QSqlQuery find(m_connection->database());
             find.setForwardOnly(true);
-            if (!find.prepare(selectFrom(m_table) + QStringLiteral(" WHERE %1 ORDER BY rowid LIMIT 1").arg(condition)))
+            const QString key = m_connection->rowKey();
+            if (!find.prepare(selectFrom(m_table, key)
+                              + QStringLiteral(" WHERE %1 ORDER BY %2 LIMIT 1").arg(condition, key)))
                 return engineFailure(QStringLiteral("Cannot search"), find);
             find.bindValue(0, value);
             Expected<Position> found = fetch(find, from);
@@ -321,15 +327,18 @@ Status Recordset::deleteRecord()
         return {};
     }
 
+    if (Status reached = reach(QStringLiteral("Cannot delete from")); !reached)
+        return reached;
     WriteTransaction transaction(*m_connection);
     if (Status begun = transaction.begin(); !begun)
         return begun;
     // Only the record as shown goes: every column must still hold what the window read. A leading + takes the
     // column's affinity away, so a value compares by its kind and content, as it was read.
-    QStringList unchanged{QStringLiteral("rowid = ?")};
+    QStringList unchanged{m_connection->rowKey() + QStringLiteral(" = ?")};
     for (const schema::Column& column : m_table.columns)
-        unchanged.append(QStringLiteral("+%1 IS ?").arg(schema::quoted(column.name)));
+        unchanged.append(m_connection->holdsExactly(schema::quoted(column.name)));
     QSqlQuery remove(m_connection->database());
+    remove.setForwardOnly(true);
     if (!remove.prepare(QStringLiteral("DELETE FROM %1 WHERE %2")
                             .arg(schema::quoted(m_table.name), unchanged.join(QLatin1String(" AND ")))))
         return engineFailure(QStringLiteral("Cannot delete from"), remove);
@@ -377,11 +386,9 @@ Status Recordset::move(Action action, const Locate& locate, EditState after)
         return notOpen();
     raiseValidate(action);
     const QList<FieldInput> input = pendingInput();
-    // The engine refuses to write to a file moved away under it, but would go on reading it.
-    if (input.isEmpty()) {
-        if (Status here = m_connection->checkFile(QStringLiteral("Cannot read")); !here)
-            return here;
-    }
+    if (Status reached = reach(input.isEmpty() ? QStringLiteral("Cannot read") : QStringLiteral("Cannot save to"));
+        !reached)
+        return reached;
     WriteTransaction transaction(*m_connection);
     Written written;
     if (!input.isEmpty()) {
@@ -443,12 +450,14 @@ Expected<Recordset::Written> Recordset::writePending(const QList<FieldInput>& in
         columns.append(schema::quoted(field.column));
 
     QSqlQuery write(m_connection->database());
+    write.setForwardOnly(true);
     QString statement;
     if (m_state == EditState::Adding) {
         const QStringList marks(columns.size(), QStringLiteral("?"));
         statement =
             QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                .arg(schema::quoted(m_table.name), columns.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+                .arg(schema::quoted(m_table.name), columns.join(QLatin1String(", ")), marks.join(QLatin1String(", ")))
+            + m_connection->returningKey();
     } else if (hasCurrentRecord()) {
         // Under the write lock: the row must still hold the record read, and no field typed into may have been
         // changed by someone else to another value since.
@@ -459,8 +468,9 @@ Expected<Recordset::Written> Recordset::writePending(const QList<FieldInput>& in
             return Status::failure(goneWhileTyping);
         if (Status clear = refuseConflicts(fields, stored, *now.value()); !clear)
             return clear;
-        statement = QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
-                        .arg(schema::quoted(m_table.name), columns.join(QLatin1String(" = ?, ")));
+        statement = QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?")
+                        .arg(schema::quoted(m_table.name), columns.join(QLatin1String(" = ?, ")),
+                             m_connection->rowKey());
         stored.append(*m_position.anchor);
     } else {
         return Status::failure(noCurrentRecord);
@@ -472,7 +482,7 @@ Expected<Recordset::Written> Recordset::writePending(const QList<FieldInput>& in
     if (!write.exec())
         return engineFailure(QStringLiteral("Cannot save to"), write);
     if (m_state == EditState::Adding)
-        return Written{write.lastInsertId().toLongLong(), true};
+        return Written{m_connection->insertedKey(write), true};
     if (write.numRowsAffected() == 0)
         return Status::failure(goneWhileTyping);
     return Written{std::nullopt, true};
@@ -480,9 +490,10 @@ Expected<Recordset::Written> Recordset::writePending(const QList<FieldInput>& in
 
 Expected<std::optional<QVariantList>> Recordset::storedNow() const
 {
-    // Nothing when the row is gone or now holds another record (a rowid reused or renumbered).
-    m_statements->byRowid.bindValue(0, *m_position.anchor);
-    Expected<Position> now = fetch(m_statements->byRowid, m_position);
+    // Nothing when the row is gone or now holds another record (a rowid reused or renumbered). The row stays
+    // locked until the write transaction ends.
+    m_statements->lockRow.bindValue(0, *m_position.anchor);
+    Expected<Position> now = fetch(m_statements->lockRow, m_position);
     if (!now)
         return now.status();
     const int number = m_table.indexOf(m_table.numberColumn().name);
@@ -556,51 +567,23 @@ Expected<Recordset::Position> Recordset::reread(const Position& from, const Writ
     return current;
 }
 
-Status Recordset::checkColumns() const
-{
-    QSqlQuery info(m_connection->database());
-    if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(schema::quoted(m_table.name))))
-        return engineFailure(QStringLiteral("Cannot open"), info);
-    QStringList present;
-    while (info.next())
-        present.append(info.value(1).toString());
-    const QString cannotOpen = QStringLiteral("Cannot open the register \"%1\": ").arg(m_connection->path());
-    if (present.isEmpty())
-        return Status::failure(cannotOpen + QStringLiteral("the table \"%1\" is missing.").arg(m_table.name));
-    // Such a column hides the engine's own row number, by which a window knows its place.
-    for (const QString& name : std::as_const(present)) {
-        for (const char* hidden : {"rowid", "oid", "_rowid_"}) {
-            if (name.compare(QLatin1String(hidden), Qt::CaseInsensitive) == 0)
-                return Status::failure(cannotOpen
-                                       + QStringLiteral("the table \"%1\" has a column named \"%2\", "
-                                                        "which hides the row number Velmora finds records "
-                                                        "by. Rename that column.")
-                                             .arg(m_table.name, name));
-        }
-    }
-    for (const schema::Column& column : m_table.columns) {
-        if (!present.contains(column.name, Qt::CaseInsensitive))
-            return Status::failure(
-                cannotOpen + QStringLiteral("the table \"%1\" has no column \"%2\".").arg(m_table.name, column.name));
-    }
-    return {};
-}
-
 Status Recordset::prepare()
 {
     auto statements = std::make_unique<Statements>(m_connection->database());
-    const QString select = selectFrom(m_table);
+    const QString key = m_connection->rowKey();
+    const QString select = selectFrom(m_table, key);
+    const auto byKey = select + QStringLiteral(" WHERE %1 = ?").arg(key);
+    // "%1" is the select, "%2" the key.
+    const auto stated = [&](const char* statement) { return QString::fromLatin1(statement).arg(select, key); };
     const std::pair<QSqlQuery*, QString> all[] = {
-        {&statements->byRowid, select + QStringLiteral(" WHERE rowid = ?")},
-        {&statements->first, select + QStringLiteral(" ORDER BY rowid LIMIT 1")},
-        {&statements->last, select + QStringLiteral(" ORDER BY rowid DESC LIMIT 1")},
-        {&statements->next, QStringLiteral("SELECT * FROM (%1 WHERE rowid > ? ORDER BY rowid LIMIT 1) UNION ALL "
-                                           "SELECT * FROM (%1 WHERE rowid <= ? ORDER BY rowid DESC LIMIT 1) LIMIT 1")
-                                .arg(select)},
-        {&statements->previous,
-         QStringLiteral("SELECT * FROM (%1 WHERE rowid < ? ORDER BY rowid DESC LIMIT 1) UNION ALL "
-                        "SELECT * FROM (%1 WHERE rowid >= ? ORDER BY rowid LIMIT 1) LIMIT 1")
-             .arg(select)},
+        {&statements->byRowid, byKey},
+        {&statements->lockRow, byKey + m_connection->lockingRead()},
+        {&statements->first, stated("%1 ORDER BY %2 LIMIT 1")},
+        {&statements->last, stated("%1 ORDER BY %2 DESC LIMIT 1")},
+        {&statements->next, stated("SELECT * FROM (%1 WHERE %2 > ? ORDER BY %2 LIMIT 1) AS after UNION ALL "
+                                   "SELECT * FROM (%1 WHERE %2 <= ? ORDER BY %2 DESC LIMIT 1) AS here LIMIT 1")},
+        {&statements->previous, stated("SELECT * FROM (%1 WHERE %2 < ? ORDER BY %2 DESC LIMIT 1) AS before UNION ALL "
+                                       "SELECT * FROM (%1 WHERE %2 >= ? ORDER BY %2 LIMIT 1) AS here LIMIT 1")},
         {&statements->exists, QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1)").arg(schema::quoted(m_table.name))},
     };
     for (const auto& [query, statement] : all) {
@@ -609,6 +592,17 @@ Status Recordset::prepare()
             return engineFailure(QStringLiteral("Cannot open"), *query);
     }
     m_statements = std::move(statements);
+    return {};
+}
+
+Status Recordset::reach(const QString& doing)
+{
+    // A file moved away, or a server connection lost: a file is refused, a server connection made again, with
+    // the statements prepared anew.
+    if (Status reached = m_connection->checkReachable(doing); !reached)
+        return reached;
+    if (m_connection->takeReconnected())
+        return prepare();
     return {};
 }
 

@@ -13,7 +13,7 @@
 class Connection;
 class QSqlQuery;
 
-// A record set's place for the current record: a rowid of its table.
+// A record set's place for the current record: its row key (SQLite's rowid, or a server table's row_id).
 using Bookmark = qint64;
 
 enum class EditState { Browsing, Editing, Adding };
@@ -84,8 +84,8 @@ private:
     Status refuseConflicts(const QList<FieldInput>& input, const QVariantList& typed, const QVariantList& now);
     Expected<Position> fetch(QSqlQuery& query, const Position& from) const;
     Expected<Position> reread(const Position& from, const Written& written);
-    Status checkColumns() const;
     Status prepare();
+    Status reach(const QString& doing);
     Status engineFailure(const QString& doing, const QSqlQuery& query) const;
     Status notOpen() const;
     void settle(Position position, EditState state, bool refill = true);

@@ -1,0 +1,156 @@
+#include "postgresconnection.h"
+
+#include "schema.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+constexpr int lockWaitMs = 1500; // how long a save waits for another clerk's lock before giving up
+
+// What a failure's SQLSTATE means to the clerk; empty when the engine's own words must do.
+QString reasonFor(const QString& state)
+{
+    if (state == QLatin1String("42501"))
+        return QStringLiteral("the register is read-only for this login (permission denied)");
+    if (state == QLatin1String("55P03") || state == QLatin1String("40P01") || state == QLatin1String("40001"))
+        return QStringLiteral("the register is in use by another clerk, who holds this record");
+    if (state == QLatin1String("28P01") || state == QLatin1String("28000"))
+        return QStringLiteral("the server refused the login");
+    if (state == QLatin1String("3D000"))
+        return QStringLiteral("the server has no such database");
+    if (state.startsWith(QLatin1String("53")))
+        return QStringLiteral("the server is out of resources");
+    return {};
+}
+
+// A connection that the failure leaves unusable: the server shut down or restarted, the socket broke, or a
+// statement was lost with the old session.
+bool connectionLost(const QSqlError& error, const QSqlDatabase& database)
+{
+    const QString state = error.nativeErrorCode();
+    return !database.isOpen() || state.isEmpty() || state.startsWith(QLatin1String("08"))
+           || state.startsWith(QLatin1String("57P")) || state == QLatin1String("26000");
+}
+
+} // namespace
+
+PostgresConnection::PostgresConnection(ServerAddress address, QString name)
+    : Connection(address.label(), std::move(name))
+    , m_address(std::move(address))
+{}
+
+Expected<std::unique_ptr<Connection>> PostgresConnection::open(const QString& uri)
+{
+    Expected<ServerAddress> address = ServerAddress::parse(uri);
+    if (!address)
+        return Status::failure(QStringLiteral("Cannot open the register on a server: %1.").arg(address.status().message()));
+    std::unique_ptr<PostgresConnection> connection(new PostgresConnection(address.value(), nextName()));
+    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection->name());
+    if (!database.isValid())
+        return Status::failure(QStringLiteral("Cannot open the register on \"%1\": the PostgreSQL driver for Qt is not "
+                                              "installed (Debian package libqt6sql6-psql).")
+                                   .arg(connection->path()));
+    const ServerAddress& a = connection->m_address;
+    database.setHostName(a.host);
+    if (a.port > 0)
+        database.setPort(a.port);
+    database.setDatabaseName(a.database);
+    database.setUserName(a.user);
+    database.setPassword(a.password);
+    QStringList options;
+    for (auto option = a.options.cbegin(); option != a.options.cend(); ++option)
+        options.append(option.key() + QLatin1Char('=') + option.value());
+    if (!a.options.contains(QStringLiteral("connect_timeout")))
+        options.append(QStringLiteral("connect_timeout=10")); // an unreachable server is reported, not waited for
+    database.setConnectOptions(options.join(QLatin1Char(';')));
+    if (Status made = connection->connect(QStringLiteral("Cannot open")); !made)
+        return made;
+    return std::unique_ptr<Connection>(std::move(connection));
+}
+
+Status PostgresConnection::connect(const QString& doing)
+{
+    QSqlDatabase db = database();
+    db.close();
+    if (!db.open()) {
+        const QSqlError error = db.lastError();
+        const QString reason = reasonFor(error.nativeErrorCode());
+        return Status::failure(QStringLiteral("%1 the register on \"%2\": %3 (%4).")
+                                   .arg(doing, path(),
+                                        reason.isEmpty() ? QStringLiteral("the server cannot be reached") : reason,
+                                        error.databaseText().trimmed()));
+    }
+    QSqlQuery session(db);
+    if (!session.exec(QStringLiteral("SET lock_timeout = %1").arg(lockWaitMs)))
+        return failure(doing, session.lastError());
+    m_lost = false;
+    return {};
+}
+
+QString PostgresConnection::holdsExactly(const QString& column) const
+{
+    return QStringLiteral("%1 IS NOT DISTINCT FROM ?").arg(column);
+}
+
+QString PostgresConnection::equalsText(const QString& text) const
+{
+    return QStringLiteral("velmora_fold(%1) = velmora_fold(?)").arg(text);
+}
+
+QString PostgresConnection::valOf(const QString& column) const
+{
+    return QStringLiteral("velmora_val(%1)").arg(column);
+}
+
+qint64 PostgresConnection::insertedKey(QSqlQuery& query) const
+{
+    const qint64 key = query.next() ? query.value(0).toLongLong() : 0;
+    query.finish();
+    return key;
+}
+
+Status PostgresConnection::checkTable(const schema::Table& table) const
+{
+    QSqlQuery info(database());
+    info.setForwardOnly(true);
+    info.prepare(QStringLiteral("SELECT column_name FROM information_schema.columns WHERE table_schema = "
+                                "current_schema() AND table_name = ? ORDER BY ordinal_position"));
+    info.bindValue(0, table.name);
+    if (!info.exec())
+        return failure(QStringLiteral("Cannot open"), info.lastError());
+    QStringList present;
+    while (info.next())
+        present.append(info.value(0).toString());
+    if (Status checked = checkColumns(table, present, {}); !checked)
+        return checked;
+    if (!present.contains(rowKey()))
+        return Status::failure(QStringLiteral("Cannot open the register \"%1\": the table \"%2\" has no column \"%3\", "
+                                              "which keeps the order of its records.")
+                                   .arg(path(), table.name, rowKey()));
+    return {};
+}
+
+Status PostgresConnection::checkReachable(const QString& doing)
+{
+    if (!m_lost && database().isOpen())
+        return {};
+    if (Status made = connect(doing); !made)
+        return made;
+    m_reconnected = true;
+    return {};
+}
+
+Status PostgresConnection::failure(const QString& doing, const QSqlError& error) const
+{
+    QString reason = reasonFor(error.nativeErrorCode());
+    if (reason.isEmpty() && connectionLost(error, database())) {
+        m_lost = true;
+        reason = QStringLiteral("the connection to the server was lost; the next action connects again");
+    }
+    const QString engine = (error.databaseText().isEmpty() ? error.text() : error.databaseText()).trimmed();
+    if (reason.isEmpty())
+        return Status::failure(QStringLiteral("%1 the register on \"%2\": %3.").arg(doing, path(), engine));
+    return Status::failure(QStringLiteral("%1 the register on \"%2\": %3 (%4).").arg(doing, path(), reason, engine));
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "connection.h"
+#include "serveraddress.h"
+
+// A register in a database on a PostgreSQL server. A lost connection is noted when an operation fails, and
+// made again at the start of the next one.
+class PostgresConnection final : public Connection {
+public:
+    static Expected<std::unique_ptr<Connection>> open(const QString& uri);
+
+    QString rowKey() const override { return QStringLiteral("row_id"); }
+    QString beginWrite() const override { return QStringLiteral("BEGIN"); }
+    QString lockingRead() const override { return QStringLiteral(" FOR UPDATE"); }
+    QString holdsExactly(const QString& column) const override;
+    QString equalsText(const QString& text) const override;
+    QString valOf(const QString& column) const override;
+    QString returningKey() const override { return QStringLiteral(" RETURNING row_id"); }
+    qint64 insertedKey(QSqlQuery& query) const override;
+    Status checkTable(const schema::Table& table) const override;
+    Status checkReachable(const QString& doing) override;
+    bool takeReconnected() override { return std::exchange(m_reconnected, false); }
+    Status failure(const QString& doing, const QSqlError& error) const override;
+
+private:
+    PostgresConnection(ServerAddress address, QString name);
+    Status connect(const QString& doing);
+
+    ServerAddress m_address;
+    mutable bool m_lost = false;
+    bool m_reconnected = false;
+};

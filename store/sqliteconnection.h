@@ -1,0 +1,30 @@
+#pragma once
+
+#include "connection.h"
+
+// A register file, opened read-write through a file: URI, never creating the file.
+class SqliteConnection final : public Connection {
+public:
+    // Checks that the file is there and is an SQLite database (not, say, an Access file), then opens it.
+    static Expected<std::unique_ptr<Connection>> open(const QString& path);
+    // Opens a file just made empty, to become a register.
+    static Expected<std::unique_ptr<Connection>> openEmpty(const QString& path);
+
+    QString rowKey() const override { return QStringLiteral("rowid"); }
+    QString beginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+    QString lockingRead() const override { return {}; } // the write lock is the file's
+    QString holdsExactly(const QString& column) const override;
+    QString equalsText(const QString& text) const override;
+    QString valOf(const QString& column) const override;
+    QString returningKey() const override { return {}; }
+    qint64 insertedKey(QSqlQuery& query) const override;
+    Status checkTable(const schema::Table& table) const override;
+    Status checkReachable(const QString& doing) override;
+    Status failure(const QString& doing, const QSqlError& error) const override;
+
+private:
+    using Connection::Connection;
+    static Expected<std::unique_ptr<Connection>> attach(const QString& absolute);
+    // Fails when the file at the path is no longer the one opened.
+    Status movedAway(const QString& doing) const;
+};
