@@ -162,6 +162,8 @@ void Data::fill()
             edit->setCursorPosition(0);
         } else if (auto* label = qobject_cast<QLabel*>(bound.field.data())) {
             label->setText(text);
+            // A screen reader names a display-only field by its caption and hears the value as its description.
+            label->setAccessibleDescription(text);
         }
         bound.changed = false;
     }
