@@ -134,6 +134,7 @@ QWidget* Form::create(const Row& row, QWidget* parent) const
     case Kind::Picture: {
         auto* picture = new QLabel(parent);
         picture->setPixmap(pictures::render(QString::fromUtf8(row.picture), place.size()));
+        picture->setAccessibleName(text);
         control = picture;
         break;
     }

@@ -27,7 +27,7 @@ struct Font {
 struct Row {
     const char* name;
     Kind kind;
-    const char* text = "";
+    const char* text = "";        // the caption; a picture's name for a screen reader
     twips::Rect rect{};           // left, top, width, height; for a line its two ends: x1, y1, x2, y2
     int tabIndex = -1;            // place in the tab order; only buttons and text boxes take the focus
     const char* parent = nullptr; // the frame the control sits in, placed relative to it

@@ -16,6 +16,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 const QString modifyCaption = QStringLiteral("Modify");
@@ -24,6 +26,18 @@ const QString okCaption = QStringLiteral("OK");
 QString text(const char* latin)
 {
     return QString::fromUtf8(latin);
+}
+
+// How far a control stands from a label on the label's line, on the side given; none when it stands elsewhere.
+std::optional<int> distance(const form::Row& label, const form::Row& control, bool toTheRight)
+{
+    const int middle = label.rect.top + label.rect.height / 2;
+    if (qstrcmp(label.parent, control.parent) != 0 || middle < control.rect.top
+        || middle >= control.rect.top + control.rect.height)
+        return std::nullopt;
+    const int gap = toTheRight ? control.rect.left - (label.rect.left + label.rect.width)
+                               : label.rect.left - (control.rect.left + control.rect.width);
+    return gap >= 0 ? std::optional(gap) : std::nullopt;
 }
 
 } // namespace
@@ -61,7 +75,44 @@ void RecordWindow::buildControls()
     for (const records::Field& label : m_description.labels)
         m_labels.append(m_form->get<QLabel>(text(label.name)));
     Q_ASSERT(m_modify && !m_fields.contains(nullptr) && !m_labels.contains(nullptr));
+    describeBoundControls();
     m_form->firstInTabOrder()->setFocus();
+}
+
+void RecordWindow::describeBoundControls()
+{
+    // For a screen reader: a caption ends in a colon and names the nearest bound control to its right; a hint
+    // stands in brackets and describes the nearest one to its left.
+    const auto isBound = [this](const form::Row& row) {
+        const auto named = [&row](const records::Field& field) {
+            return qstrcmp(field.name, row.name) == 0;
+        };
+        return std::ranges::any_of(m_description.fields, named) || std::ranges::any_of(m_description.labels, named);
+    };
+    for (const form::Row& label : m_description.controls) {
+        const QString words = text(label.text);
+        const bool caption = words.endsWith(u':');
+        if (label.kind != form::Kind::Label || !(caption || (words.startsWith(u'(') && words.endsWith(u')'))))
+            continue;
+        const form::Row* nearest = nullptr;
+        std::optional<int> shortest;
+        for (const form::Row& control : m_description.controls) {
+            const std::optional<int> gap = isBound(control) ? distance(label, control, caption) : std::nullopt;
+            if (gap && (!shortest || *gap < *shortest)) {
+                nearest = &control;
+                shortest = gap;
+            }
+        }
+        if (!nearest)
+            continue;
+        QWidget* control = m_form->widget(text(nearest->name));
+        if (caption) {
+            control->setAccessibleName(words.chopped(1));
+            m_form->get<QLabel>(text(label.name), label.index)->setBuddy(control);
+        } else {
+            control->setAccessibleDescription(words.mid(1).chopped(1));
+        }
+    }
 }
 
 void RecordWindow::buildSource()

@@ -59,6 +59,7 @@ private:
     };
 
     void buildControls();
+    void describeBoundControls();
     void buildSource();
     void buildMenus();
     void buildChain();

@@ -15,7 +15,7 @@ const QSize clientSize = twips::size(5850, 3075);
 
 // clang-format off
 const form::Row controls[] = {
-    {.name = "Image1", .kind = Kind::Picture, .rect = {120, 120, 1335, 1500}, .picture = ":/assets/logo.svg"},
+    {.name = "Image1", .kind = Kind::Picture, .text = "Velmora logo", .rect = {120, 120, 1335, 1500}, .picture = ":/assets/logo.svg"},
     // Wide enough for the product name on one line.
     {.name = "lblTitle", .kind = Kind::Label, .text = "System.", .rect = {1770, 240, 1335, 195}, .tabIndex = 3, .color = qRgb(0, 0, 0)},
     {.name = "lblVersion", .kind = Kind::Label, .text = "Version.1.0", .rect = {1770, 720, 3885, 225}, .tabIndex = 4},

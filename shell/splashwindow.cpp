@@ -20,7 +20,7 @@ const QSize clientSize = twips::size(7320, 4275);
 // clang-format off
 const form::Row controls[] = {
     {.name = "Frame1", .kind = Kind::Frame, .rect = {120, 0, 7080, 4170}},
-    {.name = "Image1", .kind = Kind::Picture, .rect = {600, 1080, 1335, 1500}, .parent = "Frame1", .picture = ":/assets/logo.svg"},
+    {.name = "Image1", .kind = Kind::Picture, .text = "Velmora logo", .rect = {600, 1080, 1335, 1500}, .parent = "Frame1", .picture = ":/assets/logo.svg"},
     {.name = "lblProductName", .kind = Kind::Label, .text = "Velmora", .rect = {2400, 720, 4275, 465}, .parent = "Frame1", .font = {"Arial Narrow", 20.25, Bold}},
     {.name = "lblVersion", .kind = Kind::Label, .text = "ver. 1.0", .rect = {6120, 1200, 555, 240}, .parent = "Frame1", .index = 0, .font = {"Arial Narrow", 9.75, Bold}, .align = Qt::AlignRight},
     {.name = "lblCompany", .kind = Kind::Label, .text = "Brenmoor", .rect = {2880, 1560, 1185, 300}, .parent = "Frame1", .font = {"Arial Narrow", 12, Bold}},

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QShortcut>
 
 #include <limits>
 
@@ -33,15 +34,28 @@ void Data::buildBar()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    const auto addButton = [this, layout](NavigationButton::Direction direction, const char* name,
-                                          Status (Recordset::*move)()) {
+    setAccessibleName(caption());
+    // Each arrow is named in words, shown again as its tip, and has a key, its description, that clicks it from
+    // anywhere in the bar's window: the bar itself stays out of the tab order.
+    const auto addButton = [this, layout](NavigationButton::Direction direction, const char* name, const char* words,
+                                          QKeyCombination key, Status (Recordset::*move)()) {
         auto* button = new NavigationButton(direction, this);
         button->setObjectName(QString::fromLatin1(name));
+        button->setAccessibleName(QString::fromLatin1(words));
+        button->setToolTip(button->accessibleName());
+        const QKeySequence keys(key);
+        button->setAccessibleDescription(keys.toString(QKeySequence::NativeText));
         connect(button, &QAbstractButton::clicked, this, [this, button, move] { moveFromBar(button, move); });
         layout->addWidget(button);
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        shortcut->setAutoRepeat(button->autoRepeat());
+        connect(shortcut, &QShortcut::activated, button, &QAbstractButton::click);
     };
-    addButton(NavigationButton::Direction::First, "moveFirst", &Recordset::moveFirst);
-    addButton(NavigationButton::Direction::Previous, "movePrevious", &Recordset::movePrevious);
+    addButton(NavigationButton::Direction::First, "moveFirst", "First record", Qt::CTRL | Qt::Key_PageUp,
+              &Recordset::moveFirst);
+    addButton(NavigationButton::Direction::Previous, "movePrevious", "Previous record", Qt::Key_PageUp,
+              &Recordset::movePrevious);
     auto* label = new QLabel(caption(), this);
     label->setObjectName(QStringLiteral("caption"));
     label->setIndent(4);
@@ -49,8 +63,9 @@ void Data::buildBar()
     label->setAutoFillBackground(true);
     label->setBackgroundRole(QPalette::Base);
     layout->addWidget(label, 1);
-    addButton(NavigationButton::Direction::Next, "moveNext", &Recordset::moveNext);
-    addButton(NavigationButton::Direction::Last, "moveLast", &Recordset::moveLast);
+    addButton(NavigationButton::Direction::Next, "moveNext", "Next record", Qt::Key_PageDown, &Recordset::moveNext);
+    addButton(NavigationButton::Direction::Last, "moveLast", "Last record", Qt::CTRL | Qt::Key_PageDown,
+              &Recordset::moveLast);
 }
 
 Status Data::refresh()
@@ -147,6 +162,8 @@ void Data::fill()
             edit->setCursorPosition(0);
         } else if (auto* label = qobject_cast<QLabel*>(bound.field.data())) {
             label->setText(text);
+            // A screen reader names a display-only field by its caption and hears the value as its description.
+            label->setAccessibleDescription(text);
         }
         bound.changed = false;
     }

@@ -18,7 +18,8 @@ class Recordset;
 // The record source control: opens one table of a register, keeps the fields bound to it showing the current
 // record, stores their typed text by the record set's rules, and draws the navigation bar (first and previous at
 // the left, next and last at the right, the caption between). A move started from the bar that fails is shown by
-// the bar itself, and the record stays.
+// the bar itself, and the record stays. Page Down and Page Up anywhere in the bar's window click next and previous;
+// with Ctrl, last and first.
 class Data : public QWidget, private RecordBinding {
     Q_OBJECT
     Q_PROPERTY(QString DatabaseName READ databaseName WRITE setDatabaseName)

@@ -61,7 +61,7 @@ struct RecordWindowFixture {
     }
     // Runs a script of clerk actions, separated by "; ": add, modify, delete, exit, first, previous, next, last,
     // yes, no (the answer to the next question), input=TEXT (the next prompt's text, blanks kept), query N,
-    // type FIELD=TEXT.
+    // type FIELD=TEXT, key KEYS@CONTROL (KEYS as a menu shows them, pressed with the focus in CONTROL).
     void run(const QString& script)
     {
         static const QHash<QString, QString> buttons{
@@ -76,11 +76,19 @@ struct RecordWindowFixture {
                 dialogs.inputs.enqueue(step.mid(6));
             else if (step.startsWith(QLatin1String("query ")))
                 query(step.mid(6).toInt());
+            else if (step.startsWith(QLatin1String("key ")))
+                press(step.mid(4).section(QLatin1Char('@'), 0, 0), get(step.section(QLatin1Char('@'), 1)));
             else if (step.startsWith(QLatin1String("type ")))
                 type(step.mid(5).section(QLatin1Char('='), 0, 0), step.section(QLatin1Char('='), 1));
             else
                 QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
         }
+    }
+    static void press(const QString& keys, QWidget* control)
+    {
+        control->setFocus();
+        const QKeyCombination key = QKeySequence::fromString(keys)[0];
+        QTest::keyClick(control, key.key(), key.keyboardModifiers());
     }
     void query(int index) const
     {

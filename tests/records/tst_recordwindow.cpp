@@ -102,6 +102,13 @@ void TestRecordWindow::flows_data()
     QTest::newRow("search on an empty table") << 0 << "input=A; query 0" << "/" << "browse Modify" << "" << QStringList{"Error"} << "No data in database!";
     QTest::newRow("exit stores what was typed") << 3 << "modify; type txtStockQty=150; exit" << "A/150" << "left" << "A/150 B/200 C/300" << none << "";
     QTest::newRow("exit stores a new record") << 3 << "add; type txtStockNo=D; exit" << "D/" << "left" << three + " D/" << none << "";
+    // The record keys click the bar's arrows, from any control, and the focused field keeps its text.
+    QTest::newRow("Page Down and Page Up from buttons") << 3 << "key PgDown@cmdNew; key PgDown@cmdExit; key PgUp@cmdModify" << "B/200" << "browse Modify" << three << none << "";
+    QTest::newRow("Ctrl+Page Down, then Page Down stays last") << 3 << "key Ctrl+PgDown@cmdModify; key PgDown@cmdDelete" << "C/300" << "browse Modify" << three << none << "";
+    QTest::newRow("Ctrl+Page Up, then Page Up stays first") << 3 << "last; key Ctrl+PgUp@cmdDelete; key PgUp@cmdNew" << "A/100" << "browse Modify" << three << none << "";
+    QTest::newRow("Page Down while modifying stores unasked") << 3 << "modify; type txtStockQty=150; key PgDown@txtStockQty" << "B/200" << "browse Modify" << "A/150 B/200 C/300" << none << "";
+    QTest::newRow("Ctrl+Page Down while adding stores the record") << 3 << "add; type txtStockNo=D; key Ctrl+PgDown@txtStockNo" << "D/" << "browse Modify" << three + " D/" << none << "";
+    QTest::newRow("refused Page Up keeps editing") << 3 << "next; modify; type txtStockQty=abc; key PgUp@txtStockNo" << "B/abc" << "edit OK" << three << QStringList{"Velmora"} << "Stock Qty: \"abc\" is not a whole number";
     // Refusals: a message naming the field, the typing kept and still editable, nothing stored.
     QTest::newRow("modify on an empty table") << 0 << "modify" << "/" << "browse Modify" << "" << QStringList{"Velmora"} << "There is no current record.";
     QTest::newRow("refused modify, yes") << 3 << "modify; type txtStockQty=abc; yes; modify" << "A/abc" << "edit OK" << three << QStringList{"Confirm", "Velmora"} << "Stock Qty: \"abc\" is not a whole number";

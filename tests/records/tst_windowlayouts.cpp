@@ -2,6 +2,7 @@
 #include "data.h"
 #include "recordwindowfixture.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -26,6 +27,8 @@ private Q_SLOTS:
     void fieldsAreWrittenToTheirColumns_data();
     void fieldsAreWrittenToTheirColumns();
     void totalShareIsABorderedLabelInTheLightColour();
+    void screenReaderTellsTheControlsApart_data();
+    void screenReaderTellsTheControlsApart();
 
 private:
     std::map<QString, std::unique_ptr<RecordWindowFixture>> m_windows;
@@ -398,6 +401,39 @@ void TestWindowLayouts::totalShareIsABorderedLabelInTheLightColour()
     total->setEnabled(false);
     QVERIFY(darkest(drawn) < qGray(colours.color(QPalette::Midlight).rgb()));
     QVERIFY2(darkest(drawn) > enabledInk, qPrintable(QStringLiteral("%1 %2").arg(darkest(drawn)).arg(enabledInk)));
+}
+
+void TestWindowLayouts::screenReaderTellsTheControlsApart_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QStringList>("read"); // name: description of what the clerk reaches, what is bound, and the bar
+    const QStringList bar{"Data1", "First record: Ctrl+PgUp", "Previous record: PgUp", "Next record: PgDown",
+                          "Last record: Ctrl+PgDown"};
+    // clang-format off
+    QTest::newRow("certificates") << "frmStockData" << QStringList{"Stock #", "Type: 1.Common 2.Special", "Publish Date", "Item code", "Original Holder", "Present Holder", "Stock Qty", "Add", "Modify", "Delete", "Exit"} + bar;
+    QTest::newRow("shareholders") << "frmStockHolder" << QStringList{"ShareHolder #", "nature/juristic: 1.nature person 2.juristic person", "Name", "Gender: 0.female 1.male", "Birthday", "ID No", "Address 1", "Address 2", "Telphone No. 1", "Telphone No. 2", "Total Share: 1000", "Add", "Modify", "Delete", "Exit"} + bar;
+    QTest::newRow("transfers") << "frmTrdData" << QStringList{"Stock #", "Transferred Date", "Previous Holder", "New Holder", "Item code", "Add", "Modify", "Delete", "Exit"} + bar;
+    // clang-format on
+}
+
+void TestWindowLayouts::screenReaderTellsTheControlsApart()
+{
+    QFETCH(QString, window);
+    const RecordWindowFixture& w = *m_windows.at(window);
+    QStringList read;
+    QSet<QString> names;
+    for (QWidget* control : w.window->findChildren<QWidget*>()) {
+        const bool reached = control->focusPolicy() & Qt::TabFocus || qobject_cast<QAbstractButton*>(control);
+        const bool bound = qobject_cast<QLineEdit*>(control) || control->objectName() == "txtTotalShare";
+        if (!control->isVisibleTo(w.window.get()) || !(reached || bound || qobject_cast<Data*>(control)))
+            continue;
+        const QAccessibleInterface* said = QAccessible::queryAccessibleInterface(control);
+        const QString hint = said->text(QAccessible::Description);
+        read.append(said->text(QAccessible::Name) + (hint.isEmpty() ? QString() : ": " + hint));
+        names.insert(said->text(QAccessible::Name));
+    }
+    QTEST(read, "read");
+    QCOMPARE(names.size(), read.size()); // no two alike
 }
 
 QTEST_MAIN(TestWindowLayouts)
