@@ -57,10 +57,11 @@ Status Connection::checkColumns(const schema::Table& table, const QStringList& p
     for (const QString& name : present) {
         for (const QString& hidden : hiding) {
             if (name.compare(hidden, Qt::CaseInsensitive) == 0)
-                return Status::failure(cannotOpen + QStringLiteral("the table \"%1\" has a column named \"%2\", "
-                                                                   "which hides the row number Velmora finds records "
-                                                                   "by. Rename that column.")
-                                                        .arg(table.name, name));
+                return Status::failure(cannotOpen
+                                       + QStringLiteral("the table \"%1\" has a column named \"%2\", "
+                                                        "which hides the row number Velmora finds records "
+                                                        "by. Rename that column.")
+                                             .arg(table.name, name));
         }
     }
     for (const schema::Column& column : table.columns) {

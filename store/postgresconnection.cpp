@@ -45,7 +45,8 @@ Expected<std::unique_ptr<Connection>> PostgresConnection::open(const QString& ur
 {
     Expected<ServerAddress> address = ServerAddress::parse(uri);
     if (!address)
-        return Status::failure(QStringLiteral("Cannot open the register on a server: %1.").arg(address.status().message()));
+        return Status::failure(
+            QStringLiteral("Cannot open the register on a server: %1.").arg(address.status().message()));
     std::unique_ptr<PostgresConnection> connection(new PostgresConnection(address.value(), nextName()));
     QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection->name());
     if (!database.isValid())

@@ -7,17 +7,17 @@ namespace {
 
 // Connection parameters a URI may carry besides host; anything else is a mistake worth naming.
 const QStringList knownOptions{
-    QStringLiteral("sslmode"),     QStringLiteral("sslrootcert"),     QStringLiteral("sslcert"),
-    QStringLiteral("sslkey"),      QStringLiteral("connect_timeout"), QStringLiteral("application_name"),
-    QStringLiteral("service"),     QStringLiteral("passfile"),        QStringLiteral("target_session_attrs"),
-    QStringLiteral("sslcrl"),      QStringLiteral("keepalives"),      QStringLiteral("keepalives_idle"),
-    QStringLiteral("gssencmode"),  QStringLiteral("sslcompression"),  QStringLiteral("options"),
+    QStringLiteral("sslmode"),    QStringLiteral("sslrootcert"),     QStringLiteral("sslcert"),
+    QStringLiteral("sslkey"),     QStringLiteral("connect_timeout"), QStringLiteral("application_name"),
+    QStringLiteral("service"),    QStringLiteral("passfile"),        QStringLiteral("target_session_attrs"),
+    QStringLiteral("sslcrl"),     QStringLiteral("keepalives"),      QStringLiteral("keepalives_idle"),
+    QStringLiteral("gssencmode"), QStringLiteral("sslcompression"),  QStringLiteral("options"),
 };
 
 Status notAUri(const QString& why)
 {
-    return Status::failure(QStringLiteral("it is not a PostgreSQL URI (postgresql://[user@]host[:port]/database): %1")
-                               .arg(why));
+    return Status::failure(
+        QStringLiteral("it is not a PostgreSQL URI (postgresql://[user@]host[:port]/database): %1").arg(why));
 }
 
 } // namespace

@@ -17,7 +17,6 @@ namespace {
 
 constexpr int busyTimeoutMs = 1500; // how long a save waits for another writer before giving up
 
-
 Status cannotOpen(const QString& path, const QString& reason)
 {
     return Status::failure(QStringLiteral("Cannot open the register \"%1\": %2.").arg(path, reason));

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "status.h"
+
+#include <QString>
+
+#include <functional>
+
+class QSqlDatabase;
+
+namespace registerserver {
+
+// Creates the three tables, each with a row key that gives record order and never repeats, and the search
+// functions and indexes, on a server database that holds none of the tables; fill adds rows in the same
+// transaction. On any failure nothing is left behind.
+Status create(const QString& uri, const std::function<Status(QSqlDatabase&)>& fill = {});
+
+} // namespace registerserver
