@@ -5,7 +5,8 @@ cd "$(dirname "$0")/.."
 
 packages=(
     g++ cmake make pkg-config
-    qt6-base-dev libqt6sql6-sqlite qt6-svg-dev libsqlite3-dev
+    qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql qt6-svg-dev libsqlite3-dev
+    postgresql
     fonts-liberation
     mdbtools-dev
     xvfb xauth xdotool

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Sets up and builds Velmora, then runs every test; then again under the sanitizers, and the fuzzers.
-# Needs no display.
+# Needs no display. A throwaway PostgreSQL server runs for the server tests and is stopped at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+eval "$(scripts/postgres.sh start)"
+trap 'scripts/postgres.sh stop' EXIT
 ctest --test-dir build --output-on-failure
 scripts/sanitize.sh
 scripts/fuzz.sh

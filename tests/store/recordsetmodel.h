@@ -32,9 +32,12 @@ public:
     };
     using Match = std::function<bool(const QVariantList& row)>;
 
-    RecordsetModel(const schema::Table& table, Rows rows)
+    // A file's engine hands the last row's key to the next new row; a server never gives a key twice.
+    RecordsetModel(const schema::Table& table, Rows rows, bool keysRepeat = true)
         : m_table(table)
         , m_rows(std::move(rows))
+        , m_keysRepeat(keysRepeat)
+        , m_issued(m_rows.isEmpty() ? 0 : m_rows.lastKey())
     {}
 
     const Rows& rows() const { return m_rows; }
@@ -205,10 +208,14 @@ private:
     static Spot onRow(qint64 rowid) { return {Place::OnRow, rowid, false}; }
     Spot first() const { return m_rows.isEmpty() ? Spot{} : onRow(m_rows.firstKey()); }
     Spot last() const { return m_rows.isEmpty() ? Spot{} : onRow(m_rows.lastKey()); }
-    qint64 nextRowid() const
+    qint64 nextRowid()
     {
-        return m_rows.isEmpty() ? 1 : m_rows.lastKey() + 1;
-    } // the engine's rule, no AUTOINCREMENT
+        qint64 next = m_rows.isEmpty() ? 1 : m_rows.lastKey() + 1; // a file's rule, without AUTOINCREMENT
+        if (!m_keysRepeat)
+            next = std::max(next, m_issued + 1);
+        m_issued = next;
+        return next;
+    }
 
     // Equal as stored: nothing matches nothing; whole numbers and fractions by value; the rest by kind and value.
     static bool same(const QVariant& a, const QVariant& b)
@@ -359,5 +366,7 @@ private:
     QHash<QString, Typed> m_typed; // the fields with the changed mark
     QHash<QString, QString> m_texts;
     QVariantList m_read; // the current record as last read, or as seen in a refused save
+    bool m_keysRepeat = true;
+    qint64 m_issued = 0; // the last key given to a new row
     bool m_open = false;
 };

@@ -52,9 +52,12 @@ inline QList<QVariantList> allCertificates(const TempRegister& reg)
 
 // A register, fake fields and a record set on stock_data, opened.
 struct Scene {
-    explicit Scene(bool withCertificates = true)
-        : fields(certificateColumns)
+    explicit Scene(bool withCertificates = true, Engine engine = Engine::File)
+        : reg(engine)
+        , fields(certificateColumns)
     {
+        if (!reg.isValid())
+            return;
         if (withCertificates)
             addCertificates(reg);
         opened = openOn(reg.path(), "stock_data", &fields);

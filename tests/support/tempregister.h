@@ -9,7 +9,16 @@
 #include <QTemporaryDir>
 #include <QVariantList>
 
+#include "connection.h"
 #include "registerfile.h"
+#include "registerserver.h"
+
+#include <QRandomGenerator>
+#include <QUrl>
+#include <QUrlQuery>
+
+// Where a test's register lives: a file, or a schema of its own on the test server (VELMORA_TEST_SERVER).
+enum class Engine { File, Server };
 
 // An empty register in a directory of its own, removed with it. Rows are arranged and read back through a
 // connection of the test's own, opened for each call so that it holds no lock in between.
@@ -26,6 +35,44 @@ public:
         const Status created = registerfile::create(m_path);
         m_error = created.message();
     }
+
+    // A register in a schema of its own on the test server, dropped with it; the path is its URI.
+    explicit TempRegister(Engine engine)
+        : TempRegister()
+    {
+        if (engine == Engine::File)
+            return;
+        const QString admin = qEnvironmentVariable("VELMORA_TEST_SERVER");
+        if (admin.isEmpty()) {
+            m_error = QStringLiteral("no test server: scripts/postgres.sh start gives VELMORA_TEST_SERVER");
+            return;
+        }
+        m_schema = QStringLiteral("t%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+        m_admin = admin;
+        if (const QString error = runOn(admin, QStringLiteral("CREATE SCHEMA ") + m_schema); !error.isEmpty()) {
+            m_error = error;
+            m_schema.clear();
+            return;
+        }
+        QUrl url(admin);
+        QUrlQuery query(url);
+        query.addQueryItem(QStringLiteral("options"), QStringLiteral("-csearch_path=") + m_schema);
+        url.setQuery(query);
+        m_path = url.toString();
+        m_error = registerserver::create(m_path).message();
+    }
+    ~TempRegister()
+    {
+        m_server.reset();
+        if (!m_schema.isEmpty())
+            runOn(m_admin, QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_schema));
+    }
+    TempRegister(const TempRegister&) = delete;
+    TempRegister& operator=(const TempRegister&) = delete;
+
+    bool isServer() const { return !m_schema.isEmpty(); }
+    // The hidden key that orders the records, for the test's own queries.
+    QString key() const { return isServer() ? QStringLiteral("row_id") : QStringLiteral("rowid"); }
 
     bool isValid() const { return m_error.isEmpty(); }
     QString error() const { return m_error; }
@@ -48,27 +95,66 @@ public:
     }
 
     // Every row a query gives, NULL as an invalid QVariant.
-    QList<QVariantList> rows(const QString& statement) const { return rowsIn(m_path, statement); }
+    QList<QVariantList> rows(const QString& statement) const
+    {
+        QList<QVariantList> result;
+        run(m_path, [&](QSqlDatabase& database) { result = rowsOf(database, statement); });
+        return result;
+    }
+
+    // Runs one statement on a server database; returns the engine's error text, empty on success.
+    static QString runOn(const QString& uri, const QString& statement)
+    {
+        Expected<std::unique_ptr<Connection>> connection = Connection::open(uri);
+        if (!connection)
+            return connection.status().message();
+        QSqlQuery query(connection.value()->database());
+        return query.exec(QStringLiteral("SET client_min_messages = warning; ") + statement) ? QString()
+                                                                                             : query.lastError().text();
+    }
 
     // The same for any register file, read through a connection of the caller's own, opened for the call.
     static QList<QVariantList> rowsIn(const QString& path, const QString& statement)
     {
         QList<QVariantList> result;
-        run(path, [&](QSqlDatabase& database) {
-            QSqlQuery query(database);
-            query.exec(statement);
-            while (query.next()) {
-                QVariantList row;
-                for (int i = 0; i < query.record().count(); ++i)
-                    row.append(query.isNull(i) ? QVariant() : query.value(i));
-                result.append(row);
-            }
-        });
+        runOnFile(path, [&](QSqlDatabase& database) { result = rowsOf(database, statement); });
         return result;
     }
 
 private:
-    template <typename Work> static void run(const QString& path, Work work)
+    static QList<QVariantList> rowsOf(QSqlDatabase& database, const QString& statement)
+    {
+        QList<QVariantList> result;
+        QSqlQuery query(database);
+        query.setForwardOnly(true);
+        query.exec(statement);
+        while (query.next()) {
+            QVariantList row;
+            for (int i = 0; i < query.record().count(); ++i)
+                row.append(query.isNull(i) ? QVariant() : query.value(i));
+            result.append(row);
+        }
+        return result;
+    }
+
+    // On a server, one connection of the test's own, kept open: it holds nothing between statements.
+    template <typename Work> void run(const QString& path, Work work) const
+    {
+        if (isServer()) {
+            if (!m_server) {
+                Expected<std::unique_ptr<Connection>> connection = Connection::open(path);
+                if (!connection)
+                    return;
+                m_server = std::move(connection.value());
+            }
+            QSqlDatabase database = m_server->database();
+            work(database);
+            return;
+        }
+        runOnFile(path, work);
+    }
+
+    template <typename Work> static void runOnFile(const QString& path, Work work)
     {
         const QString name = QStringLiteral("test-arrange");
         {
@@ -84,4 +170,17 @@ private:
     QTemporaryDir m_directory;
     QString m_path;
     QString m_error;
+    QString m_schema;
+    QString m_admin;
+    mutable std::unique_ptr<Connection> m_server;
 };
+
+// A test whose register could not be made is skipped, except in CI, where a missing test server is a failure.
+#define VELMORA_REQUIRE(reg)                                                                                           \
+    do {                                                                                                               \
+        if (!(reg).isValid()) {                                                                                        \
+            if (qEnvironmentVariableIsSet("CI"))                                                                       \
+                QFAIL(qPrintable((reg).error()));                                                                      \
+            QSKIP(qPrintable((reg).error()));                                                                          \
+        }                                                                                                              \
+    } while (false)
