@@ -19,16 +19,23 @@ const QString goneWhileTyping =
                      "what you need and add it again as a new record.");
 
 // Stored values compare as the engine's IS does on values without column affinity: empty matches empty, numbers
-// by value, anything else by kind and content.
+// by value (a driver may hand a whole number back as any integer type), anything else by kind and content.
 bool same(const QVariant& a, const QVariant& b)
 {
     if (a.isNull() || b.isNull())
         return a.isNull() && b.isNull();
-    const auto isNumber = [](const QVariant& v) {
-        return v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Double;
+    const auto whole = [](const QVariant& v) {
+        const int type = v.typeId();
+        return type == QMetaType::LongLong || type == QMetaType::ULongLong || type == QMetaType::Int
+               || type == QMetaType::UInt;
     };
-    if (isNumber(a) && isNumber(b))
-        return a.typeId() == b.typeId() ? a == b : a.toDouble() == b.toDouble();
+    const auto number = [&](const QVariant& v) {
+        return whole(v) || v.typeId() == QMetaType::Double;
+    };
+    if (whole(a) && whole(b))
+        return a.toLongLong() == b.toLongLong();
+    if (number(a) && number(b))
+        return a.toDouble() == b.toDouble();
     return a.typeId() == b.typeId() && a == b;
 }
 
@@ -253,27 +260,27 @@ Status Recordset::findFirst(const QString& text)
     }
     const QVariant value = wanted.comparison == criteria::Comparison::Text ? QVariant(wanted.text) : wanted.number;
 
-    return move(
-        Action::Find, [this, condition, value](const Position& from, const Written& written) -> Expected<Position> {
-            QSqlQuery find(m_connection->database());
-            find.setForwardOnly(true);
-            const QString key = m_connection->rowKey();
-            if (!find.prepare(selectFrom(m_table, key)
-                              + QStringLiteral(" WHERE %1 ORDER BY %2 LIMIT 1").arg(condition, key)))
-                return engineFailure(QStringLiteral("Cannot search"), find);
-            find.bindValue(0, value);
-            Expected<Position> found = fetch(find, from);
-            if (found && found->place != Place::OnRow) {
-                // Nothing matched: no current record, past the end; the table itself is as it was.
-                Position missed = from;
-                missed.place = Place::AfterLast;
-                missed.anchor.reset();
-                missed.row.clear();
-                missed.empty = from.empty && !written.added;
-                return missed;
-            }
-            return found;
-        });
+    return move(Action::Find,
+                [this, condition, value](const Position& from, const Written& written) -> Expected<Position> {
+                    QSqlQuery find(m_connection->database());
+                    find.setForwardOnly(true);
+                    const QString key = m_connection->rowKey();
+                    if (!find.prepare(selectFrom(m_table, key)
+                                      + QStringLiteral(" WHERE %1 ORDER BY %2 LIMIT 1").arg(condition, key)))
+                        return engineFailure(QStringLiteral("Cannot search"), find);
+                    find.bindValue(0, value);
+                    Expected<Position> found = fetch(find, from);
+                    if (found && found->place != Place::OnRow) {
+                        // Nothing matched: no current record, past the end; the table itself is as it was.
+                        Position missed = from;
+                        missed.place = Place::AfterLast;
+                        missed.anchor.reset();
+                        missed.row.clear();
+                        missed.empty = from.empty && !written.added;
+                        return missed;
+                    }
+                    return found;
+                });
 }
 
 Status Recordset::addNew()
@@ -468,9 +475,9 @@ Expected<Recordset::Written> Recordset::writePending(const QList<FieldInput>& in
             return Status::failure(goneWhileTyping);
         if (Status clear = refuseConflicts(fields, stored, *now.value()); !clear)
             return clear;
-        statement = QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?")
-                        .arg(schema::quoted(m_table.name), columns.join(QLatin1String(" = ?, ")),
-                             m_connection->rowKey());
+        statement =
+            QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?")
+                .arg(schema::quoted(m_table.name), columns.join(QLatin1String(" = ?, ")), m_connection->rowKey());
         stored.append(*m_position.anchor);
     } else {
         return Status::failure(noCurrentRecord);
@@ -574,7 +581,9 @@ Status Recordset::prepare()
     const QString select = selectFrom(m_table, key);
     const auto byKey = select + QStringLiteral(" WHERE %1 = ?").arg(key);
     // "%1" is the select, "%2" the key.
-    const auto stated = [&](const char* statement) { return QString::fromLatin1(statement).arg(select, key); };
+    const auto stated = [&](const char* statement) {
+        return QString::fromLatin1(statement).arg(select, key);
+    };
     const std::pair<QSqlQuery*, QString> all[] = {
         {&statements->byRowid, byKey},
         {&statements->lockRow, byKey + m_connection->lockingRead()},
