@@ -177,7 +177,10 @@ void RecordWindow::placeOnScreen()
 
 Status RecordWindow::load()
 {
-    m_data->setDatabaseName(registerpath::in(m_registerDirectory));
+    Expected<QString> location = registerpath::locate(m_registerDirectory);
+    if (!location)
+        return location.status();
+    m_data->setDatabaseName(location.value());
     m_data->setRecordSource(text(m_description.table));
     if (Status opened = m_data->refresh(); !opened)
         return opened;

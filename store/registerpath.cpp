@@ -1,6 +1,10 @@
 #include "registerpath.h"
 
+#include "registerconfig.h"
+
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 namespace registerpath {
 
@@ -15,6 +19,15 @@ QString in(const QString& directory)
 QString besideProgram()
 {
     return in(QCoreApplication::applicationDirPath());
+}
+
+Expected<QString> locate(const QString& directory)
+{
+    const QString config = QDir(directory).filePath(registerconfig::fileName);
+    // A link to a configuration not written yet counts as none.
+    if (!QFileInfo::exists(config))
+        return in(directory);
+    return registerconfig::serverIn(config);
 }
 
 } // namespace registerpath

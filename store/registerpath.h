@@ -1,5 +1,7 @@
 #pragma once
 
+#include "status.h"
+
 #include <QString>
 
 namespace registerpath {
@@ -10,5 +12,8 @@ inline const QString fileName = QStringLiteral("stock.mdb");
 QString in(const QString& directory);
 // The register beside the running program.
 QString besideProgram();
+// Where the record windows find the register: the server that velmora.conf in the directory names, when that
+// file is there; otherwise stock.mdb in the directory.
+Expected<QString> locate(const QString& directory);
 
 } // namespace registerpath
