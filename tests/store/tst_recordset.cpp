@@ -115,7 +115,7 @@ QString stateOf(const Recordset& set)
 QString stockNumbers(const TempRegister& reg)
 {
     QStringList numbers;
-    for (const QVariantList& row : reg.rows("SELECT stock_no FROM stock_data ORDER BY rowid"))
+    for (const QVariantList& row : reg.rows("SELECT stock_no FROM stock_data ORDER BY " + reg.key()))
         numbers.append(row[0].isValid() ? row[0].toString() : "-");
     return numbers.join(',');
 }
@@ -125,9 +125,16 @@ QString stockNumbers(const TempRegister& reg)
 Q_DECLARE_METATYPE(Action)
 Q_DECLARE_METATYPE(Engine)
 
+// Every test runs on a register file, then on a register on the test server.
 class TestRecordset : public QObject {
     Q_OBJECT
+public:
+    explicit TestRecordset(Engine engine)
+        : m_engine(engine)
+    {}
+
 private Q_SLOTS:
+    void initTestCase();
     void follows_data();
     void follows();
     void addNewThenMoveStoresOnlyTypedFields();
@@ -142,7 +149,17 @@ private Q_SLOTS:
     void failureAfterTheSaveUndoesTheSave();
     void anotherClerksChangeIsNeverOverwrittenUnseen_data();
     void anotherClerksChangeIsNeverOverwrittenUnseen();
+
+private:
+    Engine m_engine = Engine::File;
 };
+
+void TestRecordset::initTestCase()
+{
+    const TempRegister reg(m_engine);
+    qInfo("on %s", m_engine == Engine::File ? "a register file" : "a register on the test server");
+    VELMORA_REQUIRE(reg);
+}
 
 void TestRecordset::follows_data()
 {
@@ -295,7 +312,7 @@ void TestRecordset::follows()
     QFETCH(QString, state);
     QFETCH(QString, notified);
     QFETCH(QString, table);
-    Scene scene(!empty);
+    Scene scene(!empty, m_engine);
     QVERIFY(scene.opened.status.ok());
     const QString failed = run(scene.set(), scene.fields, script);
     QVERIFY2(failed.isEmpty(), qPrintable(failed));
@@ -307,7 +324,7 @@ void TestRecordset::follows()
 
 void TestRecordset::addNewThenMoveStoresOnlyTypedFields()
 {
-    Scene scene;
+    Scene scene(true, m_engine);
     auto& [reg, fields, opened] = scene;
     Recordset& set = *opened.recordset;
     QVERIFY(set.moveNext().ok()); // on B
@@ -321,7 +338,7 @@ void TestRecordset::addNewThenMoveStoresOnlyTypedFields()
     fields.type("publish_date", "2024/3/5");
     QVERIFY(set.moveNext().ok());
 
-    const auto stored = reg.rows("SELECT * FROM stock_data WHERE stock_no = 'N1'");
+    const auto stored = reg.rows("SELECT " + certificateColumns.join(',') + " FROM stock_data WHERE stock_no = 'N1'");
     QCOMPARE(stored.size(), 1);
     QCOMPARE(stored[0], (QVariantList{"N1", QVariant(), "2024-03-05", QVariant(), QVariant(), QVariant(), 5}));
     QCOMPARE(set.editState(), EditState::Browsing);
@@ -378,7 +395,7 @@ void TestRecordset::findsByNumber()
     QFETCH(QString, column);
     QFETCH(QString, typed);
     QFETCH(QString, finds);
-    Scene scene;
+    Scene scene(true, m_engine);
     auto& [reg, fields, opened] = scene;
     QVERIFY(opened.recordset->findFirst(column + " = val('" + typed + "')").ok());
     QCOMPARE(opened.recordset->isEOF(), finds.isEmpty());
@@ -389,7 +406,7 @@ void TestRecordset::findsByNumber()
 void TestRecordset::findsByWholeTextIgnoringCase_data()
 {
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("finds"); // rowid, 0 for nothing
+    QTest::addColumn<int>("finds"); // the record's place, 0 for nothing
     QTest::newRow("apostrophe") << "o'brien" << 1;
     QTest::newRow("non-Latin letters") << QString::fromUtf8("ZOË ĎUROVÁ") << 2;
     QTest::newRow("accented capital") << QString::fromUtf8("émile") << 3;
@@ -402,15 +419,18 @@ void TestRecordset::findsByWholeTextIgnoringCase_data()
     QTest::newRow("part of a name finds nothing") << "Smi" << 0;
     QTest::newRow("quotes are searched as typed") << "' OR '1'='1" << 5;
     QTest::newRow("quote-only text") << "'" << 0;
+    QTest::newRow("final sigma") << QString::fromUtf8("ΟΔΥΣΣΈΑΣ") << 7;
+    QTest::newRow("Greek by case") << QString::fromUtf8("ωmega") << 8;
 }
 
 void TestRecordset::findsByWholeTextIgnoringCase()
 {
     QFETCH(QString, typed);
     QFETCH(int, finds);
-    TempRegister reg;
-    const QStringList names{"O'Brien",     QString::fromUtf8("Zoë Ďurová"), QString::fromUtf8("ÉMILE"), "Smith ",
-                            "' OR '1'='1", QString::fromUtf8("Наталья")};
+    TempRegister reg(m_engine);
+    const QStringList names{
+        "O'Brien",     QString::fromUtf8("Zoë Ďurová"), QString::fromUtf8("ÉMILE"),    "Smith ",
+        "' OR '1'='1", QString::fromUtf8("Наталья"),    QString::fromUtf8("Οδυσσέας"), QString::fromUtf8("ΩMEGA")};
     for (const QString& name : names)
         QVERIFY(reg.exec("INSERT INTO stockholder (stockholder_name) VALUES (?)", {name}).isEmpty());
     FakeFields fields({"stockholder_name"});
@@ -440,7 +460,7 @@ void TestRecordset::unreadableCriteriaFail_data()
 void TestRecordset::unreadableCriteriaFail()
 {
     QFETCH(QString, criteria);
-    Scene scene;
+    Scene scene(true, m_engine);
     auto& [reg, fields, opened] = scene;
     const auto before = allCertificates(reg);
     QVERIFY(opened.recordset->moveNext().ok());
@@ -497,7 +517,7 @@ void TestRecordset::refusedValueChangesNothing()
     QFETCH(QString, column);
     QFETCH(QString, typed);
     QFETCH(QString, message);
-    Scene scene;
+    Scene scene(true, m_engine);
     auto& [reg, fields, opened] = scene;
     const auto before = allCertificates(reg);
     Recordset& set = *opened.recordset;
@@ -535,29 +555,28 @@ void TestRecordset::refusedValueChangesNothing()
     // Corrected, the same save goes through.
     fields.type(column, "");
     QVERIFY(set.update().ok());
-    QCOMPARE(reg.rows("SELECT stock_no FROM stock_data WHERE rowid = 2")[0][0].toString(), "B2");
+    QCOMPARE(reg.rows("SELECT stock_no FROM stock_data WHERE " + reg.key() + " = 2")[0][0].toString(), "B2");
 }
 
 void TestRecordset::failureAfterTheSaveUndoesTheSave()
 {
-    Scene scene;
+    Scene scene(true, m_engine);
     auto& [reg, fields, opened] = scene;
     Recordset& set = *opened.recordset;
     QVERIFY(set.edit().ok());
     fields.type("item_code", "SAVED?");
     // The record to go to is gone: the typed text, written first, must not stay written.
-    QVERIFY(reg.exec("DELETE FROM stock_data WHERE rowid = 3").isEmpty());
+    QVERIFY(reg.exec("DELETE FROM stock_data WHERE " + reg.key() + " = 3").isEmpty());
     const Status moved = set.setBookmark(3);
     QVERIFY(!moved.ok());
     QCOMPARE(moved.message(), "The record is no longer in the register.");
-    QCOMPARE(reg.rows("SELECT item_code FROM stock_data WHERE rowid = 1")[0][0].toString(), "IT1");
+    QCOMPARE(reg.rows("SELECT item_code FROM stock_data WHERE " + reg.key() + " = 1")[0][0].toString(), "IT1");
     QCOMPARE(set.editState(), EditState::Editing);
     QCOMPARE(fields.changed, QSet<QString>{"item_code"});
 }
 
 void TestRecordset::anotherClerksChangeIsNeverOverwrittenUnseen_data()
 {
-    QTest::addColumn<Engine>("engine");
     QTest::addColumn<QString>("before"); // this clerk, before the other one acts
     QTest::addColumn<QString>("other");  // the other clerk's statements on the same register
     QTest::addColumn<QString>("after");
@@ -595,26 +614,20 @@ void TestRecordset::anotherClerksChangeIsNeverOverwrittenUnseen_data()
     row("delete again once seen", "next", "UPDATE stock_data SET stock_qty = 999 WHERE stock_no = 'B'", "!delete; delete", "", "//", "browsing", "A/IT1/100 " + rest);
     row("delete, another in its place", "last", replaceD, "!delete", gone, "D/IT4/400", "browsing", "A/IT1/100 B/IT2/200 C/IT3/300 E/IT5/500");
     // clang-format on
-    for (const Engine engine : {Engine::File, Engine::Server}) {
-        for (const Row& r : std::as_const(rows)) {
-            if (engine == Engine::Server && r.other.contains("VACUUM"))
-                continue; // a server's row key never changes
-            QTest::addRow("%s, %s", engine == Engine::File ? "file" : "server", qPrintable(r.name))
-                << engine << r.before << r.other << r.after << r.says << r.shows << r.state << r.table;
-        }
-    }
+    for (const Row& r : std::as_const(rows))
+        QTest::newRow(qPrintable(r.name)) << r.before << r.other << r.after << r.says << r.shows << r.state << r.table;
 }
 
 // A second clerk changes the register between this clerk's reading and saving: a write lands only on the record
 // shown, and only over values this clerk has seen.
 void TestRecordset::anotherClerksChangeIsNeverOverwrittenUnseen()
 {
-    QFETCH(Engine, engine);
     QFETCH(QString, before);
     QFETCH(QString, other);
     QFETCH(QString, after);
-    Scene scene(true, engine);
-    VELMORA_REQUIRE(scene.reg);
+    if (m_engine == Engine::Server && other.contains("VACUUM"))
+        QSKIP("nothing renumbers a server's rows");
+    Scene scene(true, m_engine);
     auto& [reg, fields, opened] = scene;
     Recordset& set = *opened.recordset;
     QCOMPARE(run(set, fields, before), QString());
@@ -635,5 +648,11 @@ void TestRecordset::anotherClerksChangeIsNeverOverwrittenUnseen()
     QTEST(rows.join(' '), "table");
 }
 
-QTEST_GUILESS_MAIN(TestRecordset)
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    TestRecordset onFile(Engine::File), onServer(Engine::Server);
+    const int failedOnFile = QTest::qExec(&onFile, argc, argv);
+    return failedOnFile + QTest::qExec(&onServer, argc, argv);
+}
 #include "tst_recordset.moc"

@@ -47,7 +47,10 @@ inline void addCertificates(const TempRegister& reg)
 
 inline QList<QVariantList> allCertificates(const TempRegister& reg)
 {
-    return reg.rows("SELECT rowid, * FROM stock_data ORDER BY rowid");
+    QStringList columns{reg.key()};
+    for (const schema::Column& column : schema::table(u"stock_data")->columns)
+        columns.append(column.name);
+    return reg.rows(QStringLiteral("SELECT %1 FROM stock_data ORDER BY %2").arg(columns.join(','), reg.key()));
 }
 
 // A register, fake fields and a record set on stock_data, opened.
