@@ -1,3 +1,4 @@
+#include "tempregister.h"
 #include "xsession.h"
 
 #include <QElapsedTimer>
@@ -15,6 +16,7 @@ private Q_SLOTS:
     void stockDataModifiesAndAddsCertificates();
     void holderModifiedThenTransferAdded();
     void twoClerksOnOneRegister();
+    void registerOnAServer();
 };
 
 namespace {
@@ -358,6 +360,70 @@ void TestStartup::twoClerksOnOneRegister()
     QCOMPARE(both.value(3), before + "-B2");
     QCOMPARE(both.value(6), quantityOfA);
     QVERIFY(quantityOfA.endsWith(QLatin1Char('5')));
+}
+
+// The program beside a velmora.conf that names a register on the test server: the certificate window modifies a
+// record, adds one and searches, and the rows are read back on the server.
+void TestStartup::registerOnAServer()
+{
+    TempRegister server(Engine::Server);
+    VELMORA_REQUIRE(server);
+    for (const char* no : {"A", "B", "C"})
+        QVERIFY(server.exec("INSERT INTO stock_data (stock_no, item_code) VALUES (?, ?)", {no, QString("IT-") + no})
+                    .isEmpty());
+    const Installed installed;
+    QVERIFY(installed.ready);
+    QVERIFY(QFile::remove(installed.reg)); // the file is not what the windows use
+    QFile config(QFileInfo(installed.program).dir().filePath("velmora.conf"));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write(QStringLiteral("[register]\nserver = %1\n").arg(server.path()).toUtf8());
+    config.close();
+    XSession x;
+    if (!x.whyNot().isEmpty())
+        QSKIP(qPrintable(x.whyNot()));
+    QProcess* velmora = x.launch(installed.program);
+    QVERIFY(velmora->waitForStarted());
+    const qint64 pid = velmora->processId();
+    QVERIFY(clickMainMenuButton(x, pid, 72)); // Stock Data
+    const auto windows = onlyWindow(x, pid, 600);
+    QCOMPARE(windows.size(), 1);
+    const XSession::Window record = windows.first();
+    const int menuBar = record.geometry.height() - 372;
+    const auto at = [&](int left, int top) { return QPoint(left, menuBar + top); };
+    const QPoint modify = at(496 + 40, 144 + 16), add = at(496 + 40, 96 + 16), last = at(136 + 340 - 8, 328 + 12);
+    const QPoint stockNo = at(32 + 96 + 20, 56 + 24 + 12), itemCode = at(32 + 96 + 20, 56 + 120 + 12);
+    const auto modifyItemCode = [&](const QString& typed) {
+        x.click(record, modify);
+        x.click(record, itemCode);
+        x.key(QStringLiteral("End"));
+        x.type(typed);
+        x.click(record, modify);
+        if (!confirmShown(x, pid))
+            return false;
+        x.key(QStringLiteral("Return"));
+        return waitForWindows(x, pid, 5000, [](const auto& w) { return w.size() == 1; }).size() == 1;
+    };
+
+    QVERIFY(modifyItemCode(QStringLiteral("X"))); // on A
+    // A new certificate, stored by a move to the last record.
+    x.click(record, add);
+    x.click(record, stockNo);
+    x.type(QStringLiteral("SRV-1"));
+    x.click(record, last);
+    // Search by certificate number through the menu: StockData, Query, the first search.
+    x.click(record, QPoint(30, 8));
+    for (const char* key : {"Down", "Right", "Return"})
+        x.key(QString::fromLatin1(key));
+    QVERIFY(!waitForWindows(x, pid, 5000, [](const auto& w) { return !named(w, "Query").isEmpty(); }).isEmpty());
+    x.type(QStringLiteral(" b "));
+    x.key(QStringLiteral("Return"));
+    QCOMPARE(waitForWindows(x, pid, 5000, [](const auto& w) { return w.size() == 1; }).size(), 1);
+    QVERIFY(modifyItemCode(QStringLiteral("Y"))); // on what the search found
+
+    QStringList rows;
+    for (const QVariantList& row : server.rows("SELECT stock_no, item_code FROM stock_data ORDER BY row_id"))
+        rows.append(row[0].toString() + '/' + row[1].toString());
+    QCOMPARE(rows, (QStringList{"A/IT-AX", "B/IT-BY", "C/IT-C", "SRV-1/"}));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)
