@@ -126,10 +126,14 @@ void RecordWindow::placeOnScreen()
 
 Status RecordWindow::load()
 {
-    m_data->setDatabaseName(registerpath::in(m_registerDirectory));
+    const QString path = registerpath::in(m_registerDirectory);
+    m_data->setDatabaseName(path);
     m_data->setRecordSource(text(m_description.table));
-    if (Status opened = m_data->refresh(); !opened)
-        return opened;
+    if (Status opened = m_data->refresh(); !opened) {
+        // A register not there yet is named with the commands that make one.
+        const QString howToMake = registerpath::howToMake(path);
+        return howToMake.isEmpty() ? opened : Status::failure(opened.message() + QLatin1Char('\n') + howToMake);
+    }
     sweep(false);
     return {};
 }
