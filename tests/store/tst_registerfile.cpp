@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 class TestRegisterFile : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -16,6 +18,8 @@ private Q_SLOTS:
     void createRefusesAnExistingFile();
     void createLeavesNoFileWhenFillingFails();
     void createBuildsBesideAndMovesIntoPlace();
+    void createLetsTheGroupOfASharedFolderWrite_data();
+    void createLetsTheGroupOfASharedFolderWrite();
     void openRefusesWhatIsNotARegister_data();
     void openRefusesWhatIsNotARegister();
     void openRefusesTheSampleAccessFiles_data();
@@ -109,6 +113,30 @@ void TestRegisterFile::createBuildsBesideAndMovesIntoPlace()
     for (const QString& name : std::as_const(whileFilling)) // the file and its journal
         QVERIFY2(name.startsWith(".stock.mdb.new-"), qPrintable(name));
     QCOMPARE(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"stock.mdb"});
+}
+
+void TestRegisterFile::createLetsTheGroupOfASharedFolderWrite_data()
+{
+    QTest::addColumn<QString>("folderMode"); // as chmod takes it
+    QTest::addColumn<bool>("groupWrites");
+    QTest::newRow("set-group-ID, as the package makes it") << "2770" << true;
+    QTest::newRow("private") << "0700" << false;
+}
+
+void TestRegisterFile::createLetsTheGroupOfASharedFolderWrite()
+{
+    QFETCH(QString, folderMode);
+    QFETCH(bool, groupWrites);
+    QTemporaryDir directory;
+    QCOMPARE(QProcess::execute("chmod", {folderMode, directory.path()}), 0);
+    const QString path = directory.filePath("stock.mdb");
+    const int oldMask = umask(022); // as a clerk's login leaves it
+    const Status created = registerfile::create(path);
+    umask(oldMask);
+    QVERIFY2(created.ok(), qPrintable(created.message()));
+    const QFileDevice::Permissions permissions = QFile::permissions(path);
+    QCOMPARE(permissions.testFlag(QFileDevice::WriteGroup), groupWrites);
+    QVERIFY(!permissions.testFlag(QFileDevice::WriteOther));
 }
 
 void TestRegisterFile::openRefusesWhatIsNotARegister_data()
