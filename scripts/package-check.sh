@@ -28,7 +28,7 @@ passed=""
 # On a failure, what the check installed and made goes too; nothing of it was there before.
 finish() {
     if [ -z "$passed" ]; then
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq velmora >/dev/null 2>&1 || true
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq -o DPkg::Lock::Timeout=120 velmora >/dev/null 2>&1 || true
         $sudo rm -rf "$folder"
         getent group velmora >/dev/null && $sudo groupdel velmora
     fi
@@ -56,10 +56,10 @@ grep -q "<release version=\"$version\"" "$work"/unpacked/usr/share/metainfo/*.me
     fail "the AppStream metadata names no release $version"
 
 install() {
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$@" "./$deb" >/dev/null
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq -o DPkg::Lock::Timeout=120 "$@" "./$deb" >/dev/null
 }
 purge() {
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq velmora >/dev/null
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq -o DPkg::Lock::Timeout=120 velmora >/dev/null
 }
 expect() {
     local what=$1 actual=$2 wanted=$3
