@@ -180,10 +180,14 @@ Status RecordWindow::load()
     Expected<QString> location = registerpath::locate(m_registerDirectory);
     if (!location)
         return location.status();
-    m_data->setDatabaseName(location.value());
+    const QString& path = location.value();
+    m_data->setDatabaseName(path);
     m_data->setRecordSource(text(m_description.table));
-    if (Status opened = m_data->refresh(); !opened)
-        return opened;
+    if (Status opened = m_data->refresh(); !opened) {
+        // A register not there yet is named with the commands that make one.
+        const QString howToMake = registerpath::howToMake(path);
+        return howToMake.isEmpty() ? opened : Status::failure(opened.message() + QLatin1Char('\n') + howToMake);
+    }
     sweep(false);
     return {};
 }

@@ -7,5 +7,6 @@ scripts/setup.sh
 eval "$(scripts/postgres.sh start)"
 trap 'scripts/postgres.sh stop' EXIT
 ctest --test-dir build --output-on-failure
+scripts/package-check.sh
 scripts/sanitize.sh
 scripts/fuzz.sh

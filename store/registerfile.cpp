@@ -11,6 +11,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <sys/stat.h>
+
 namespace registerfile {
 
 namespace {
@@ -41,6 +43,13 @@ Status createTables(QSqlDatabase& database, const QString& path, const std::func
     return {};
 }
 
+// A folder whose files take its group (set-group-ID), as the package makes /var/lib/velmora for the clerks.
+bool sharedByGroup(const QString& folder)
+{
+    struct stat status {};
+    return ::stat(QFile::encodeName(folder).constData(), &status) == 0 && (status.st_mode & S_ISGID) != 0;
+}
+
 } // namespace
 
 Status create(const QString& path, const std::function<Status(QSqlDatabase&)>& fill)
@@ -63,6 +72,8 @@ Status create(const QString& path, const std::function<Status(QSqlDatabase&)>& f
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return cannotCreate(absolute, file.errorString());
     file.close();
+    if (sharedByGroup(target.absolutePath()))
+        file.setPermissions(file.permissions() | QFileDevice::ReadGroup | QFileDevice::WriteGroup);
 
     Status created;
     if (Expected<std::unique_ptr<Connection>> connection = Connection::openEmpty(building); connection) {

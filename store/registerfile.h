@@ -11,7 +11,8 @@ class QSqlDatabase;
 namespace registerfile {
 
 // Creates a register at path with the three tables, and lets fill add rows in the same transaction.
-// Refuses an empty path, a folder and a file that exists; on any failure no file is left behind.
+// Refuses an empty path, a folder and a file that exists; on any failure no file is left behind. In a folder
+// shared by a group (set-group-ID), the group may write to the register too.
 Status create(const QString& path, const std::function<Status(QSqlDatabase&)>& fill = {});
 
 } // namespace registerfile

@@ -30,4 +30,33 @@ Expected<QString> locate(const QString& directory)
     return registerconfig::serverIn(config);
 }
 
+QString linkEnd(const QString& path)
+{
+    QFileInfo at(path);
+    for (int hops = 0; at.isSymLink() && hops < 40; ++hops)
+        at = QFileInfo(at.symLinkTarget());
+    return at.absoluteFilePath();
+}
+
+QString tool()
+{
+    return shellQuoted(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("velmora-register")));
+}
+
+QString shellQuoted(const QString& path)
+{
+    return QLatin1Char('\'') + QString(path).replace(QLatin1Char('\''), QLatin1String("'\\''")) + QLatin1Char('\'');
+}
+
+QString howToMake(const QString& path)
+{
+    if (path.contains(QLatin1String("://")) || QFileInfo::exists(path)) // a server, or a file that is there
+        return {};
+    // The tool writes no register over a link, so the commands name the file the link points to.
+    const QString target = shellQuoted(linkEnd(path));
+    return QStringLiteral("Make an empty register with:\n%1 init %2\nor put a register there: copy one, or convert an "
+                          "Access-format one with:\n%1 import ACCESS_FILE %2")
+        .arg(tool(), target);
+}
+
 } // namespace registerpath

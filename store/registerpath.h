@@ -16,4 +16,13 @@ QString besideProgram();
 // file is there; otherwise stock.mdb in the directory.
 Expected<QString> locate(const QString& directory);
 
+// Where a path leads: through a link, or a chain of links, the file at its end.
+QString linkEnd(const QString& path);
+// velmora-register, beside the running program, quoted for a shell.
+QString tool();
+// Safe to paste into a shell whatever the path holds: single quotes, with each ' written as '\''.
+QString shellQuoted(const QString& path);
+// For a path where no register is, the commands that put one where the path leads; empty when a file is there.
+QString howToMake(const QString& path);
+
 } // namespace registerpath

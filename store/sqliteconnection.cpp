@@ -1,9 +1,9 @@
 #include "sqliteconnection.h"
 
+#include "registerpath.h"
 #include "schema.h"
 #include "sqlitefunctions.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,21 +22,23 @@ Status cannotOpen(const QString& path, const QString& reason)
     return Status::failure(QStringLiteral("Cannot open the register \"%1\": %2.").arg(path, reason));
 }
 
-// Safe to paste into a shell whatever the path holds: single quotes, with each ' written as '\''.
-QString shellQuoted(const QString& path)
-{
-    return QLatin1Char('\'') + QString(path).replace(QLatin1Char('\''), QLatin1String("'\\''")) + QLatin1Char('\'');
-}
-
 // An Access-format register, as the earlier version of the program kept it, and the command that converts it.
 QString fromTheEarlierVersion(const QFileInfo& file)
 {
     const QString kept = file.dir().filePath(file.completeBaseName() + QStringLiteral("-access.") + file.suffix());
-    const QString tool = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("velmora-register"));
     return QStringLiteral("it is an Access-format register from the earlier version of this program, which Velmora "
                           "does not open. To convert it, rename it to %1 and run:\n%2 import %3 %4\n"
                           "The converted register takes its place")
-        .arg(QFileInfo(kept).fileName(), shellQuoted(tool), shellQuoted(kept), shellQuoted(file.absoluteFilePath()));
+        .arg(QFileInfo(kept).fileName(), registerpath::tool(), registerpath::shellQuoted(kept),
+             registerpath::shellQuoted(file.absoluteFilePath()));
+}
+
+// No file where the path leads.
+QString missing(const QFileInfo& file)
+{
+    if (file.isSymLink())
+        return QStringLiteral("it is a link to \"%1\", which does not exist").arg(registerpath::linkEnd(file.filePath()));
+    return QStringLiteral("the file does not exist");
 }
 
 // What the file's first bytes say it is; empty when it looks like an SQLite database.
@@ -44,7 +46,7 @@ QString whatIsWrongWith(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        return QStringLiteral("the file does not exist");
+        return missing(info);
     if (!info.isFile())
         return QStringLiteral("it is not a file");
     QFile file(path);
@@ -57,7 +59,7 @@ QString whatIsWrongWith(const QString& path)
         return {};
     const QByteArray signature = header.mid(4, 15);
     if (signature == "Standard Jet DB" || signature == "Standard ACE DB")
-        return fromTheEarlierVersion(info);
+        return fromTheEarlierVersion(QFileInfo(registerpath::linkEnd(path)));
     return QStringLiteral("it is not a Velmora register (not an SQLite database)");
 }
 
@@ -174,7 +176,8 @@ Status SqliteConnection::failure(const QString& doing, const QSqlError& error) c
     QString reason = reasonFor(code);
     // A file made read-only while open fails as a write error; the file itself tells the real reason.
     if (code == SQLITE_READONLY || code == SQLITE_IOERR || code == SQLITE_CANTOPEN) {
-        const QFileInfo file(path());
+        // Through a link, the engine keeps its journal beside the file the link points to.
+        const QFileInfo file(registerpath::linkEnd(path()));
         if (file.exists() && !file.isWritable())
             reason = QStringLiteral("the register is read-only");
         else if (!QFileInfo(file.absolutePath()).isWritable())

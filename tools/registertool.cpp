@@ -5,6 +5,7 @@
 //   velmora-register import [--codepage NAME] ACCESS REGISTER  a new register from an Access-format file
 //   velmora-register inspect ACCESS                         what an Access-format file holds
 //   velmora-register export [--force] [--raw] REGISTER DIR  the three tables as CSV files
+//   velmora-register --version                              the version of Velmora it belongs to
 
 #include "accesssource.h"
 #include "csvexport.h"
@@ -54,6 +55,7 @@ Commands:
                        are left alone. --raw writes every value exactly as stored. Files
                        that exist are only overwritten with --force.
   --help               Show this text.
+  --version            Show the version.
 
 Exit status: 0 on success, 1 when the work failed, 2 when the command line is wrong.
 )";
@@ -254,6 +256,10 @@ int main(int argc, char* argv[])
     const QString command = arguments.takeFirst();
     if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
         out << usage;
+        return 0;
+    }
+    if (command == QLatin1String("--version")) {
+        out << "velmora-register " VELMORA_VERSION "\n";
         return 0;
     }
     if (command == QLatin1String("init"))

@@ -12,6 +12,7 @@
 class TestStartup : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void versionNeedsNoDisplay();
     void splashThenMainMenuThenExit();
     void stockDataModifiesAndAddsCertificates();
     void holderModifiedThenTransferAdded();
@@ -117,6 +118,20 @@ struct Installed {
 };
 
 } // namespace
+
+void TestStartup::versionNeedsNoDisplay()
+{
+    QProcess velmora;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    velmora.setProcessEnvironment(environment);
+    velmora.start(qEnvironmentVariable("VELMORA_EXECUTABLE"), {QStringLiteral("--version")});
+    QVERIFY(velmora.waitForFinished(10000));
+    QCOMPARE(velmora.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(velmora.exitCode(), 0);
+    QCOMPARE(velmora.readAllStandardOutput(), QByteArray("velmora " VELMORA_VERSION "\n"));
+}
 
 void TestStartup::splashThenMainMenuThenExit()
 {

@@ -277,11 +277,17 @@ void TestMainMenu::recordWindowTakesTheMainMenusPlace()
 void TestMainMenu::unopenableRegisterKeepsTheMainMenu_data()
 {
     // A statement run on the register, or "file:" and the bytes that take its place, or "conf:" and a velmora.conf
-    // beside it; empty: no file at all.
+    // beside it; empty: no file at all; "link": a link to a file in var/ that is not there, as installed before a
+    // register is made.
     QTest::addColumn<QString>("damage");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("missing file") << ""
-                                  << "the file does not exist";
+    QTest::addColumn<QString>("reason"); // %1: the tool beside the program, %2: the register's folder
+    QTest::newRow("missing file")
+        << ""
+        << "the file does not exist.\nMake an empty register with:\n'%1' init '%2/stock.mdb'\n";
+    QTest::newRow("missing file, through a link")
+        << "link"
+        << "it is a link to \"%2/var/stock.mdb\", which does not exist.\nMake an empty register with:\n'%1' init "
+           "'%2/var/stock.mdb'\n";
     QTest::newRow("missing table") << "DROP TABLE stock_data"
                                    << "the table \"stock_data\" is missing";
     QTest::newRow("missing column") << "ALTER TABLE stock_data DROP COLUMN stock_qty"
@@ -310,8 +316,9 @@ void TestMainMenu::unopenableRegisterKeepsTheMainMenu()
 {
     QFETCH(QString, damage);
     TempRegister reg;
-    if (damage.isEmpty()) {
+    if (damage.isEmpty() || damage == "link") {
         QVERIFY(QFile::remove(reg.path()));
+        QVERIFY(damage.isEmpty() || QFile::link(reg.directory() + "/var/stock.mdb", reg.path()));
     } else if (damage.startsWith(QLatin1String("conf:"))) {
         QFile file(QDir(reg.directory()).filePath("velmora.conf"));
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -337,8 +344,11 @@ void TestMainMenu::unopenableRegisterKeepsTheMainMenu()
         QVERIFY2(said.contains(reg.path()), qPrintable(said));
     QVERIFY2(!said.contains(QLatin1String("s3cret")), qPrintable(said)); // never a password
     QFETCH(QString, reason);
+    if (reason.contains("%1"))
+        reason = reason.arg(QCoreApplication::applicationDirPath() + "/velmora-register", reg.directory());
     QVERIFY2(said.contains(reason), qPrintable(said));
-    QCOMPARE(QFileInfo::exists(reg.path()), !damage.isEmpty()); // a missing register is never created
+    QCOMPARE(QFileInfo::exists(reg.path()),
+             !damage.isEmpty() && damage != "link"); // a missing register is never created
 }
 
 void TestMainMenu::aboutOverARecordWindowReturnsToIt_data()

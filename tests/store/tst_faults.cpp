@@ -197,6 +197,7 @@ void TestFaults::faultLosesNothing_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("operation");
+    QTest::addColumn<bool>("linked"); // opened through a link in another folder, as installed
     const QStringList faults{"read-only file",
                              "read-only folder",
                              "engine refuses writes",
@@ -213,9 +214,12 @@ void TestFaults::faultLosesNothing_data()
             if ((fault == "disk full" && QLatin1String(operation) == "delete")
                 || (!readsFail.contains(fault) && QLatin1String(operation) == "browse"))
                 continue;
-            QTest::addRow("%s: %s", qPrintable(fault), operation) << fault << QString::fromLatin1(operation);
+            QTest::addRow("%s: %s", qPrintable(fault), operation) << fault << QString::fromLatin1(operation) << false;
         }
     }
+    // The checks look at the file the link points to, and its folder, where the engine keeps its journal.
+    for (const char* fault : {"read-only file", "read-only folder", "deleted", "replaced"})
+        QTest::addRow("%s through a link: update", fault) << QString::fromLatin1(fault) << "update" << true;
 }
 
 // The operation fails with a message naming the file and the reason, the record set is as it was with the
@@ -224,8 +228,15 @@ void TestFaults::faultLosesNothing()
 {
     QFETCH(QString, fault);
     QFETCH(QString, operation);
+    QFETCH(bool, linked);
     Scene scene;
     auto& [reg, fields, opened] = scene;
+    QTemporaryDir program;
+    const QString path = linked ? program.filePath("stock.mdb") : reg.path();
+    if (linked) {
+        QVERIFY(QFile::link(reg.path(), path));
+        opened = openOn(path, "stock_data", &fields);
+    }
     QVERIFY(opened.status.ok());
     Recordset& set = scene.set();
     prepare(set, fields, operation, fault == "disk full" ? bigText : QStringLiteral("IT9"));
@@ -244,8 +255,7 @@ void TestFaults::faultLosesNothing()
     QVERIFY2(waited.elapsed() < 10000, "a busy register is waited for only a short time");
 
     QVERIFY(!result.ok());
-    QVERIFY2(result.message().contains(QStringLiteral("the register \"%1\"").arg(reg.path())),
-             qPrintable(result.message()));
+    QVERIFY2(result.message().contains(QStringLiteral("the register \"%1\"").arg(path)), qPrintable(result.message()));
     QVERIFY2(result.message().contains(trouble.reason()), qPrintable(result.message()));
     QVERIFY(set.isOpen());
     QCOMPARE(set.editState(), state);

@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 class TestRegisterFile : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -16,6 +18,8 @@ private Q_SLOTS:
     void createRefusesAnExistingFile();
     void createLeavesNoFileWhenFillingFails();
     void createBuildsBesideAndMovesIntoPlace();
+    void createLetsTheGroupOfASharedFolderWrite_data();
+    void createLetsTheGroupOfASharedFolderWrite();
     void openRefusesWhatIsNotARegister_data();
     void openRefusesWhatIsNotARegister();
     void openRefusesTheSampleAccessFiles_data();
@@ -111,16 +115,41 @@ void TestRegisterFile::createBuildsBesideAndMovesIntoPlace()
     QCOMPARE(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"stock.mdb"});
 }
 
+void TestRegisterFile::createLetsTheGroupOfASharedFolderWrite_data()
+{
+    QTest::addColumn<QString>("folderMode"); // as chmod takes it
+    QTest::addColumn<bool>("groupWrites");
+    QTest::newRow("set-group-ID, as the package makes it") << "2770" << true;
+    QTest::newRow("private") << "0700" << false;
+}
+
+void TestRegisterFile::createLetsTheGroupOfASharedFolderWrite()
+{
+    QFETCH(QString, folderMode);
+    QFETCH(bool, groupWrites);
+    QTemporaryDir directory;
+    QCOMPARE(QProcess::execute("chmod", {folderMode, directory.path()}), 0);
+    const QString path = directory.filePath("stock.mdb");
+    const int oldMask = umask(022); // as a clerk's login leaves it
+    const Status created = registerfile::create(path);
+    umask(oldMask);
+    QVERIFY2(created.ok(), qPrintable(created.message()));
+    const QFileDevice::Permissions permissions = QFile::permissions(path);
+    QCOMPARE(permissions.testFlag(QFileDevice::WriteGroup), groupWrites);
+    QVERIFY(!permissions.testFlag(QFileDevice::WriteOther));
+}
+
 void TestRegisterFile::openRefusesWhatIsNotARegister_data()
 {
     QTest::addColumn<QByteArray>("content"); // empty: no file at all
     QTest::addColumn<QString>("folder");     // below the temporary folder
+    QTest::addColumn<bool>("linked");        // opened through a link beside the program, as installed
     QTest::addColumn<QString>("reason");
-    QTest::newRow("missing") << QByteArray() << ""
-                             << "the file does not exist";
-    QTest::newRow("empty file") << QByteArray("", 0) << ""
-                                << "the file is empty, not a Velmora register";
-    QTest::newRow("text") << QByteArray("stock_no,stock_type\n1,2\n") << ""
+    QTest::newRow("missing") << QByteArray() << "" << false << "the file does not exist";
+    QTest::newRow("missing, through a link")
+        << QByteArray() << "var" << true << "it is a link to \"%2/var/stock.mdb\", which does not exist";
+    QTest::newRow("empty file") << QByteArray("", 0) << "" << false << "the file is empty, not a Velmora register";
+    QTest::newRow("text") << QByteArray("stock_no,stock_type\n1,2\n") << "" << false
                           << "it is not a Velmora register (not an SQLite database)";
     // An Access-format file is named as the earlier version's register, with the command that converts it.
     const QString earlier = "it is an Access-format register from the earlier version of this program, which "
@@ -128,36 +157,39 @@ void TestRegisterFile::openRefusesWhatIsNotARegister_data()
                             "import '%2/stock-access.mdb' '%2/stock.mdb'\nThe converted register takes its place";
     const QByteArray jet4("\x00\x01\x00\x00Standard Jet DB\x00\x01\x00\x00\x00", 24);
     QTest::newRow("Jet 3 header") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00\x00\x00\x00\x00", 24) << ""
-                                  << earlier;
-    QTest::newRow("Jet 4 header") << jet4 << "" << earlier;
-    QTest::newRow("ACE header") << QByteArray("\x00\x01\x00\x00Standard ACE DB\x00\x02\x00\x00\x00", 24) << ""
+                                  << false << earlier;
+    QTest::newRow("Jet 4 header") << jet4 << "" << false << earlier;
+    QTest::newRow("ACE header") << QByteArray("\x00\x01\x00\x00Standard ACE DB\x00\x02\x00\x00\x00", 24) << "" << false
                                 << earlier;
+    QTest::newRow("Jet 4 header, through a link") << jet4 << "var" << true << earlier.arg("%1", "%2/var");
     // Pasting the command runs nothing that the folder's name holds.
-    QTest::newRow("folder named like shell code")
-        << jet4 << "it's $(touch x) `touch y` \"q\"" << earlier.arg("%1", "%2/it'\\''s $(touch x) `touch y` \"q\"");
+    QTest::newRow("folder named like shell code") << jet4 << "it's $(touch x) `touch y` \"q\"" << false
+                                                  << earlier.arg("%1", "%2/it'\\''s $(touch x) `touch y` \"q\"");
 }
 
 void TestRegisterFile::openRefusesWhatIsNotARegister()
 {
     QFETCH(QByteArray, content);
     QFETCH(QString, folder);
+    QFETCH(bool, linked);
     QFETCH(QString, reason);
     QTemporaryDir directory;
     QVERIFY(QDir(directory.path()).mkpath(folder.isEmpty() ? "." : folder));
-    const QString path = QDir(directory.filePath(folder)).filePath("stock.mdb");
+    const QString file = QDir(directory.filePath(folder)).filePath("stock.mdb");
     if (!content.isNull()) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::WriteOnly));
+        written.write(content);
     }
+    const QString path = linked ? directory.filePath("opt/stock.mdb") : file;
+    QVERIFY(!linked || (QDir(directory.path()).mkpath("opt") && QFile::link(file, path)));
     const auto opened = Connection::open(path);
     QVERIFY(!opened.ok());
     const QString tool = QCoreApplication::applicationDirPath() + "/velmora-register";
-    if (reason.contains("%1"))
-        reason = reason.arg(tool, directory.path());
+    reason.replace("%1", tool).replace("%2", directory.path());
     const QString message = opened.status().message();
     QCOMPARE(message, QStringLiteral("Cannot open the register \"%1\": %2.").arg(path, reason));
-    QCOMPARE(QFile::exists(path), !content.isNull()); // a missing register is never created
+    QCOMPARE(QFile::exists(file), !content.isNull()); // a missing register is never created
 
     // The command, pasted into a shell, gives back exactly its words and runs nothing else.
     if (const qsizetype run = message.indexOf("run:\n"); run >= 0) {
@@ -166,9 +198,9 @@ void TestRegisterFile::openRefusesWhatIsNotARegister()
         shell.setWorkingDirectory(directory.path());
         shell.start("sh", {"-c", "printf '%s\\n' " + line});
         QVERIFY(shell.waitForFinished());
-        const QString kept = QFileInfo(path).dir().filePath("stock-access.mdb");
+        const QString kept = QFileInfo(file).dir().filePath("stock-access.mdb");
         QCOMPARE(QString::fromUtf8(shell.readAllStandardOutput()).split('\n'),
-                 QStringList({tool, "import", kept, path, ""}));
+                 QStringList({tool, "import", kept, file, ""}));
         QCOMPARE(QDir(directory.path()).entryList({"x", "y"}), QStringList());
     }
 }

@@ -155,6 +155,9 @@ void TestRegisterTool::explainsItself()
     const Run help = run({"--help"});
     QCOMPARE(help.status, 0);
     QVERIFY(help.out.contains("init [--demo] PATH") && help.out.contains("export [--force] [--raw] REGISTER DIR"));
+    const Run version = run({"--version"});
+    QCOMPARE(version.status, 0);
+    QCOMPARE(version.out, "velmora-register " VELMORA_VERSION "\n");
 
     QTemporaryDir directory;
     const Run failed = run({"init", directory.filePath("no/such/folder/stock.mdb")});
