@@ -116,10 +116,10 @@ Status PostgresConnection::checkTable(const schema::Table& table) const
 {
     QSqlQuery info(database());
     info.setForwardOnly(true);
-    info.prepare(QStringLiteral("SELECT column_name FROM information_schema.columns WHERE table_schema = "
-                                "current_schema() AND table_name = ? ORDER BY ordinal_position"));
-    info.bindValue(0, table.name);
-    if (!info.exec())
+    // The catalogue answers at once, where information_schema takes tens of milliseconds.
+    if (!info.exec(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = to_regclass('%1') AND attnum > 0 "
+                                  "AND NOT attisdropped ORDER BY attnum")
+                       .arg(schema::quoted(table.name))))
         return failure(QStringLiteral("Cannot open"), info.lastError());
     QStringList present;
     while (info.next())
