@@ -13,6 +13,8 @@ Connection::Connection(QString path, QString name)
 
 Connection::~Connection()
 {
+    if (m_keepOpen)
+        return;
     {
         QSqlDatabase database = QSqlDatabase::database(m_name, false);
         database.close();

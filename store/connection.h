@@ -64,6 +64,8 @@ public:
 
 protected:
     Connection(QString path, QString name);
+    // The named connection outlives this, for another to take over.
+    void keepOpen() { m_keepOpen = true; }
     static QString nextName();
     // The table's columns as the engine lists them; empty when there is no such table.
     Status checkColumns(const schema::Table& table, const QStringList& present, const QStringList& hiding) const;
@@ -71,4 +73,5 @@ protected:
 private:
     QString m_path;
     QString m_name;
+    bool m_keepOpen = false;
 };

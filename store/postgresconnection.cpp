@@ -2,6 +2,7 @@
 
 #include "schema.h"
 
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -25,6 +26,13 @@ QString reasonFor(const QString& state)
     return {};
 }
 
+// The connections kept for the next window, by the URI they were made from.
+QHash<QString, QString>& idleConnections()
+{
+    static QHash<QString, QString> idle;
+    return idle;
+}
+
 // A connection that the failure leaves unusable: the server shut down or restarted, the socket broke, or a
 // statement was lost with the old session.
 bool connectionLost(const QSqlError& error, const QSqlDatabase& database)
@@ -36,10 +44,33 @@ bool connectionLost(const QSqlError& error, const QSqlDatabase& database)
 
 } // namespace
 
-PostgresConnection::PostgresConnection(ServerAddress address, QString name)
+PostgresConnection::PostgresConnection(ServerAddress address, QString name, QString uri)
     : Connection(address.label(), std::move(name))
     , m_address(std::move(address))
+    , m_uri(std::move(uri))
 {}
+
+PostgresConnection::~PostgresConnection()
+{
+    QHash<QString, QString>& idle = idleConnections();
+    if (!m_lost && database().isOpen() && !idle.contains(m_uri)) {
+        idle.insert(m_uri, name());
+        keepOpen();
+    }
+}
+
+std::unique_ptr<PostgresConnection> PostgresConnection::takeIdle(const ServerAddress& address, const QString& uri)
+{
+    const QString name = idleConnections().take(uri);
+    if (name.isEmpty())
+        return nullptr;
+    std::unique_ptr<PostgresConnection> connection(new PostgresConnection(address, name, uri));
+    // One round trip tells whether the server still knows it; if not, it goes, and a new one is made.
+    QSqlQuery alive(connection->database());
+    if (!alive.exec(QStringLiteral("SELECT 1")))
+        connection->m_lost = true;
+    return connection->m_lost ? nullptr : std::move(connection);
+}
 
 Expected<std::unique_ptr<Connection>> PostgresConnection::open(const QString& uri)
 {
@@ -47,7 +78,9 @@ Expected<std::unique_ptr<Connection>> PostgresConnection::open(const QString& ur
     if (!address)
         return Status::failure(
             QStringLiteral("Cannot open the register on a server: %1.").arg(address.status().message()));
-    std::unique_ptr<PostgresConnection> connection(new PostgresConnection(address.value(), nextName()));
+    if (std::unique_ptr<PostgresConnection> idle = takeIdle(address.value(), uri))
+        return std::unique_ptr<Connection>(std::move(idle));
+    std::unique_ptr<PostgresConnection> connection(new PostgresConnection(address.value(), nextName(), uri));
     QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection->name());
     if (!database.isValid())
         return Status::failure(QStringLiteral("Cannot open the register on \"%1\": the PostgreSQL driver for Qt is not "

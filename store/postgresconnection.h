@@ -8,6 +8,9 @@
 class PostgresConnection final : public Connection {
 public:
     static Expected<std::unique_ptr<Connection>> open(const QString& uri);
+    // A connection in good order is kept for the next window that opens the same register: windows come and go
+    // one at a time, and a server takes a while to let a new connection in.
+    ~PostgresConnection() override;
 
     QString rowKey() const override { return QStringLiteral("row_id"); }
     QString beginWrite() const override { return QStringLiteral("BEGIN"); }
@@ -23,10 +26,12 @@ public:
     Status failure(const QString& doing, const QSqlError& error) const override;
 
 private:
-    PostgresConnection(ServerAddress address, QString name);
+    PostgresConnection(ServerAddress address, QString name, QString uri);
+    static std::unique_ptr<PostgresConnection> takeIdle(const ServerAddress& address, const QString& uri);
     Status connect(const QString& doing);
 
     ServerAddress m_address;
+    QString m_uri;
     mutable bool m_lost = false;
     bool m_reconnected = false;
 };
