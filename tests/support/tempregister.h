@@ -85,10 +85,12 @@ public:
         QString error;
         run(m_path, [&](QSqlDatabase& database) {
             QSqlQuery query(database);
-            query.prepare(statement);
+            // A server prepares no table changes: a statement without values runs as it is.
+            if (!values.isEmpty())
+                query.prepare(statement);
             for (int i = 0; i < values.size(); ++i)
                 query.bindValue(i, values[i]);
-            if (!query.exec())
+            if (values.isEmpty() ? !query.exec(statement) : !query.exec())
                 error = query.lastError().text();
         });
         return error;
