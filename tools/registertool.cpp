@@ -1,39 +1,49 @@
-// velmora-register: the command-line companion that makes registers for Velmora, brings in a register from
-// the earlier Access-format program and lets the data out again as CSV.
+// velmora-register: the command-line companion that makes registers for Velmora, as a file or on a PostgreSQL
+// server, brings in a register from the earlier Access-format program and lets the data out again as CSV. This
+// file only dispatches; init has a unit of its own.
 //
-//   velmora-register init [--demo] PATH                     an empty register, or one with sample data
+//   velmora-register init [--demo] [--role NAME] REGISTER      an empty register, or one with sample data
 //   velmora-register import [--codepage NAME] ACCESS REGISTER  a new register from an Access-format file
-//   velmora-register inspect ACCESS                         what an Access-format file holds
-//   velmora-register export [--force] [--raw] REGISTER DIR  the three tables as CSV files
+//   velmora-register inspect ACCESS                            what an Access-format file holds
+//   velmora-register export [--force] [--raw] REGISTER DIR     the three tables as CSV files
 
 #include "accesssource.h"
+#include "commandline.h"
+#include "commands.h"
 #include "csvexport.h"
-#include "demoregister.h"
 #include "importer.h"
-#include "registerfile.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QHash>
 #include <QProcess>
-#include <QSqlDatabase>
 #include <QStringList>
 #include <QTextStream>
 
 #include <sys/resource.h>
+
+using commandline::failed;
+using commandline::parse;
+using commandline::Parsed;
+using commandline::wrongUsage;
 
 namespace {
 
 const char usage[] = R"(Usage: velmora-register COMMAND ...
 
 Makes registers for Velmora, the share register. A register is the file stock.mdb that
-Velmora opens from the folder it runs in.
+Velmora opens from the folder it runs in, or a database on a PostgreSQL server, given as
+postgresql://[user@]host[:port]/database (a socket folder as ?host=/path). init and
+export take either. No message shows a password.
 
 Commands:
-  init [--demo] PATH   Create a new register at PATH with the three tables, empty. With --demo,
-                       fill it with a small sample register: ten shareholders, fifteen
-                       certificates and eight transfers that refer to each other. A file that
-                       exists at PATH is never touched: the command refuses it.
+  init [--demo] [--role NAME] REGISTER
+                       Create a new register with the three tables, empty. With --demo, fill
+                       it with a small sample register: ten shareholders, fifteen certificates
+                       and eight transfers that refer to each other. A file that exists is
+                       never touched, nor a database that holds any of the tables: the command
+                       refuses them. On a server it also prints the GRANT lines that give the
+                       clerks' role (--role, velmora_clerk unless named) only what a clerk
+                       needs: reading and changing rows, and the row keys' sequences.
   import [--codepage NAME] ACCESS_FILE REGISTER
                        Create a new register at REGISTER from the Access-format file (Jet 3,
                        Jet 4 or ACE) that the earlier version of Velmora kept as stock.mdb. The
@@ -58,83 +68,9 @@ Commands:
 Exit status: 0 on success, 1 when the work failed, 2 when the command line is wrong.
 )";
 
-int wrongUsage(QTextStream& err, const QString& why)
-{
-    err << "velmora-register: " << why << "\n"
-        << "Try 'velmora-register --help'.\n";
-    return 2;
-}
-
 // A Jet 3 file does not say which code page its text is in.
 const char jet3Note[] = "This is a Jet 3 file: its text was read as Windows-1252 (CP1252). If names or addresses "
                         "look wrong,\nimport again with --codepage, for example --codepage CP950 for Big5.\n";
-
-// Splits options (given in flags, or in valued when they take a value) from the paths. When takes is given, the
-// paths must be as many as names, none of them empty, and wrong says what is not.
-struct Parsed {
-    QHash<QString, QString> options;
-    QStringList rest;
-    QString wrong;
-};
-
-Parsed parse(const QStringList& arguments, const QStringList& flags, const QStringList& valued,
-             const QStringList& names = {}, const QString& takes = {})
-{
-    Parsed parsed;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (flags.contains(argument)) {
-            parsed.options.insert(argument, QString());
-        } else if (valued.contains(argument)) {
-            if (i + 1 == arguments.size()) {
-                parsed.wrong = QStringLiteral("%1 needs a value").arg(argument);
-                return parsed;
-            }
-            parsed.options.insert(argument, arguments[++i]);
-        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
-            parsed.wrong = QStringLiteral("unknown option %1").arg(argument);
-            return parsed;
-        } else {
-            parsed.rest.append(argument);
-        }
-    }
-    if (takes.isEmpty())
-        return parsed;
-    if (parsed.rest.size() != names.size())
-        parsed.wrong = takes;
-    else if (const qsizetype empty = parsed.rest.indexOf(QString()); empty >= 0)
-        parsed.wrong = QStringLiteral("no %1 given: the argument is empty").arg(names[empty]);
-    return parsed;
-}
-
-int init(const QStringList& arguments, QTextStream& out, QTextStream& err)
-{
-    const Parsed parsed = parse(arguments, {QStringLiteral("--demo")}, {}, {QStringLiteral("PATH")},
-                                QStringLiteral("init takes one PATH"));
-    if (!parsed.wrong.isEmpty())
-        return wrongUsage(err, parsed.wrong);
-    const bool demo = parsed.options.contains(QStringLiteral("--demo"));
-    const QStringList& paths = parsed.rest;
-
-    const Status created =
-        demo ? registerfile::create(paths.first(), [](QSqlDatabase& database) { return demoregister::fill(database); })
-             : registerfile::create(paths.first());
-    if (!created) {
-        err << "velmora-register: " << created.message() << "\n";
-        return 1;
-    }
-    if (demo) {
-        const demoregister::Counts counts = demoregister::counts();
-        out << QStringLiteral("Created the register %1 with %2 shareholders, %3 certificates and %4 transfers.\n")
-                   .arg(paths.first())
-                   .arg(counts.shareholders)
-                   .arg(counts.certificates)
-                   .arg(counts.transfers);
-    } else {
-        out << QStringLiteral("Created the empty register %1.\n").arg(paths.first());
-    }
-    return 0;
-}
 
 int importAccess(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
@@ -145,10 +81,8 @@ int importAccess(const QStringList& arguments, QTextStream& out, QTextStream& er
         return wrongUsage(err, parsed.wrong);
     const Expected<std::unique_ptr<jet::Source>> source =
         jet::open(parsed.rest[0], parsed.options.value(QStringLiteral("--codepage")));
-    if (!source) {
-        err << "velmora-register: " << source.status().message() << "\n";
-        return 1;
-    }
+    if (!source)
+        return failed(err, source.status().message());
     if (source.value()->format() == QLatin1String("Jet 3") && !parsed.options.contains(QStringLiteral("--codepage")))
         out << jet3Note;
     Status status;
@@ -159,10 +93,8 @@ int importAccess(const QStringList& arguments, QTextStream& out, QTextStream& er
         for (const QString& note : table.notes)
             out << "  " << table.table << ", " << note << "\n";
     }
-    if (!status) {
-        err << "velmora-register: " << status.message() << "\n";
-        return 1;
-    }
+    if (!status)
+        return failed(err, status.message());
     if (!report.complete())
         return 1;
     out << QStringLiteral("Created the register %1.\n").arg(parsed.rest[1]);
@@ -177,10 +109,8 @@ int inspect(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return wrongUsage(err, parsed.wrong);
     const Expected<std::unique_ptr<jet::Source>> source =
         jet::open(parsed.rest[0], parsed.options.value(QStringLiteral("--codepage")));
-    if (!source) {
-        err << "velmora-register: " << source.status().message() << "\n";
-        return 1;
-    }
+    if (!source)
+        return failed(err, source.status().message());
     const QList<jet::Table> tables = source.value()->tables();
     out << QStringLiteral("%1: %2, %3 user tables\n").arg(parsed.rest[0], source.value()->format()).arg(tables.size());
     for (const jet::Table& table : tables) {
@@ -201,10 +131,8 @@ int exportCsv(const QStringList& arguments, QTextStream& out, QTextStream& err)
     const Status written =
         csvexport::exportRegister(parsed.rest[0], parsed.rest[1], parsed.options.contains(QStringLiteral("--force")),
                                   parsed.options.contains(QStringLiteral("--raw")));
-    if (!written) {
-        err << "velmora-register: " << written.message() << "\n";
-        return 1;
-    }
+    if (!written)
+        return failed(err, written.message());
     out << QStringLiteral("Wrote stock_data.csv, stockholder.csv and transfer_data.csv into %1.\n").arg(parsed.rest[1]);
     return 0;
 }
@@ -257,7 +185,7 @@ int main(int argc, char* argv[])
         return 0;
     }
     if (command == QLatin1String("init"))
-        return init(arguments, out, err);
+        return commands::init(arguments, out, err);
     const bool reads = command == QLatin1String("import") || command == QLatin1String("inspect");
     if (reads && !qEnvironmentVariableIsSet(readerVariable))
         return inReader(QCoreApplication::arguments().mid(1), err);

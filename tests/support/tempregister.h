@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -36,10 +37,13 @@ public:
         m_error = created.message();
     }
 
-    // A register in a schema of its own on the test server, dropped with it; the path is its URI.
-    explicit TempRegister(Engine engine)
+    // A register in a schema of its own on the test server, dropped with it; the path is its URI. Unless made,
+    // the place is left empty for a register to be made there: no file, or a schema with no tables.
+    explicit TempRegister(Engine engine, bool made = true)
         : TempRegister()
     {
+        if (!made)
+            QFile::remove(m_path);
         if (engine == Engine::File)
             return;
         const QString admin = qEnvironmentVariable("VELMORA_TEST_SERVER");
@@ -59,7 +63,8 @@ public:
         query.addQueryItem(QStringLiteral("options"), QStringLiteral("-csearch_path=") + m_schema);
         url.setQuery(query);
         m_path = url.toString();
-        m_error = registerserver::create(m_path).message();
+        if (made)
+            m_error = registerserver::create(m_path).message();
     }
     ~TempRegister()
     {
@@ -71,6 +76,7 @@ public:
     TempRegister& operator=(const TempRegister&) = delete;
 
     bool isServer() const { return !m_schema.isEmpty(); }
+    const QString& schema() const { return m_schema; }
     // The hidden key that orders the records, for the test's own queries.
     QString key() const { return isServer() ? QStringLiteral("row_id") : QStringLiteral("rowid"); }
 

@@ -1,8 +1,11 @@
 #include "registerfile.h"
+#include "schema.h"
 #include "tempregister.h"
 
 #include <QProcess>
 #include <QtTest>
+
+Q_DECLARE_METATYPE(Engine)
 
 // velmora-register, run as the clerk would run it.
 class TestRegisterTool : public QObject {
@@ -19,6 +22,7 @@ private Q_SLOTS:
     void refusesWhatItCannotConvert();
     void inspectsAndDeclinesTheSampleAccessFiles_data();
     void inspectsAndDeclinesTheSampleAccessFiles();
+    void exportsTheDemoRegister_data();
     void exportsTheDemoRegister();
     void survivesAFileThatCrashesTheReader();
 
@@ -31,6 +35,28 @@ private:
     static Run run(const QStringList& arguments, const QString& workingDirectory = QString());
     static QList<QVariantList> rows(const QString& path, const QString& statement);
 };
+
+namespace {
+
+QString samples()
+{
+    return qEnvironmentVariable("VELMORA_SHARED") + QStringLiteral("/fixtures/access/");
+}
+
+void write(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
 
 TestRegisterTool::Run TestRegisterTool::run(const QStringList& arguments, const QString& workingDirectory)
 {
@@ -101,25 +127,56 @@ void TestRegisterTool::demoRegisterHangsTogether()
 void TestRegisterTool::neverTouchesAnExistingFile_data()
 {
     QTest::addColumn<QStringList>("options");
-    QTest::newRow("init") << QStringList();
-    QTest::newRow("init --demo") << QStringList{"--demo"};
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<QString>("refusal");
+    for (const Engine engine : {Engine::File, Engine::Server}) {
+        const bool file = engine == Engine::File;
+        const QString refusal = file ? "a file of that name exists" : "the database already holds the table";
+        QTest::addRow("%s, init", file ? "file" : "server") << QStringList() << engine << refusal;
+        QTest::addRow("%s, init --demo", file ? "file" : "server") << QStringList{"--demo"} << engine << refusal;
+    }
 }
 
+// On a server, the register is made first, with the rights a clerks' role needs; then it is kept as a file is.
 void TestRegisterTool::neverTouchesAnExistingFile()
 {
     QFETCH(QStringList, options);
-    QTemporaryDir directory;
-    const QString path = directory.filePath("stock.mdb");
-    QFile existing(path);
-    QVERIFY(existing.open(QIODevice::WriteOnly));
-    existing.write("the clerk's register");
-    existing.close();
+    QFETCH(Engine, engine);
+    QFETCH(QString, refusal);
+    TempRegister target(engine, false);
+    VELMORA_REQUIRE(target);
+    const QString path = target.path();
+    const QString role = "clerk_" + target.schema();
+    const auto dropRole = qScopeGuard([&] {
+        if (target.isServer())
+            TempRegister::runOn(path, QStringLiteral("DROP OWNED BY %1; DROP ROLE %1").arg(role));
+    });
+    if (engine == Engine::File) {
+        write(path, "the clerk's register");
+    } else {
+        const Run created = run(QStringList{"init", "--role", role} + options + QStringList{path});
+        QCOMPARE(created.status, 0);
+        // The printed rights, given to a role of the test's own, let it do all a clerk does.
+        const QStringList grants = created.out.split('\n').filter(QRegularExpression("^GRANT "));
+        QCOMPARE(TempRegister::runOn(path, "CREATE ROLE " + role + ";" + grants.join(' ')), "");
+        QCOMPARE(TempRegister::runOn(path, "SET ROLE " + role
+                                               + "; INSERT INTO stockholder (stockholder_no) VALUES (98), (99) "
+                                                 "RETURNING row_id; SELECT * FROM stockholder FOR UPDATE; UPDATE "
+                                                 "stockholder SET gender = 1; DELETE FROM stockholder WHERE "
+                                                 "stockholder_no = 98"),
+                 "");
+    }
+    const auto held = [&] {
+        return target.isServer() ? target.rows("SELECT * FROM stockholder ORDER BY row_id")
+                                 : QList<QVariantList>{{contentOf(path)}};
+    };
+    const QList<QVariantList> before = held();
+    QCOMPARE(before.size(), target.isServer() && !options.isEmpty() ? 11 : 1);
 
     const Run refused = run(QStringList{"init"} + options + QStringList{path});
     QCOMPARE(refused.status, 1);
-    QVERIFY2(refused.err.contains(path) && refused.err.contains("exists"), qPrintable(refused.err));
-    QVERIFY(existing.open(QIODevice::ReadOnly));
-    QCOMPARE(existing.readAll(), "the clerk's register");
+    QVERIFY2(refused.err.contains(Connection::pathOf(path)) && refused.err.contains(refusal), qPrintable(refused.err));
+    QCOMPARE(held(), before);
 }
 
 void TestRegisterTool::refusesAWrongCommandLine_data()
@@ -137,6 +194,7 @@ void TestRegisterTool::refusesAWrongCommandLine_data()
     QTest::newRow("init, an empty path") << QStringList{"init", ""};
     QTest::newRow("import into an empty path") << QStringList{"import", "old.mdb", ""};
     QTest::newRow("export into an empty path") << QStringList{"export", "stock.mdb", ""};
+    QTest::newRow("a role for a file") << QStringList{"init", "--role", "clerk", "a.mdb"};
 }
 
 void TestRegisterTool::refusesAWrongCommandLine()
@@ -154,35 +212,14 @@ void TestRegisterTool::explainsItself()
 {
     const Run help = run({"--help"});
     QCOMPARE(help.status, 0);
-    QVERIFY(help.out.contains("init [--demo] PATH") && help.out.contains("export [--force] [--raw] REGISTER DIR"));
+    QVERIFY(help.out.contains("init [--demo] [--role NAME] REGISTER")
+            && help.out.contains("export [--force] [--raw] REGISTER DIR"));
 
     QTemporaryDir directory;
     const Run failed = run({"init", directory.filePath("no/such/folder/stock.mdb")});
     QCOMPARE(failed.status, 1);
     QVERIFY(!failed.err.isEmpty());
 }
-
-namespace {
-
-QString samples()
-{
-    return qEnvironmentVariable("VELMORA_SHARED") + QStringLiteral("/fixtures/access/");
-}
-
-void write(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 void TestRegisterTool::refusesWhatItCannotConvert_data()
 {
@@ -297,11 +334,27 @@ void TestRegisterTool::inspectsAndDeclinesTheSampleAccessFiles()
     QVERIFY(QDir(directory.path()).isEmpty());
 }
 
+void TestRegisterTool::exportsTheDemoRegister_data()
+{
+    QTest::addColumn<Engine>("engine");
+    QTest::newRow("file") << Engine::File;
+    QTest::newRow("server") << Engine::Server;
+}
+
+// Wherever the demo register is, it exports as the demo file does, byte for byte.
 void TestRegisterTool::exportsTheDemoRegister()
 {
+    QFETCH(Engine, engine);
+    TempRegister target(engine, false);
+    VELMORA_REQUIRE(target);
+    const QString path = target.path();
     QTemporaryDir directory;
-    const QString path = directory.filePath("stock.mdb");
+    const QString demo = directory.filePath("demo.mdb");
+    QCOMPARE(run({"init", "--demo", demo}).status, 0);
     QCOMPARE(run({"init", "--demo", path}).status, 0);
+    // A server keeps a row changed in place last in its storage, but not in record order.
+    QCOMPARE(target.exec("UPDATE stockholder SET tel_no2 = tel_no2 WHERE stockholder_no = 1"), "");
+
     const QString folder = directory.filePath("exported/"); // made by the export
     const Run exported = run({"export", path, folder});
     QCOMPARE(exported.status, 0);
@@ -310,6 +363,10 @@ void TestRegisterTool::exportsTheDemoRegister()
                             "tel_no1,tel_no2,total_share\r");
     QCOMPARE(lines.size(), 1 + 10 + 1); // the header, ten holders, and the end of the last line
     QVERIFY(lines[2].contains(",'+46 8 661 20 14,"));
+    const QString reference = directory.filePath("reference/");
+    QCOMPARE(run({"export", demo, reference}).status, 0);
+    for (const schema::Table& table : schema::tables())
+        QCOMPARE(contentOf(folder + table.name + ".csv"), contentOf(reference + table.name + ".csv"));
     // Run again, it refuses; with --force it writes the same files.
     QCOMPARE(run({"export", path, folder}).status, 1);
     const QByteArray first = contentOf(folder + "transfer_data.csv");
