@@ -8,5 +8,6 @@ class QTextStream;
 namespace commands {
 
 int init(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int copy(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
 } // namespace commands

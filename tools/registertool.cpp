@@ -1,15 +1,17 @@
 // velmora-register: the command-line companion that makes registers for Velmora, as a file or on a PostgreSQL
-// server, brings in a register from the earlier Access-format program and lets the data out again as CSV. This
-// file only dispatches; init has a unit of its own.
+// server, brings in a register from the earlier Access-format program, moves one between the two, and lets the
+// data out again as CSV. This file only dispatches; init and copy have units of their own.
 //
 //   velmora-register init [--demo] [--role NAME] REGISTER      an empty register, or one with sample data
-//   velmora-register import [--codepage NAME] ACCESS REGISTER  a new register from an Access-format file
+//   velmora-register import [--codepage NAME] ACCESS FILE      a new register file from an Access-format file
+//   velmora-register copy FROM TO                              a register into a new one, as a file or on a server
 //   velmora-register inspect ACCESS                            what an Access-format file holds
 //   velmora-register export [--force] [--raw] REGISTER DIR     the three tables as CSV files
 
 #include "accesssource.h"
 #include "commandline.h"
 #include "commands.h"
+#include "connection.h"
 #include "csvexport.h"
 #include "importer.h"
 
@@ -32,8 +34,8 @@ const char usage[] = R"(Usage: velmora-register COMMAND ...
 
 Makes registers for Velmora, the share register. A register is the file stock.mdb that
 Velmora opens from the folder it runs in, or a database on a PostgreSQL server, given as
-postgresql://[user@]host[:port]/database (a socket folder as ?host=/path). init and
-export take either. No message shows a password.
+postgresql://[user@]host[:port]/database (a socket folder as ?host=/path). Wherever a
+command takes a REGISTER, it takes either. No message shows a password.
 
 Commands:
   init [--demo] [--role NAME] REGISTER
@@ -44,14 +46,22 @@ Commands:
                        refuses them. On a server it also prints the GRANT lines that give the
                        clerks' role (--role, velmora_clerk unless named) only what a clerk
                        needs: reading and changing rows, and the row keys' sequences.
-  import [--codepage NAME] ACCESS_FILE REGISTER
-                       Create a new register at REGISTER from the Access-format file (Jet 3,
-                       Jet 4 or ACE) that the earlier version of Velmora kept as stock.mdb. The
-                       rows of stock_data, stockholder and transfer_data are copied in their
-                       stored order; tables and columns are matched by name, ignoring case.
-                       Prints one line per table, then every value it changed or could not
-                       convert. Writes nothing unless the whole import succeeds. --codepage
-                       sets the code page of Jet 3 text, for example CP1252 or CP950.
+  import [--codepage NAME] ACCESS_FILE FILE
+                       Create a new register file from the Access-format file (Jet 3, Jet 4 or
+                       ACE) that the earlier version of Velmora kept as stock.mdb. The rows of
+                       stock_data, stockholder and transfer_data are copied in their stored
+                       order; tables and columns are matched by name, ignoring case. Prints
+                       one line per table, then every value it changed or could not convert.
+                       Writes nothing unless the whole import succeeds. --codepage sets the
+                       code page of Jet 3 text, for example CP1252 or CP950. To bring it to a
+                       server, copy the file there afterwards.
+  copy FROM TO         Make a new register TO from the register FROM, file to server, server to
+                       file, or either to its own kind: the rows in record order, each value as
+                       stored. FROM is read at one moment; TO is made whole or not at all and
+                       is refused when it exists (a file) or holds any of the tables (a
+                       server). A value a server column cannot take as it is (a text or bytes
+                       in a number column of a file, say) stops the copy, naming the table,
+                       the record and the column. Prints one line per table.
   inspect [--codepage NAME] ACCESS_FILE
                        List the file's format, its tables with their columns and Access types,
                        and how many rows each table has.
@@ -79,6 +89,9 @@ int importAccess(const QStringList& arguments, QTextStream& out, QTextStream& er
                                 QStringLiteral("import takes an ACCESS_FILE and a REGISTER"));
     if (!parsed.wrong.isEmpty())
         return wrongUsage(err, parsed.wrong);
+    if (Connection::isServer(parsed.rest[1]))
+        return wrongUsage(err, QStringLiteral("import makes a register file; import into a file, then copy it to the "
+                                              "server"));
     const Expected<std::unique_ptr<jet::Source>> source =
         jet::open(parsed.rest[0], parsed.options.value(QStringLiteral("--codepage")));
     if (!source)
@@ -186,6 +199,8 @@ int main(int argc, char* argv[])
     }
     if (command == QLatin1String("init"))
         return commands::init(arguments, out, err);
+    if (command == QLatin1String("copy"))
+        return commands::copy(arguments, out, err);
     const bool reads = command == QLatin1String("import") || command == QLatin1String("inspect");
     if (reads && !qEnvironmentVariableIsSet(readerVariable))
         return inReader(QCoreApplication::arguments().mid(1), err);

@@ -194,7 +194,9 @@ void TestRegisterTool::refusesAWrongCommandLine_data()
     QTest::newRow("init, an empty path") << QStringList{"init", ""};
     QTest::newRow("import into an empty path") << QStringList{"import", "old.mdb", ""};
     QTest::newRow("export into an empty path") << QStringList{"export", "stock.mdb", ""};
+    QTest::newRow("copy with one register") << QStringList{"copy", "stock.mdb"};
     QTest::newRow("a role for a file") << QStringList{"init", "--role", "clerk", "a.mdb"};
+    QTest::newRow("import onto a server") << QStringList{"import", "old.mdb", "postgresql://host/db"};
 }
 
 void TestRegisterTool::refusesAWrongCommandLine()
@@ -212,7 +214,7 @@ void TestRegisterTool::explainsItself()
 {
     const Run help = run({"--help"});
     QCOMPARE(help.status, 0);
-    QVERIFY(help.out.contains("init [--demo] [--role NAME] REGISTER")
+    QVERIFY(help.out.contains("init [--demo] [--role NAME] REGISTER") && help.out.contains("copy FROM TO")
             && help.out.contains("export [--force] [--raw] REGISTER DIR"));
 
     QTemporaryDir directory;
@@ -256,9 +258,23 @@ void TestRegisterTool::refusesWhatItCannotConvert_data()
     QTest::newRow("export, no register") << QStringList{"export", "{d}/none.mdb", "{d}"} << ""
                                          << ""
                                          << "{d}/none.mdb";
+    // {s} is a server database with no tables, {r} one holding a register with one record.
+    QTest::newRow("copy over a file that exists") << QStringList{"copy", "{d}/old.mdb", "{d}/new.mdb"} << "register"
+                                                  << "{d}/new.mdb"
+                                                  << "{d}/new.mdb";
+    QTest::newRow("copy onto a server register") << QStringList{"copy", "{d}/old.mdb", "{r}"} << "register"
+                                                 << ""
+                                                 << "already holds the table";
+    QTest::newRow("copy bytes a server cannot take")
+        << QStringList{"copy", "{d}/old.mdb", "{s}"} << "bytes"
+        << ""
+        << "the table stock_data, record 2 (stock_no \"SC-2\"), column stock_qty holds \"12.50\" kept as bytes";
+    QTest::newRow("copy from no register") << QStringList{"copy", "{s}", "{d}/new.mdb"} << ""
+                                           << ""
+                                           << "the table \"stock_data\" is missing";
 }
 
-// Each refusal names what it refused, ends with status 1, and leaves every file as it was.
+// Each refusal names what it refused, ends with status 1, and leaves every file and server table as it was.
 void TestRegisterTool::refusesWhatItCannotConvert()
 {
     QFETCH(QStringList, arguments);
@@ -267,14 +283,33 @@ void TestRegisterTool::refusesWhatItCannotConvert()
     QFETCH(QString, named);
     if (arguments.join(' ').contains(samples()) && !QFile::exists(samples()))
         QSKIP("the sample Access files are not here (../shared/fixtures/access)");
+    const QString line = arguments.join(' ');
+    const bool onServer = line.contains("{s}") || line.contains("{r}");
+    TempRegister server(onServer ? Engine::Server : Engine::File, line.contains("{r}"));
+    if (onServer)
+        VELMORA_REQUIRE(server);
+    QUrl uri(server.path());
+    uri.setUserName("postgres");
+    uri.setPassword("s3cret"); // which no message may show
     QTemporaryDir directory;
     const auto here = [&](QString text) {
-        return text.replace("{d}", directory.path());
+        return text.replace("{d}", directory.path()).replace("{s}", uri.toString()).replace("{r}", uri.toString());
     };
     if (in == "text")
         write(directory.filePath("old.mdb"), "stock_no,stock_type\n");
-    else if (in == "register")
+    else if (in == "register" || in == "bytes")
         QVERIFY(registerfile::create(directory.filePath("old.mdb")).ok());
+    if (in == "bytes")
+        rows(directory.filePath("old.mdb"),
+             "INSERT INTO stock_data (stock_no, stock_qty) VALUES ('SC-1', 5), ('SC-2', CAST('12.50' AS BLOB))");
+    if (line.contains("{r}"))
+        QCOMPARE(server.exec("INSERT INTO stockholder (stockholder_no) VALUES (1)"), "");
+    // Each table on the server with its row count.
+    const auto held = [&] {
+        return server.rows("SELECT table_name, query_to_xml('SELECT count(*) FROM ' || table_name, false, true, '')"
+                           "::text FROM information_schema.tables WHERE table_schema = current_schema() ORDER BY 1");
+    };
+    const QList<QVariantList> heldBefore = onServer ? held() : QList<QVariantList>();
     if (!kept.isEmpty())
         write(here(kept), "the clerk's own");
     const QStringList before = QDir(directory.path()).entryList(QDir::Files);
@@ -283,8 +318,11 @@ void TestRegisterTool::refusesWhatItCannotConvert()
         argument = here(argument);
     const Run refused = run(arguments);
     QCOMPARE(refused.status, 1);
-    QVERIFY2(refused.err.contains(here(named)) && refused.err.count('\n') == 1, qPrintable(refused.err));
+    QVERIFY2(refused.err.contains(here(named)) && refused.err.count('\n') == 1 && !refused.err.contains("s3cret"),
+             qPrintable(refused.err));
     QCOMPARE(QDir(directory.path()).entryList(QDir::Files), before);
+    if (onServer)
+        QCOMPARE(held(), heldBefore);
     if (!kept.isEmpty())
         QCOMPARE(contentOf(here(kept)), "the clerk's own");
 }
@@ -337,23 +375,40 @@ void TestRegisterTool::inspectsAndDeclinesTheSampleAccessFiles()
 void TestRegisterTool::exportsTheDemoRegister_data()
 {
     QTest::addColumn<Engine>("engine");
-    QTest::newRow("file") << Engine::File;
-    QTest::newRow("server") << Engine::Server;
+    QTest::addColumn<bool>("copied"); // copied there from a demo file, and back to compare; else made by init
+    QTest::newRow("file") << Engine::File << false;
+    QTest::newRow("file, copied") << Engine::File << true;
+    QTest::newRow("server") << Engine::Server << false;
+    QTest::newRow("server, copied") << Engine::Server << true;
 }
 
-// Wherever the demo register is, it exports as the demo file does, byte for byte.
+// Wherever the demo register is, it exports and copies back as the demo file does, record for record.
 void TestRegisterTool::exportsTheDemoRegister()
 {
     QFETCH(Engine, engine);
+    QFETCH(bool, copied);
     TempRegister target(engine, false);
     VELMORA_REQUIRE(target);
     const QString path = target.path();
     QTemporaryDir directory;
     const QString demo = directory.filePath("demo.mdb");
     QCOMPARE(run({"init", "--demo", demo}).status, 0);
-    QCOMPARE(run({"init", "--demo", path}).status, 0);
+    const Run made = copied ? run({"copy", demo, path}) : run({"init", "--demo", path});
+    QCOMPARE(made.status, 0);
+    QVERIFY(!copied || made.out.startsWith("stock_data: 15 rows copied\nstockholder: 10 rows copied\n"));
     // A server keeps a row changed in place last in its storage, but not in record order.
     QCOMPARE(target.exec("UPDATE stockholder SET tel_no2 = tel_no2 WHERE stockholder_no = 1"), "");
+    if (copied) {
+        const QString back = directory.filePath("back.mdb");
+        QCOMPARE(run({"copy", path, back}).status, 0);
+        for (const schema::Table& table : schema::tables()) {
+            QStringList values; // each as SQLite writes it, which tells text, numbers and bytes apart
+            for (const schema::Column& column : table.columns)
+                values.append("quote(" + column.name + ")");
+            const QString select = "SELECT " + values.join(',') + " FROM " + table.name + " ORDER BY rowid";
+            QCOMPARE(rows(back, select), rows(demo, select));
+        }
+    }
 
     const QString folder = directory.filePath("exported/"); // made by the export
     const Run exported = run({"export", path, folder});
