@@ -43,6 +43,8 @@ public:
     virtual QString beginWrite() const = 0;
     // Starts a transaction that only reads, and reads the whole register as it was at one moment.
     virtual QString beginRead() const = 0;
+    // SQL whose rows are each table's columns, as (table, column, declared type), by table name and column order.
+    virtual QString describeTables() const = 0;
     // What a SELECT of one row ends with to hold that row until the transaction ends.
     virtual QString lockingRead() const = 0;
     // SQL that is true when a column holds exactly the bound value, NULL matching NULL, with no conversion.

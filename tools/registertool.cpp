@@ -1,11 +1,11 @@
 // velmora-register: the command-line companion that makes registers for Velmora, as a file or on a PostgreSQL
 // server, brings in a register from the earlier Access-format program, moves one between the two, and lets the
-// data out again as CSV. This file only dispatches; init and copy have units of their own.
+// data out again as CSV. This file only dispatches; init, copy and inspecting a register have units of their own.
 //
 //   velmora-register init [--demo] [--role NAME] REGISTER      an empty register, or one with sample data
 //   velmora-register import [--codepage NAME] ACCESS FILE      a new register file from an Access-format file
 //   velmora-register copy FROM TO                              a register into a new one, as a file or on a server
-//   velmora-register inspect ACCESS                            what an Access-format file holds
+//   velmora-register inspect ACCESS|REGISTER                   what an Access-format file or a register holds
 //   velmora-register export [--force] [--raw] REGISTER DIR     the three tables as CSV files
 
 #include "accesssource.h"
@@ -63,8 +63,8 @@ Commands:
                        in a number column of a file, say) stops the copy, naming the table,
                        the record and the column. Prints one line per table.
   inspect [--codepage NAME] ACCESS_FILE
-                       List the file's format, its tables with their columns and Access types,
-                       and how many rows each table has.
+  inspect REGISTER     List the Access file's format, or the register's kind, then its tables
+                       with their columns and types, and how many rows each table has.
   export [--force] [--raw] REGISTER DIR
                        Write stock_data.csv, stockholder.csv and transfer_data.csv into DIR,
                        which is made when it is not there: UTF-8, a header row, the rows in
@@ -116,8 +116,8 @@ int importAccess(const QStringList& arguments, QTextStream& out, QTextStream& er
 
 int inspect(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    const Parsed parsed = parse(arguments, {}, {QStringLiteral("--codepage")}, {QStringLiteral("ACCESS_FILE")},
-                                QStringLiteral("inspect takes one ACCESS_FILE"));
+    const Parsed parsed = parse(arguments, {}, {QStringLiteral("--codepage")}, {QStringLiteral("FILE")},
+                                QStringLiteral("inspect takes one FILE or REGISTER"));
     if (!parsed.wrong.isEmpty())
         return wrongUsage(err, parsed.wrong);
     const Expected<std::unique_ptr<jet::Source>> source =
@@ -201,6 +201,8 @@ int main(int argc, char* argv[])
         return commands::init(arguments, out, err);
     if (command == QLatin1String("copy"))
         return commands::copy(arguments, out, err);
+    if (command == QLatin1String("inspect") && commands::inspectsRegister(arguments))
+        return commands::inspectRegister(arguments, out, err);
     const bool reads = command == QLatin1String("import") || command == QLatin1String("inspect");
     if (reads && !qEnvironmentVariableIsSet(readerVariable))
         return inReader(QCoreApplication::arguments().mid(1), err);

@@ -215,7 +215,7 @@ void TestRegisterTool::explainsItself()
     const Run help = run({"--help"});
     QCOMPARE(help.status, 0);
     QVERIFY(help.out.contains("init [--demo] [--role NAME] REGISTER") && help.out.contains("copy FROM TO")
-            && help.out.contains("export [--force] [--raw] REGISTER DIR"));
+            && help.out.contains("inspect REGISTER") && help.out.contains("export [--force] [--raw] REGISTER DIR"));
 
     QTemporaryDir directory;
     const Run failed = run({"init", directory.filePath("no/such/folder/stock.mdb")});
@@ -382,7 +382,7 @@ void TestRegisterTool::exportsTheDemoRegister_data()
     QTest::newRow("server, copied") << Engine::Server << true;
 }
 
-// Wherever the demo register is, it exports and copies back as the demo file does, record for record.
+// Wherever the demo register is, it lists, exports and copies back as the demo file does, record for record.
 void TestRegisterTool::exportsTheDemoRegister()
 {
     QFETCH(Engine, engine);
@@ -409,6 +409,12 @@ void TestRegisterTool::exportsTheDemoRegister()
             QCOMPARE(rows(back, select), rows(demo, select));
         }
     }
+    const Run inspected = run({"inspect", path});
+    QCOMPARE(inspected.status, 0);
+    QVERIFY2(inspected.out.startsWith(Connection::pathOf(path) + ": a register")
+                 && inspected.out.contains("\nstockholder (10 rows)\n  stockholder_no ")
+                 && inspected.out.contains("\ntransfer_data (8 rows)\n"),
+             qPrintable(inspected.out));
 
     const QString folder = directory.filePath("exported/"); // made by the export
     const Run exported = run({"export", path, folder});
