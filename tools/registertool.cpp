@@ -1,6 +1,7 @@
 // velmora-register: the command-line companion that makes registers for Velmora, as a file or on a PostgreSQL
 // server, brings in a register from the earlier Access-format program, moves one between the two, and lets the
-// data out again as CSV. This file only dispatches; init, copy and inspecting a register have units of their own.
+// data out again as CSV. This file dispatches and keeps the Access and export commands; init, copy and inspecting
+// a register have units of their own.
 //
 //   velmora-register init [--demo] [--role NAME] REGISTER      an empty register, or one with sample data
 //   velmora-register import [--codepage NAME] ACCESS FILE      a new register file from an Access-format file
