@@ -2,9 +2,11 @@
 
 #include "postgresconnection.h"
 #include "schema.h"
+#include "serveraddress.h"
 #include "sqliteconnection.h"
 
 #include <QAtomicInteger>
+#include <QFileInfo>
 
 Connection::Connection(QString path, QString name)
     : m_path(std::move(path))
@@ -26,6 +28,14 @@ bool Connection::isServer(const QString& location)
 {
     return location.startsWith(QLatin1String("postgresql:"), Qt::CaseInsensitive)
            || location.startsWith(QLatin1String("postgres:"), Qt::CaseInsensitive);
+}
+
+QString Connection::pathOf(const QString& location)
+{
+    if (!isServer(location))
+        return QFileInfo(location).absoluteFilePath();
+    const Expected<ServerAddress> address = ServerAddress::parse(location);
+    return address ? address->label() : QStringLiteral("a server whose URI cannot be read");
 }
 
 Expected<std::unique_ptr<Connection>> Connection::open(const QString& location)

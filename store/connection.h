@@ -29,6 +29,8 @@ public:
     // Opens a file just made empty, to become a register.
     static Expected<std::unique_ptr<Connection>> openEmpty(const QString& path);
     static bool isServer(const QString& location);
+    // How path() names the register at location, before it is opened.
+    static QString pathOf(const QString& location);
 
     QSqlDatabase database() const;
     // How messages name the register: the file's path, or the server's host and database (never a password).
@@ -39,6 +41,10 @@ public:
     virtual QString rowKey() const = 0;
     // Starts a transaction that may write; it holds the register's write lock, or waits a moment for it.
     virtual QString beginWrite() const = 0;
+    // Starts a transaction that only reads, and reads the whole register as it was at one moment.
+    virtual QString beginRead() const = 0;
+    // SQL whose rows are each table's columns, as (table, column, declared type), by table name and column order.
+    virtual QString describeTables() const = 0;
     // What a SELECT of one row ends with to hold that row until the transaction ends.
     virtual QString lockingRead() const = 0;
     // SQL that is true when a column holds exactly the bound value, NULL matching NULL, with no conversion.

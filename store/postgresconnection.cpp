@@ -138,6 +138,14 @@ QString PostgresConnection::valOf(const QString& column) const
     return QStringLiteral("velmora_val(%1)").arg(column);
 }
 
+QString PostgresConnection::describeTables() const
+{
+    return QStringLiteral("SELECT c.table_name, c.column_name, c.data_type FROM information_schema.columns c "
+                          "JOIN information_schema.tables t USING (table_schema, table_name) "
+                          "WHERE c.table_schema = current_schema() AND t.table_type = 'BASE TABLE' "
+                          "ORDER BY c.table_name, c.ordinal_position");
+}
+
 qint64 PostgresConnection::insertedKey(QSqlQuery& query) const
 {
     const qint64 key = query.next() ? query.value(0).toLongLong() : 0;

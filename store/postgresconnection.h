@@ -14,6 +14,8 @@ public:
 
     QString rowKey() const override { return QStringLiteral("row_id"); }
     QString beginWrite() const override { return QStringLiteral("BEGIN"); }
+    QString beginRead() const override { return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"); }
+    QString describeTables() const override;
     QString lockingRead() const override { return QStringLiteral(" FOR UPDATE"); }
     QString holdsExactly(const QString& column) const override;
     QString equalsText(const QString& text) const override;

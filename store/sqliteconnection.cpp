@@ -135,6 +135,12 @@ QString SqliteConnection::valOf(const QString& column) const
     return QStringLiteral("%1(%2)").arg(QLatin1String(sqlitefunctions::valFunction), column);
 }
 
+QString SqliteConnection::describeTables() const
+{
+    return QStringLiteral("SELECT t.name, c.name, c.type FROM sqlite_schema t, pragma_table_info(t.name) c "
+                          "WHERE t.type = 'table' AND t.name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY t.name, c.cid");
+}
+
 qint64 SqliteConnection::insertedKey(QSqlQuery& query) const
 {
     return query.lastInsertId().toLongLong();

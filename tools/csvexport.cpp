@@ -72,7 +72,7 @@ QVariant defused(const QVariant& value, bool numberColumn)
     return QVariant(QLatin1Char('\'') + text);
 }
 
-// The header row and every row of the table in rowid order, into file.
+// The header row and every row of the table in record order, into file.
 Status writeTable(const Connection& connection, const schema::Table& table, QSaveFile& file, bool raw)
 {
     QStringList columns;
@@ -94,8 +94,8 @@ Status writeTable(const Connection& connection, const schema::Table& table, QSav
 
     QSqlQuery query(connection.database());
     query.setForwardOnly(true);
-    const QString select = QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
-                               .arg(columns.join(QLatin1String(", ")), schema::quoted(table.name));
+    const QString select = QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                               .arg(columns.join(QLatin1String(", ")), schema::quoted(table.name), connection.rowKey());
     if (!query.exec(select))
         return connection.failure(QStringLiteral("Cannot export"), query.lastError());
     QVariantList row;
@@ -110,24 +110,6 @@ Status writeTable(const Connection& connection, const schema::Table& table, QSav
     }
     if (query.lastError().isValid())
         return connection.failure(QStringLiteral("Cannot export"), query.lastError());
-    return {};
-}
-
-Status checkTable(const Connection& connection, const schema::Table& table)
-{
-    QSqlQuery info(connection.database());
-    if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(schema::quoted(table.name))))
-        return connection.failure(QStringLiteral("Cannot export"), info.lastError());
-    QStringList present;
-    while (info.next())
-        present.append(info.value(1).toString());
-    if (present.isEmpty())
-        return cannotExport(connection.path(), QStringLiteral("the table \"%1\" is missing").arg(table.name));
-    for (const schema::Column& column : table.columns) {
-        if (!present.contains(column.name, Qt::CaseInsensitive))
-            return cannotExport(connection.path(),
-                                QStringLiteral("the table \"%1\" has no column \"%2\"").arg(table.name, column.name));
-    }
     return {};
 }
 
@@ -211,8 +193,8 @@ Status exportRegister(const QString& registerPath, const QString& directory, boo
     const QString path = connection.path();
 
     for (const schema::Table& table : schema::tables()) {
-        if (Status checked = checkTable(connection, table); !checked)
-            return checked;
+        if (Status checked = connection.checkTable(table); !checked)
+            return asExport(checked);
     }
     if (Status made = makeFolder(path, directory); !made)
         return made;
@@ -221,7 +203,7 @@ Status exportRegister(const QString& registerPath, const QString& directory, boo
 
     // One read transaction, so that the three files show the register at one moment.
     QSqlQuery transaction(connection.database());
-    if (!transaction.exec(QStringLiteral("BEGIN")))
+    if (!transaction.exec(connection.beginRead()))
         return connection.failure(QStringLiteral("Cannot export"), transaction.lastError());
     std::vector<std::unique_ptr<QSaveFile>> files;
     Status written;

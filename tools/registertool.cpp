@@ -1,51 +1,72 @@
-// velmora-register: the command-line companion that makes registers for Velmora, brings in a register from
-// the earlier Access-format program and lets the data out again as CSV.
+// velmora-register: the command-line companion that makes registers for Velmora, as a file or on a PostgreSQL
+// server, brings in a register from the earlier Access-format program, moves one between the two, and lets the
+// data out again as CSV. This file dispatches and keeps the Access and export commands; init, copy and inspecting
+// a register have units of their own.
 //
-//   velmora-register init [--demo] PATH                     an empty register, or one with sample data
-//   velmora-register import [--codepage NAME] ACCESS REGISTER  a new register from an Access-format file
-//   velmora-register inspect ACCESS                         what an Access-format file holds
-//   velmora-register export [--force] [--raw] REGISTER DIR  the three tables as CSV files
-//   velmora-register --version                              the version of Velmora it belongs to
+//   velmora-register init [--demo] [--role NAME] REGISTER      an empty register, or one with sample data
+//   velmora-register import [--codepage NAME] ACCESS FILE      a new register file from an Access-format file
+//   velmora-register copy FROM TO                              a register into a new one, as a file or on a server
+//   velmora-register inspect ACCESS|REGISTER                   what an Access-format file or a register holds
+//   velmora-register export [--force] [--raw] REGISTER DIR     the three tables as CSV files
+//   velmora-register --version                                 the version of Velmora it belongs to
 
 #include "accesssource.h"
+#include "commandline.h"
+#include "commands.h"
+#include "connection.h"
 #include "csvexport.h"
-#include "demoregister.h"
 #include "importer.h"
-#include "registerfile.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QHash>
 #include <QProcess>
-#include <QSqlDatabase>
 #include <QStringList>
 #include <QTextStream>
 
 #include <sys/resource.h>
+
+using commandline::failed;
+using commandline::parse;
+using commandline::Parsed;
+using commandline::wrongUsage;
 
 namespace {
 
 const char usage[] = R"(Usage: velmora-register COMMAND ...
 
 Makes registers for Velmora, the share register. A register is the file stock.mdb that
-Velmora opens from the folder it runs in.
+Velmora opens from the folder it runs in, or a database on a PostgreSQL server, given as
+postgresql://[user@]host[:port]/database (a socket folder as ?host=/path). Wherever a
+command takes a REGISTER, it takes either. No message shows a password.
 
 Commands:
-  init [--demo] PATH   Create a new register at PATH with the three tables, empty. With --demo,
-                       fill it with a small sample register: ten shareholders, fifteen
-                       certificates and eight transfers that refer to each other. A file that
-                       exists at PATH is never touched: the command refuses it.
-  import [--codepage NAME] ACCESS_FILE REGISTER
-                       Create a new register at REGISTER from the Access-format file (Jet 3,
-                       Jet 4 or ACE) that the earlier version of Velmora kept as stock.mdb. The
-                       rows of stock_data, stockholder and transfer_data are copied in their
-                       stored order; tables and columns are matched by name, ignoring case.
-                       Prints one line per table, then every value it changed or could not
-                       convert. Writes nothing unless the whole import succeeds. --codepage
-                       sets the code page of Jet 3 text, for example CP1252 or CP950.
+  init [--demo] [--role NAME] REGISTER
+                       Create a new register with the three tables, empty. With --demo, fill
+                       it with a small sample register: ten shareholders, fifteen certificates
+                       and eight transfers that refer to each other. A file that exists is
+                       never touched, nor a database that holds any of the tables: the command
+                       refuses them. On a server it also prints the GRANT lines that give the
+                       clerks' role (--role, velmora_clerk unless named) only what a clerk
+                       needs: reading and changing rows, and the row keys' sequences.
+  import [--codepage NAME] ACCESS_FILE FILE
+                       Create a new register file from the Access-format file (Jet 3, Jet 4 or
+                       ACE) that the earlier version of Velmora kept as stock.mdb. The rows of
+                       stock_data, stockholder and transfer_data are copied in their stored
+                       order; tables and columns are matched by name, ignoring case. Prints
+                       one line per table, then every value it changed or could not convert.
+                       Writes nothing unless the whole import succeeds. --codepage sets the
+                       code page of Jet 3 text, for example CP1252 or CP950. To bring it to a
+                       server, copy the file there afterwards.
+  copy FROM TO         Make a new register TO from the register FROM, file to server, server to
+                       file, or either to its own kind: the rows in record order, each value as
+                       stored. FROM is read at one moment; TO is made whole or not at all and
+                       is refused when it exists (a file) or holds any of the tables (a
+                       server). A value a server column cannot take as it is (a text or bytes
+                       in a number column of a file, say) stops the copy, naming the table,
+                       the record and the column. Prints one line per table.
   inspect [--codepage NAME] ACCESS_FILE
-                       List the file's format, its tables with their columns and Access types,
-                       and how many rows each table has.
+  inspect REGISTER     List the Access file's format, or the register's kind, then its tables
+                       with their columns and types, and how many rows each table has.
   export [--force] [--raw] REGISTER DIR
                        Write stock_data.csv, stockholder.csv and transfer_data.csv into DIR,
                        which is made when it is not there: UTF-8, a header row, the rows in
@@ -60,83 +81,9 @@ Commands:
 Exit status: 0 on success, 1 when the work failed, 2 when the command line is wrong.
 )";
 
-int wrongUsage(QTextStream& err, const QString& why)
-{
-    err << "velmora-register: " << why << "\n"
-        << "Try 'velmora-register --help'.\n";
-    return 2;
-}
-
 // A Jet 3 file does not say which code page its text is in.
 const char jet3Note[] = "This is a Jet 3 file: its text was read as Windows-1252 (CP1252). If names or addresses "
                         "look wrong,\nimport again with --codepage, for example --codepage CP950 for Big5.\n";
-
-// Splits options (given in flags, or in valued when they take a value) from the paths. When takes is given, the
-// paths must be as many as names, none of them empty, and wrong says what is not.
-struct Parsed {
-    QHash<QString, QString> options;
-    QStringList rest;
-    QString wrong;
-};
-
-Parsed parse(const QStringList& arguments, const QStringList& flags, const QStringList& valued,
-             const QStringList& names = {}, const QString& takes = {})
-{
-    Parsed parsed;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (flags.contains(argument)) {
-            parsed.options.insert(argument, QString());
-        } else if (valued.contains(argument)) {
-            if (i + 1 == arguments.size()) {
-                parsed.wrong = QStringLiteral("%1 needs a value").arg(argument);
-                return parsed;
-            }
-            parsed.options.insert(argument, arguments[++i]);
-        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
-            parsed.wrong = QStringLiteral("unknown option %1").arg(argument);
-            return parsed;
-        } else {
-            parsed.rest.append(argument);
-        }
-    }
-    if (takes.isEmpty())
-        return parsed;
-    if (parsed.rest.size() != names.size())
-        parsed.wrong = takes;
-    else if (const qsizetype empty = parsed.rest.indexOf(QString()); empty >= 0)
-        parsed.wrong = QStringLiteral("no %1 given: the argument is empty").arg(names[empty]);
-    return parsed;
-}
-
-int init(const QStringList& arguments, QTextStream& out, QTextStream& err)
-{
-    const Parsed parsed = parse(arguments, {QStringLiteral("--demo")}, {}, {QStringLiteral("PATH")},
-                                QStringLiteral("init takes one PATH"));
-    if (!parsed.wrong.isEmpty())
-        return wrongUsage(err, parsed.wrong);
-    const bool demo = parsed.options.contains(QStringLiteral("--demo"));
-    const QStringList& paths = parsed.rest;
-
-    const Status created =
-        demo ? registerfile::create(paths.first(), [](QSqlDatabase& database) { return demoregister::fill(database); })
-             : registerfile::create(paths.first());
-    if (!created) {
-        err << "velmora-register: " << created.message() << "\n";
-        return 1;
-    }
-    if (demo) {
-        const demoregister::Counts counts = demoregister::counts();
-        out << QStringLiteral("Created the register %1 with %2 shareholders, %3 certificates and %4 transfers.\n")
-                   .arg(paths.first())
-                   .arg(counts.shareholders)
-                   .arg(counts.certificates)
-                   .arg(counts.transfers);
-    } else {
-        out << QStringLiteral("Created the empty register %1.\n").arg(paths.first());
-    }
-    return 0;
-}
 
 int importAccess(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
@@ -145,12 +92,13 @@ int importAccess(const QStringList& arguments, QTextStream& out, QTextStream& er
                                 QStringLiteral("import takes an ACCESS_FILE and a REGISTER"));
     if (!parsed.wrong.isEmpty())
         return wrongUsage(err, parsed.wrong);
+    if (Connection::isServer(parsed.rest[1]))
+        return wrongUsage(err, QStringLiteral("import makes a register file; import into a file, then copy it to the "
+                                              "server"));
     const Expected<std::unique_ptr<jet::Source>> source =
         jet::open(parsed.rest[0], parsed.options.value(QStringLiteral("--codepage")));
-    if (!source) {
-        err << "velmora-register: " << source.status().message() << "\n";
-        return 1;
-    }
+    if (!source)
+        return failed(err, source.status().message());
     if (source.value()->format() == QLatin1String("Jet 3") && !parsed.options.contains(QStringLiteral("--codepage")))
         out << jet3Note;
     Status status;
@@ -161,10 +109,8 @@ int importAccess(const QStringList& arguments, QTextStream& out, QTextStream& er
         for (const QString& note : table.notes)
             out << "  " << table.table << ", " << note << "\n";
     }
-    if (!status) {
-        err << "velmora-register: " << status.message() << "\n";
-        return 1;
-    }
+    if (!status)
+        return failed(err, status.message());
     if (!report.complete())
         return 1;
     out << QStringLiteral("Created the register %1.\n").arg(parsed.rest[1]);
@@ -173,16 +119,14 @@ int importAccess(const QStringList& arguments, QTextStream& out, QTextStream& er
 
 int inspect(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    const Parsed parsed = parse(arguments, {}, {QStringLiteral("--codepage")}, {QStringLiteral("ACCESS_FILE")},
-                                QStringLiteral("inspect takes one ACCESS_FILE"));
+    const Parsed parsed = parse(arguments, {}, {QStringLiteral("--codepage")}, {QStringLiteral("FILE")},
+                                QStringLiteral("inspect takes one FILE or REGISTER"));
     if (!parsed.wrong.isEmpty())
         return wrongUsage(err, parsed.wrong);
     const Expected<std::unique_ptr<jet::Source>> source =
         jet::open(parsed.rest[0], parsed.options.value(QStringLiteral("--codepage")));
-    if (!source) {
-        err << "velmora-register: " << source.status().message() << "\n";
-        return 1;
-    }
+    if (!source)
+        return failed(err, source.status().message());
     const QList<jet::Table> tables = source.value()->tables();
     out << QStringLiteral("%1: %2, %3 user tables\n").arg(parsed.rest[0], source.value()->format()).arg(tables.size());
     for (const jet::Table& table : tables) {
@@ -203,10 +147,8 @@ int exportCsv(const QStringList& arguments, QTextStream& out, QTextStream& err)
     const Status written =
         csvexport::exportRegister(parsed.rest[0], parsed.rest[1], parsed.options.contains(QStringLiteral("--force")),
                                   parsed.options.contains(QStringLiteral("--raw")));
-    if (!written) {
-        err << "velmora-register: " << written.message() << "\n";
-        return 1;
-    }
+    if (!written)
+        return failed(err, written.message());
     out << QStringLiteral("Wrote stock_data.csv, stockholder.csv and transfer_data.csv into %1.\n").arg(parsed.rest[1]);
     return 0;
 }
@@ -263,7 +205,11 @@ int main(int argc, char* argv[])
         return 0;
     }
     if (command == QLatin1String("init"))
-        return init(arguments, out, err);
+        return commands::init(arguments, out, err);
+    if (command == QLatin1String("copy"))
+        return commands::copy(arguments, out, err);
+    if (command == QLatin1String("inspect") && commands::inspectsRegister(arguments))
+        return commands::inspectRegister(arguments, out, err);
     const bool reads = command == QLatin1String("import") || command == QLatin1String("inspect");
     if (reads && !qEnvironmentVariableIsSet(readerVariable))
         return inReader(QCoreApplication::arguments().mid(1), err);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -36,10 +37,13 @@ public:
         m_error = created.message();
     }
 
-    // A register in a schema of its own on the test server, dropped with it; the path is its URI.
-    explicit TempRegister(Engine engine)
+    // A register in a schema of its own on the test server, dropped with it; the path is its URI. Unless made,
+    // the place is left empty for a register to be made there: no file, or a schema with no tables.
+    explicit TempRegister(Engine engine, bool made = true)
         : TempRegister()
     {
+        if (!made)
+            QFile::remove(m_path);
         if (engine == Engine::File)
             return;
         const QString admin = qEnvironmentVariable("VELMORA_TEST_SERVER");
@@ -59,7 +63,8 @@ public:
         query.addQueryItem(QStringLiteral("options"), QStringLiteral("-csearch_path=") + m_schema);
         url.setQuery(query);
         m_path = url.toString();
-        m_error = registerserver::create(m_path).message();
+        if (made)
+            m_error = registerserver::create(m_path).message();
     }
     ~TempRegister()
     {
@@ -87,16 +92,12 @@ public:
         QString error;
         run(m_path, [&](QSqlDatabase& database) {
             QSqlQuery query(database);
-            // A server prepares no BEGIN or ALTER: a statement without values runs as it stands.
-            if (values.isEmpty() && isServer()) {
-                if (!query.exec(statement))
-                    error = query.lastError().text();
-                return;
-            }
-            query.prepare(statement);
+            // A server prepares no BEGIN or table change: a statement without values runs as it is.
+            if (!values.isEmpty())
+                query.prepare(statement);
             for (int i = 0; i < values.size(); ++i)
                 query.bindValue(i, values[i]);
-            if (!query.exec())
+            if (values.isEmpty() ? !query.exec(statement) : !query.exec())
                 error = query.lastError().text();
         });
         return error;

@@ -6,6 +6,8 @@
 #include <QStringDecoder>
 #include <QtTest>
 
+Q_DECLARE_METATYPE(Engine)
+
 // The register written out as CSV files, read back with a reader of the test's own.
 class TestCsvExport : public QObject {
     Q_OBJECT
@@ -283,18 +285,23 @@ void TestCsvExport::refusesWhatIsNotARegister_data()
     QTest::addColumn<QByteArray>("bytes");  // the file's contents, when it is not made a register
     QTest::addColumn<QString>("statement"); // else run on a fresh register
     QTest::addColumn<QString>("reason");
+    QTest::addColumn<Engine>("engine");
     QByteArray jet("\x00\x01\x00\x00Standard Jet DB\x00", 20);
     jet.resize(2048, '\0');
     QTest::newRow("Access") << jet << ""
-                            << "Access-format";
+                            << "Access-format" << Engine::File;
     QTest::newRow("text") << QByteArray("stock_no,stock_type\r\n") << ""
-                          << "not an SQLite database";
+                          << "not an SQLite database" << Engine::File;
     QTest::newRow("empty file") << QByteArray("") << ""
-                                << "empty";
-    QTest::newRow("table missing") << QByteArray() << "DROP TABLE transfer_data"
-                                   << "the table \"transfer_data\" is missing";
-    QTest::newRow("column missing") << QByteArray() << "ALTER TABLE stockholder DROP COLUMN total_share"
-                                    << "the table \"stockholder\" has no column \"total_share\"";
+                                << "empty" << Engine::File;
+    for (const Engine engine : {Engine::File, Engine::Server}) {
+        const char* where = engine == Engine::File ? "file" : "server";
+        QTest::addRow("%s, table missing", where) << QByteArray() << "DROP TABLE transfer_data"
+                                                  << "the table \"transfer_data\" is missing" << engine;
+        QTest::addRow("%s, column missing", where)
+            << QByteArray() << "ALTER TABLE stockholder DROP COLUMN total_share"
+            << "the table \"stockholder\" has no column \"total_share\"" << engine;
+    }
 }
 
 void TestCsvExport::refusesWhatIsNotARegister()
@@ -302,7 +309,9 @@ void TestCsvExport::refusesWhatIsNotARegister()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, statement);
     QFETCH(QString, reason);
-    TempRegister stored;
+    QFETCH(Engine, engine);
+    TempRegister stored(engine);
+    VELMORA_REQUIRE(stored);
     if (statement.isEmpty()) {
         QFile file(stored.path());
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -313,7 +322,7 @@ void TestCsvExport::refusesWhatIsNotARegister()
     QTemporaryDir out;
     const Status refused = csvexport::exportRegister(stored.path(), out.path(), true);
     QVERIFY(!refused.ok());
-    QVERIFY2(refused.message().startsWith("Cannot export the register \"" + stored.path() + "\": ")
+    QVERIFY2(refused.message().startsWith("Cannot export the register \"" + Connection::pathOf(stored.path()) + "\": ")
                  && refused.message().contains(reason),
              qPrintable(refused.message()));
     QVERIFY(entries(out.path()).isEmpty());

@@ -1,8 +1,11 @@
 #include "registerfile.h"
+#include "schema.h"
 #include "tempregister.h"
 
 #include <QProcess>
 #include <QtTest>
+
+Q_DECLARE_METATYPE(Engine)
 
 // velmora-register, run as the clerk would run it.
 class TestRegisterTool : public QObject {
@@ -19,6 +22,7 @@ private Q_SLOTS:
     void refusesWhatItCannotConvert();
     void inspectsAndDeclinesTheSampleAccessFiles_data();
     void inspectsAndDeclinesTheSampleAccessFiles();
+    void exportsTheDemoRegister_data();
     void exportsTheDemoRegister();
     void survivesAFileThatCrashesTheReader();
 
@@ -31,6 +35,28 @@ private:
     static Run run(const QStringList& arguments, const QString& workingDirectory = QString());
     static QList<QVariantList> rows(const QString& path, const QString& statement);
 };
+
+namespace {
+
+QString samples()
+{
+    return qEnvironmentVariable("VELMORA_SHARED") + QStringLiteral("/fixtures/access/");
+}
+
+void write(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
 
 TestRegisterTool::Run TestRegisterTool::run(const QStringList& arguments, const QString& workingDirectory)
 {
@@ -101,25 +127,56 @@ void TestRegisterTool::demoRegisterHangsTogether()
 void TestRegisterTool::neverTouchesAnExistingFile_data()
 {
     QTest::addColumn<QStringList>("options");
-    QTest::newRow("init") << QStringList();
-    QTest::newRow("init --demo") << QStringList{"--demo"};
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<QString>("refusal");
+    for (const Engine engine : {Engine::File, Engine::Server}) {
+        const bool file = engine == Engine::File;
+        const QString refusal = file ? "a file of that name exists" : "the database already holds the table";
+        QTest::addRow("%s, init", file ? "file" : "server") << QStringList() << engine << refusal;
+        QTest::addRow("%s, init --demo", file ? "file" : "server") << QStringList{"--demo"} << engine << refusal;
+    }
 }
 
+// On a server, the register is made first, with the rights a clerks' role needs; then it is kept as a file is.
 void TestRegisterTool::neverTouchesAnExistingFile()
 {
     QFETCH(QStringList, options);
-    QTemporaryDir directory;
-    const QString path = directory.filePath("stock.mdb");
-    QFile existing(path);
-    QVERIFY(existing.open(QIODevice::WriteOnly));
-    existing.write("the clerk's register");
-    existing.close();
+    QFETCH(Engine, engine);
+    QFETCH(QString, refusal);
+    TempRegister target(engine, false);
+    VELMORA_REQUIRE(target);
+    const QString path = target.path();
+    const QString role = "clerk_" + target.schema();
+    const auto dropRole = qScopeGuard([&] {
+        if (target.isServer())
+            TempRegister::runOn(path, QStringLiteral("DROP OWNED BY %1; DROP ROLE %1").arg(role));
+    });
+    if (engine == Engine::File) {
+        write(path, "the clerk's register");
+    } else {
+        const Run created = run(QStringList{"init", "--role", role} + options + QStringList{path});
+        QCOMPARE(created.status, 0);
+        // The printed rights, given to a role of the test's own, let it do all a clerk does.
+        const QStringList grants = created.out.split('\n').filter(QRegularExpression("^GRANT "));
+        QCOMPARE(TempRegister::runOn(path, "CREATE ROLE " + role + ";" + grants.join(' ')), "");
+        QCOMPARE(TempRegister::runOn(path, "SET ROLE " + role
+                                               + "; INSERT INTO stockholder (stockholder_no) VALUES (98), (99) "
+                                                 "RETURNING row_id; SELECT * FROM stockholder FOR UPDATE; UPDATE "
+                                                 "stockholder SET gender = 1; DELETE FROM stockholder WHERE "
+                                                 "stockholder_no = 98"),
+                 "");
+    }
+    const auto held = [&] {
+        return target.isServer() ? target.rows("SELECT * FROM stockholder ORDER BY row_id")
+                                 : QList<QVariantList>{{contentOf(path)}};
+    };
+    const QList<QVariantList> before = held();
+    QCOMPARE(before.size(), target.isServer() && !options.isEmpty() ? 11 : 1);
 
     const Run refused = run(QStringList{"init"} + options + QStringList{path});
     QCOMPARE(refused.status, 1);
-    QVERIFY2(refused.err.contains(path) && refused.err.contains("exists"), qPrintable(refused.err));
-    QVERIFY(existing.open(QIODevice::ReadOnly));
-    QCOMPARE(existing.readAll(), "the clerk's register");
+    QVERIFY2(refused.err.contains(Connection::pathOf(path)) && refused.err.contains(refusal), qPrintable(refused.err));
+    QCOMPARE(held(), before);
 }
 
 void TestRegisterTool::refusesAWrongCommandLine_data()
@@ -137,6 +194,9 @@ void TestRegisterTool::refusesAWrongCommandLine_data()
     QTest::newRow("init, an empty path") << QStringList{"init", ""};
     QTest::newRow("import into an empty path") << QStringList{"import", "old.mdb", ""};
     QTest::newRow("export into an empty path") << QStringList{"export", "stock.mdb", ""};
+    QTest::newRow("copy with one register") << QStringList{"copy", "stock.mdb"};
+    QTest::newRow("a role for a file") << QStringList{"init", "--role", "clerk", "a.mdb"};
+    QTest::newRow("import onto a server") << QStringList{"import", "old.mdb", "postgresql://host/db"};
 }
 
 void TestRegisterTool::refusesAWrongCommandLine()
@@ -154,7 +214,8 @@ void TestRegisterTool::explainsItself()
 {
     const Run help = run({"--help"});
     QCOMPARE(help.status, 0);
-    QVERIFY(help.out.contains("init [--demo] PATH") && help.out.contains("export [--force] [--raw] REGISTER DIR"));
+    QVERIFY(help.out.contains("init [--demo] [--role NAME] REGISTER") && help.out.contains("copy FROM TO")
+            && help.out.contains("inspect REGISTER") && help.out.contains("export [--force] [--raw] REGISTER DIR"));
     const Run version = run({"--version"});
     QCOMPARE(version.status, 0);
     QCOMPARE(version.out, "velmora-register " VELMORA_VERSION "\n");
@@ -164,28 +225,6 @@ void TestRegisterTool::explainsItself()
     QCOMPARE(failed.status, 1);
     QVERIFY(!failed.err.isEmpty());
 }
-
-namespace {
-
-QString samples()
-{
-    return qEnvironmentVariable("VELMORA_SHARED") + QStringLiteral("/fixtures/access/");
-}
-
-void write(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 void TestRegisterTool::refusesWhatItCannotConvert_data()
 {
@@ -222,9 +261,23 @@ void TestRegisterTool::refusesWhatItCannotConvert_data()
     QTest::newRow("export, no register") << QStringList{"export", "{d}/none.mdb", "{d}"} << ""
                                          << ""
                                          << "{d}/none.mdb";
+    // {s} is a server database with no tables, {r} one holding a register with one record.
+    QTest::newRow("copy over a file that exists") << QStringList{"copy", "{d}/old.mdb", "{d}/new.mdb"} << "register"
+                                                  << "{d}/new.mdb"
+                                                  << "{d}/new.mdb";
+    QTest::newRow("copy onto a server register") << QStringList{"copy", "{d}/old.mdb", "{r}"} << "register"
+                                                 << ""
+                                                 << "already holds the table";
+    QTest::newRow("copy bytes a server cannot take")
+        << QStringList{"copy", "{d}/old.mdb", "{s}"} << "bytes"
+        << ""
+        << "the table stock_data, record 2 (stock_no \"SC-2\"), column stock_qty holds \"12.50\" kept as bytes";
+    QTest::newRow("copy from no register") << QStringList{"copy", "{s}", "{d}/new.mdb"} << ""
+                                           << ""
+                                           << "the table \"stock_data\" is missing";
 }
 
-// Each refusal names what it refused, ends with status 1, and leaves every file as it was.
+// Each refusal names what it refused, ends with status 1, and leaves every file and server table as it was.
 void TestRegisterTool::refusesWhatItCannotConvert()
 {
     QFETCH(QStringList, arguments);
@@ -233,14 +286,33 @@ void TestRegisterTool::refusesWhatItCannotConvert()
     QFETCH(QString, named);
     if (arguments.join(' ').contains(samples()) && !QFile::exists(samples()))
         QSKIP("the sample Access files are not here (../shared/fixtures/access)");
+    const QString line = arguments.join(' ');
+    const bool onServer = line.contains("{s}") || line.contains("{r}");
+    TempRegister server(onServer ? Engine::Server : Engine::File, line.contains("{r}"));
+    if (onServer)
+        VELMORA_REQUIRE(server);
+    QUrl uri(server.path());
+    uri.setUserName("postgres");
+    uri.setPassword("s3cret"); // which no message may show
     QTemporaryDir directory;
     const auto here = [&](QString text) {
-        return text.replace("{d}", directory.path());
+        return text.replace("{d}", directory.path()).replace("{s}", uri.toString()).replace("{r}", uri.toString());
     };
     if (in == "text")
         write(directory.filePath("old.mdb"), "stock_no,stock_type\n");
-    else if (in == "register")
+    else if (in == "register" || in == "bytes")
         QVERIFY(registerfile::create(directory.filePath("old.mdb")).ok());
+    if (in == "bytes")
+        rows(directory.filePath("old.mdb"),
+             "INSERT INTO stock_data (stock_no, stock_qty) VALUES ('SC-1', 5), ('SC-2', CAST('12.50' AS BLOB))");
+    if (line.contains("{r}"))
+        QCOMPARE(server.exec("INSERT INTO stockholder (stockholder_no) VALUES (1)"), "");
+    // Each table on the server with its row count.
+    const auto held = [&] {
+        return server.rows("SELECT table_name, query_to_xml('SELECT count(*) FROM ' || table_name, false, true, '')"
+                           "::text FROM information_schema.tables WHERE table_schema = current_schema() ORDER BY 1");
+    };
+    const QList<QVariantList> heldBefore = onServer ? held() : QList<QVariantList>();
     if (!kept.isEmpty())
         write(here(kept), "the clerk's own");
     const QStringList before = QDir(directory.path()).entryList(QDir::Files);
@@ -249,8 +321,11 @@ void TestRegisterTool::refusesWhatItCannotConvert()
         argument = here(argument);
     const Run refused = run(arguments);
     QCOMPARE(refused.status, 1);
-    QVERIFY2(refused.err.contains(here(named)) && refused.err.count('\n') == 1, qPrintable(refused.err));
+    QVERIFY2(refused.err.contains(here(named)) && refused.err.count('\n') == 1 && !refused.err.contains("s3cret"),
+             qPrintable(refused.err));
     QCOMPARE(QDir(directory.path()).entryList(QDir::Files), before);
+    if (onServer)
+        QCOMPARE(held(), heldBefore);
     if (!kept.isEmpty())
         QCOMPARE(contentOf(here(kept)), "the clerk's own");
 }
@@ -300,11 +375,50 @@ void TestRegisterTool::inspectsAndDeclinesTheSampleAccessFiles()
     QVERIFY(QDir(directory.path()).isEmpty());
 }
 
+void TestRegisterTool::exportsTheDemoRegister_data()
+{
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<bool>("copied"); // copied there from a demo file, and back to compare; else made by init
+    QTest::newRow("file") << Engine::File << false;
+    QTest::newRow("file, copied") << Engine::File << true;
+    QTest::newRow("server") << Engine::Server << false;
+    QTest::newRow("server, copied") << Engine::Server << true;
+}
+
+// Wherever the demo register is, it lists, exports and copies back as the demo file does, record for record.
 void TestRegisterTool::exportsTheDemoRegister()
 {
+    QFETCH(Engine, engine);
+    QFETCH(bool, copied);
+    TempRegister target(engine, false);
+    VELMORA_REQUIRE(target);
+    const QString path = target.path();
     QTemporaryDir directory;
-    const QString path = directory.filePath("stock.mdb");
-    QCOMPARE(run({"init", "--demo", path}).status, 0);
+    const QString demo = directory.filePath("demo.mdb");
+    QCOMPARE(run({"init", "--demo", demo}).status, 0);
+    const Run made = copied ? run({"copy", demo, path}) : run({"init", "--demo", path});
+    QCOMPARE(made.status, 0);
+    QVERIFY(!copied || made.out.startsWith("stock_data: 15 rows copied\nstockholder: 10 rows copied\n"));
+    // A server keeps a row changed in place last in its storage, but not in record order.
+    QCOMPARE(target.exec("UPDATE stockholder SET tel_no2 = tel_no2 WHERE stockholder_no = 1"), "");
+    if (copied) {
+        const QString back = directory.filePath("back.mdb");
+        QCOMPARE(run({"copy", path, back}).status, 0);
+        for (const schema::Table& table : schema::tables()) {
+            QStringList values; // each as SQLite writes it, which tells text, numbers and bytes apart
+            for (const schema::Column& column : table.columns)
+                values.append("quote(" + column.name + ")");
+            const QString select = "SELECT " + values.join(',') + " FROM " + table.name + " ORDER BY rowid";
+            QCOMPARE(rows(back, select), rows(demo, select));
+        }
+    }
+    const Run inspected = run({"inspect", path});
+    QCOMPARE(inspected.status, 0);
+    QVERIFY2(inspected.out.startsWith(Connection::pathOf(path) + ": a register")
+                 && inspected.out.contains("\nstockholder (10 rows)\n  stockholder_no ")
+                 && inspected.out.contains("\ntransfer_data (8 rows)\n"),
+             qPrintable(inspected.out));
+
     const QString folder = directory.filePath("exported/"); // made by the export
     const Run exported = run({"export", path, folder});
     QCOMPARE(exported.status, 0);
@@ -313,6 +427,10 @@ void TestRegisterTool::exportsTheDemoRegister()
                             "tel_no1,tel_no2,total_share\r");
     QCOMPARE(lines.size(), 1 + 10 + 1); // the header, ten holders, and the end of the last line
     QVERIFY(lines[2].contains(",'+46 8 661 20 14,"));
+    const QString reference = directory.filePath("reference/");
+    QCOMPARE(run({"export", demo, reference}).status, 0);
+    for (const schema::Table& table : schema::tables())
+        QCOMPARE(contentOf(folder + table.name + ".csv"), contentOf(reference + table.name + ".csv"));
     // Run again, it refuses; with --force it writes the same files.
     QCOMPARE(run({"export", path, folder}).status, 1);
     const QByteArray first = contentOf(folder + "transfer_data.csv");

@@ -1,0 +1,50 @@
+#include "commandline.h"
+
+#include <QTextStream>
+
+namespace commandline {
+
+Parsed parse(const QStringList& arguments, const QStringList& flags, const QStringList& valued,
+             const QStringList& names, const QString& takes)
+{
+    Parsed parsed;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (flags.contains(argument)) {
+            parsed.options.insert(argument, QString());
+        } else if (valued.contains(argument)) {
+            if (i + 1 == arguments.size()) {
+                parsed.wrong = QStringLiteral("%1 needs a value").arg(argument);
+                return parsed;
+            }
+            parsed.options.insert(argument, arguments[++i]);
+        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
+            parsed.wrong = QStringLiteral("unknown option %1").arg(argument);
+            return parsed;
+        } else {
+            parsed.rest.append(argument);
+        }
+    }
+    if (takes.isEmpty())
+        return parsed;
+    if (parsed.rest.size() != names.size())
+        parsed.wrong = takes;
+    else if (const qsizetype empty = parsed.rest.indexOf(QString()); empty >= 0)
+        parsed.wrong = QStringLiteral("no %1 given: the argument is empty").arg(names[empty]);
+    return parsed;
+}
+
+int wrongUsage(QTextStream& err, const QString& why)
+{
+    err << "velmora-register: " << why << "\n"
+        << "Try 'velmora-register --help'.\n";
+    return 2;
+}
+
+int failed(QTextStream& err, const QString& message)
+{
+    err << "velmora-register: " << message << "\n";
+    return 1;
+}
+
+} // namespace commandline

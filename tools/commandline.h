@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+class QTextStream;
+
+// What the velmora-register commands share: reading their arguments and reporting what went wrong.
+namespace commandline {
+
+// Options (given in flags, or in valued when they take a value) apart from the paths. When takes is given, the
+// paths must be as many as names, none of them empty, and wrong says what is not.
+struct Parsed {
+    QHash<QString, QString> options;
+    QStringList rest;
+    QString wrong;
+};
+
+Parsed parse(const QStringList& arguments, const QStringList& flags, const QStringList& valued,
+             const QStringList& names = {}, const QString& takes = {});
+
+// The command line is wrong: says why and where to read more; returns the exit status 2.
+int wrongUsage(QTextStream& err, const QString& why);
+// The work failed: says why; returns the exit status 1.
+int failed(QTextStream& err, const QString& message);
+
+} // namespace commandline

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QStringList>
+
+class QTextStream;
+
+// The velmora-register commands that have a unit of their own; each returns the exit status.
+namespace commands {
+
+int init(const QStringList& arguments, QTextStream& out, QTextStream& err);
+int copy(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// True when inspect is given a register (a file or a server) rather than an Access file.
+bool inspectsRegister(const QStringList& arguments);
+int inspectRegister(const QStringList& arguments, QTextStream& out, QTextStream& err);
+
+} // namespace commands

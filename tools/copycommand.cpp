@@ -1,0 +1,179 @@
+#include "commandline.h"
+#include "commands.h"
+#include "connection.h"
+#include "registerfile.h"
+#include "registerserver.h"
+#include "schema.h"
+
+#include <QLocale>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTextStream>
+
+#include <optional>
+
+namespace commands {
+
+namespace {
+
+struct Copied {
+    QString table;
+    qint64 rows = 0;
+};
+
+// A value as a message shows it: a number as written, a text short and quoted.
+QString shown(const QVariant& value)
+{
+    constexpr qsizetype longest = 40;
+    if (value.typeId() == QMetaType::Double)
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    if (value.typeId() == QMetaType::LongLong)
+        return value.toString();
+    const QString text =
+        value.typeId() == QMetaType::QByteArray ? QString::fromUtf8(value.toByteArray()) : value.toString();
+    return QLatin1Char('"') + (text.size() > longest ? text.left(longest) + QChar(0x2026) : text) + QLatin1Char('"');
+}
+
+// What a server's column cannot take as it is, of a value a file holds; empty when it takes it. A file keeps
+// whatever it was given, a server column only its own type.
+QString unfit(const QVariant& value, const schema::Column& column)
+{
+    const bool whole = column.storage == schema::Storage::Integer;
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+        return {}; // no value
+    case QMetaType::LongLong:
+        return whole ? QString() : QStringLiteral("the number ") + shown(value);
+    case QMetaType::Double:
+        return QStringLiteral("the number ") + shown(value);
+    case QMetaType::QString:
+        if (whole)
+            return QStringLiteral("the text ") + shown(value);
+        return value.toString().contains(QChar(0)) ? QStringLiteral("a text with a NUL character") : QString();
+    case QMetaType::QByteArray:
+        return shown(value) + QStringLiteral(" kept as bytes");
+    default:
+        return QStringLiteral("a value of type %1").arg(QLatin1String(value.typeName()));
+    }
+}
+
+// Copies one table's rows in record order. A failure is set in stopped, worded for the whole copy.
+std::optional<qint64> copyTable(const Connection& source, const schema::Table& table, QSqlDatabase& target,
+                                bool toServer, const QString& doing, Status& stopped)
+{
+    QStringList columns;
+    QStringList marks;
+    for (const schema::Column& column : table.columns) {
+        columns.append(schema::quoted(column.name));
+        marks.append(QStringLiteral("?"));
+    }
+    const QString names = columns.join(QLatin1String(", "));
+    QSqlQuery read(source.database());
+    read.setForwardOnly(true);
+    if (!read.exec(
+            QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(names, schema::quoted(table.name), source.rowKey()))) {
+        stopped = source.failure(QStringLiteral("Cannot copy"), read.lastError());
+        return std::nullopt;
+    }
+    QSqlQuery write(target);
+    if (!write.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                           .arg(schema::quoted(table.name), names, marks.join(QLatin1String(", "))))) {
+        stopped = Status::failure(QStringLiteral("%1: %2.").arg(doing, write.lastError().text()));
+        return std::nullopt;
+    }
+    qint64 rows = 0;
+    while (read.next()) {
+        ++rows;
+        const auto record = [&] {
+            return QStringLiteral("the table %1, record %2 (%3 %4)")
+                .arg(table.name)
+                .arg(rows)
+                .arg(table.numberColumn().name, read.isNull(0) ? QStringLiteral("empty") : shown(read.value(0)));
+        };
+        for (int i = 0; i < table.columns.size(); ++i) {
+            const QVariant value = read.isNull(i) ? QVariant() : read.value(i);
+            if (const QString what = toServer ? unfit(value, table.columns[i]) : QString(); !what.isEmpty()) {
+                stopped = Status::failure(QStringLiteral("%1: %2, column %3 holds %4, which the server's %5 column "
+                                                         "cannot take as it is. Nothing was copied.")
+                                              .arg(doing, record(), table.columns[i].name, what,
+                                                   table.columns[i].storage == schema::Storage::Integer
+                                                       ? QStringLiteral("whole-number")
+                                                       : QStringLiteral("text")));
+                return std::nullopt;
+            }
+            write.bindValue(i, value);
+        }
+        if (!write.exec()) {
+            const QSqlError error = write.lastError();
+            stopped = Status::failure(
+                QStringLiteral("%1: %2 cannot be written (%3). Nothing was copied.")
+                    .arg(doing, record(),
+                         (error.databaseText().isEmpty() ? error.text() : error.databaseText()).trimmed()));
+            return std::nullopt;
+        }
+    }
+    if (read.lastError().isValid()) {
+        stopped = source.failure(QStringLiteral("Cannot copy"), read.lastError());
+        return std::nullopt;
+    }
+    return rows;
+}
+
+// The register at from into a new one at to, whole or not at all: the source is read at one moment, and the
+// target is made under a hidden name (a file) or in one transaction (a server).
+Expected<QList<Copied>> copyRegister(const QString& from, const QString& to)
+{
+    Expected<std::unique_ptr<Connection>> opened = Connection::open(from);
+    if (!opened)
+        return opened.status();
+    const Connection& source = *opened.value();
+    const QString doing =
+        QStringLiteral("Cannot copy the register \"%1\" to \"%2\"").arg(source.path(), Connection::pathOf(to));
+    QSqlQuery transaction(source.database());
+    if (!transaction.exec(source.beginRead()))
+        return source.failure(QStringLiteral("Cannot copy"), transaction.lastError());
+    for (const schema::Table& table : schema::tables()) {
+        if (Status checked = source.checkTable(table); !checked)
+            return checked;
+    }
+    const bool toServer = Connection::isServer(to);
+    QList<Copied> copied;
+    Status stopped;
+    const auto fill = [&](QSqlDatabase& target) -> Status {
+        for (const schema::Table& table : schema::tables()) {
+            const std::optional<qint64> rows = copyTable(source, table, target, toServer, doing, stopped);
+            if (!rows)
+                return stopped;
+            copied.append({table.name, *rows});
+        }
+        return {};
+    };
+    const Status created = toServer ? registerserver::create(to, fill) : registerfile::create(to, fill);
+    transaction.exec(QStringLiteral("ROLLBACK")); // only read
+    if (!stopped)
+        return stopped;
+    if (!created)
+        return created;
+    return copied;
+}
+
+} // namespace
+
+int copy(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    const commandline::Parsed parsed =
+        commandline::parse(arguments, {}, {}, {QStringLiteral("FROM"), QStringLiteral("TO")},
+                           QStringLiteral("copy takes two registers, FROM and TO"));
+    if (!parsed.wrong.isEmpty())
+        return commandline::wrongUsage(err, parsed.wrong);
+    const Expected<QList<Copied>> copied = copyRegister(parsed.rest[0], parsed.rest[1]);
+    if (!copied)
+        return commandline::failed(err, copied.status().message());
+    for (const Copied& table : copied.value())
+        out << QStringLiteral("%1: %2 rows copied\n").arg(table.table).arg(table.rows);
+    out << QStringLiteral("Created the register %1 from %2.\n")
+               .arg(Connection::pathOf(parsed.rest[1]), Connection::pathOf(parsed.rest[0]));
+    return 0;
+}
+
+} // namespace commands
