@@ -339,8 +339,7 @@ Status Recordset::deleteRecord()
     WriteTransaction transaction(*m_connection);
     if (Status begun = transaction.begin(); !begun)
         return begun;
-    // Only the record as shown goes: every column must still hold what the window read. A leading + takes the
-    // column's affinity away, so a value compares by its kind and content, as it was read.
+    // Only the record as shown goes: every column must still hold exactly what the window read.
     QStringList unchanged{m_connection->rowKey() + QStringLiteral(" = ?")};
     for (const schema::Column& column : m_table.columns)
         unchanged.append(m_connection->holdsExactly(schema::quoted(column.name)));
