@@ -117,6 +117,47 @@ struct Installed {
     bool ready = false;
 };
 
+// A copy of the program with its certificate window open, and where that window's client area starts.
+struct Clerk {
+    qint64 pid = 0;
+    XSession::Window window;
+    int menuBar = 0;
+    bool ready = false;
+};
+
+Clerk openCertificates(XSession& x, const QString& program)
+{
+    Clerk clerk;
+    QProcess* velmora = x.launch(program);
+    if (!velmora->waitForStarted())
+        return clerk;
+    clerk.pid = velmora->processId();
+    if (!clickMainMenuButton(x, clerk.pid, 72)) // Stock Data
+        return clerk;
+    const auto windows = onlyWindow(x, clerk.pid, 600);
+    if (windows.size() != 1)
+        return clerk;
+    clerk.window = windows.first();
+    clerk.menuBar = clerk.window.geometry.height() - 372;
+    clerk.ready = true;
+    return clerk;
+}
+
+// Modify, a click into the item code, the text typed at its end, OK, and Yes to the question.
+bool modifyItemCode(const XSession& x, const Clerk& clerk, const QString& typed)
+{
+    const QPoint modify(496 + 40, clerk.menuBar + 144 + 16), itemCode(32 + 96 + 20, clerk.menuBar + 56 + 120 + 12);
+    x.click(clerk.window, modify);
+    x.click(clerk.window, itemCode);
+    x.key(QStringLiteral("End"));
+    x.type(typed);
+    x.click(clerk.window, modify);
+    if (!confirmShown(x, clerk.pid))
+        return false;
+    x.key(QStringLiteral("Return"));
+    return true;
+}
+
 } // namespace
 
 void TestStartup::versionNeedsNoDisplay()
@@ -307,37 +348,13 @@ void TestStartup::twoClerksOnOneRegister()
     XSession x;
     if (!x.whyNot().isEmpty())
         QSKIP(qPrintable(x.whyNot()));
-    struct Clerk {
-        qint64 pid = 0;
-        XSession::Window window;
-        int menuBar = 0;
-    };
     Clerk a, b;
     for (Clerk* clerk : {&a, &b}) {
-        QProcess* velmora = x.launch(installed.program);
-        QVERIFY(velmora->waitForStarted());
-        clerk->pid = velmora->processId();
-        QVERIFY(clickMainMenuButton(x, clerk->pid, 72)); // Stock Data
-        const auto windows = onlyWindow(x, clerk->pid, 600);
-        QCOMPARE(windows.size(), 1);
-        clerk->window = windows.first();
-        clerk->menuBar = clerk->window.geometry.height() - 372;
+        *clerk = openCertificates(x, installed.program);
+        QVERIFY(clerk->ready);
         // One above the other, so that neither covers the other.
         x.move(clerk->window, QPoint(0, clerk == &a ? 0 : 384));
     }
-    // Modify, click into the item code, type at its end, OK and Yes.
-    const auto modifyItemCode = [&](const Clerk& clerk, const QString& typed) {
-        const QPoint modify(496 + 40, clerk.menuBar + 144 + 16), itemCode(32 + 96 + 20, clerk.menuBar + 56 + 120 + 12);
-        x.click(clerk.window, modify);
-        x.click(clerk.window, itemCode);
-        x.key(QStringLiteral("End"));
-        x.type(typed);
-        x.click(clerk.window, modify);
-        if (!confirmShown(x, clerk.pid))
-            return false;
-        x.key(QStringLiteral("Return"));
-        return true;
-    };
     const auto itemCode = [&] {
         return certificate(installed.reg, QStringLiteral("SC-0001")).value(3);
     };
@@ -345,8 +362,8 @@ void TestStartup::twoClerksOnOneRegister()
     QVERIFY(!before.isEmpty());
 
     // The same field: A's save stands, B's is refused with a message and B keeps the typing.
-    QVERIFY(modifyItemCode(a, QStringLiteral("-A")));
-    QVERIFY(modifyItemCode(b, QStringLiteral("-B")));
+    QVERIFY(modifyItemCode(x, a, QStringLiteral("-A")));
+    QVERIFY(modifyItemCode(x, b, QStringLiteral("-B")));
     // The refusal: a message over B's window, which is titled like it.
     const auto refused = waitForWindows(x, b.pid, 5000, [](const auto& w) { return w.size() == 2; });
     QCOMPARE(named(refused, QStringLiteral("Velmora")).size(), 2);
@@ -369,7 +386,7 @@ void TestStartup::twoClerksOnOneRegister()
     QVERIFY(confirmShown(x, a.pid));
     x.key(QStringLiteral("Return"));
     const QString quantityOfA = certificate(installed.reg, QStringLiteral("SC-0001")).value(6);
-    QVERIFY(modifyItemCode(b, QStringLiteral("2")));
+    QVERIFY(modifyItemCode(x, b, QStringLiteral("2")));
     QCOMPARE(waitForWindows(x, b.pid, 5000, [](const auto& w) { return w.size() == 1; }).size(), 1);
     const QStringList both = certificate(installed.reg, QStringLiteral("SC-0001"));
     QCOMPARE(both.value(3), before + "-B2");
@@ -396,30 +413,21 @@ void TestStartup::registerOnAServer()
     XSession x;
     if (!x.whyNot().isEmpty())
         QSKIP(qPrintable(x.whyNot()));
-    QProcess* velmora = x.launch(installed.program);
-    QVERIFY(velmora->waitForStarted());
-    const qint64 pid = velmora->processId();
-    QVERIFY(clickMainMenuButton(x, pid, 72)); // Stock Data
-    const auto windows = onlyWindow(x, pid, 600);
-    QCOMPARE(windows.size(), 1);
-    const XSession::Window record = windows.first();
-    const int menuBar = record.geometry.height() - 372;
-    const auto at = [&](int left, int top) { return QPoint(left, menuBar + top); };
-    const QPoint modify = at(496 + 40, 144 + 16), add = at(496 + 40, 96 + 16), last = at(136 + 340 - 8, 328 + 12);
-    const QPoint stockNo = at(32 + 96 + 20, 56 + 24 + 12), itemCode = at(32 + 96 + 20, 56 + 120 + 12);
-    const auto modifyItemCode = [&](const QString& typed) {
-        x.click(record, modify);
-        x.click(record, itemCode);
-        x.key(QStringLiteral("End"));
-        x.type(typed);
-        x.click(record, modify);
-        if (!confirmShown(x, pid))
-            return false;
-        x.key(QStringLiteral("Return"));
-        return waitForWindows(x, pid, 5000, [](const auto& w) { return w.size() == 1; }).size() == 1;
+    const Clerk clerk = openCertificates(x, installed.program);
+    QVERIFY(clerk.ready);
+    const XSession::Window& record = clerk.window;
+    const qint64 pid = clerk.pid;
+    const auto at = [&](int left, int top) {
+        return QPoint(left, clerk.menuBar + top);
+    };
+    const QPoint add = at(496 + 40, 96 + 16), last = at(136 + 340 - 8, 328 + 12),
+                 stockNo = at(32 + 96 + 20, 56 + 24 + 12);
+    const auto modifyItemCodeAndWait = [&](const QString& typed) {
+        return modifyItemCode(x, clerk, typed)
+               && waitForWindows(x, pid, 5000, [](const auto& w) { return w.size() == 1; }).size() == 1;
     };
 
-    QVERIFY(modifyItemCode(QStringLiteral("X"))); // on A
+    QVERIFY(modifyItemCodeAndWait(QStringLiteral("X"))); // on A
     // A new certificate, stored by a move to the last record.
     x.click(record, add);
     x.click(record, stockNo);
@@ -433,7 +441,7 @@ void TestStartup::registerOnAServer()
     x.type(QStringLiteral(" b "));
     x.key(QStringLiteral("Return"));
     QCOMPARE(waitForWindows(x, pid, 5000, [](const auto& w) { return w.size() == 1; }).size(), 1);
-    QVERIFY(modifyItemCode(QStringLiteral("Y"))); // on what the search found
+    QVERIFY(modifyItemCodeAndWait(QStringLiteral("Y"))); // on what the search found
 
     QStringList rows;
     for (const QVariantList& row : server.rows("SELECT stock_no, item_code FROM stock_data ORDER BY row_id"))
