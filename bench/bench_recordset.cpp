@@ -19,10 +19,10 @@
 #include <QElapsedTimer>
 #include <QMap>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QUrlQuery>
 
@@ -123,7 +123,8 @@ QSqlQuery bareQuery(const QString& path)
     connection = std::move(opened.value());
     QSqlQuery query(connection->database());
     query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT %1 FROM stock_data WHERE stock_no = ? LIMIT 1").arg(connection->rowKey())))
+    if (!query.prepare(
+            QStringLiteral("SELECT %1 FROM stock_data WHERE stock_no = ? LIMIT 1").arg(connection->rowKey())))
         fail(QStringLiteral("preparing the bare query"), query.lastError().text());
     query.bindValue(0, missing);
     return query;
@@ -234,7 +235,8 @@ struct ServerRegister {
             fill.bindValue(0, rows);
             if (!fill.exec())
                 return Status::failure(fill.lastError().text());
-            return fill.exec(QStringLiteral("ANALYZE stock_data")) ? Status() : Status::failure(fill.lastError().text());
+            return fill.exec(QStringLiteral("ANALYZE stock_data")) ? Status()
+                                                                   : Status::failure(fill.lastError().text());
         };
         require(registerserver::create(uri, fill), QStringLiteral("registerserver::create"));
     }
@@ -275,7 +277,8 @@ QMap<QString, double> measureInChild(qint64 rows, const QString& server)
         fail(QStringLiteral("making a temporary folder"), dir.errorString());
     QElapsedTimer timer;
     timer.start();
-    std::unique_ptr<ServerRegister> onServer = server.isEmpty() ? nullptr : std::make_unique<ServerRegister>(server, rows);
+    std::unique_ptr<ServerRegister> onServer =
+        server.isEmpty() ? nullptr : std::make_unique<ServerRegister>(server, rows);
     const QString path = onServer ? onServer->uri : createRegister(dir, rows);
     std::fprintf(stderr, "created %lld rows in %.1f s\n", rows, timer.nsecsElapsed() / 1e9);
 
@@ -305,16 +308,11 @@ struct Figure {
 
 // A server answers over a socket, so its moves may take longer; its failed search answers from an index.
 const Figure figures[] = {
-    {"Refresh (ms)", "refresh_ms", 5, 10, 4},
-    {"next (ms)", "next_ms", 0.1, 0.3, 5},
-    {"previous (ms)", "previous_ms", 0.1, 0.3, 5},
-    {"first (ms)", "first_ms", 1, 0.3, 5},
-    {"last (ms)", "last_ms", 1, 0.3, 5},
-    {"FindFirst no-match (ms)", "find_ms", 0, 2, 3},
-    {"bare query (ms)", "bare_ms", 0, 0, 3},
-    {"FindFirst / bare", "find_ratio", 1.5, 0, 3},
-    {"peak memory (KiB)", "peak_kib", 0, 0, 0},
-    {"peak growth (KiB)", "peak_growth_kib", 10240, 10240, 0},
+    {"Refresh (ms)", "refresh_ms", 5, 10, 4},      {"next (ms)", "next_ms", 0.1, 0.3, 5},
+    {"previous (ms)", "previous_ms", 0.1, 0.3, 5}, {"first (ms)", "first_ms", 1, 0.3, 5},
+    {"last (ms)", "last_ms", 1, 0.3, 5},           {"FindFirst no-match (ms)", "find_ms", 0, 2, 3},
+    {"bare query (ms)", "bare_ms", 0, 0, 3},       {"FindFirst / bare", "find_ratio", 1.5, 0, 3},
+    {"peak memory (KiB)", "peak_kib", 0, 0, 0},    {"peak growth (KiB)", "peak_growth_kib", 10240, 10240, 0},
 };
 
 void printRow(const QString& label, const QString& small, const QString& large, const QString& target,
@@ -356,7 +354,8 @@ int drive(qint64 large)
     bool allMet = driveOne(large, QString());
     const QString server = qEnvironmentVariable("VELMORA_TEST_SERVER");
     if (server.isEmpty())
-        print(QStringLiteral("\nNo server measured: VELMORA_TEST_SERVER names none (eval \"$(scripts/postgres.sh start)\")."));
+        print(QStringLiteral(
+            "\nNo server measured: VELMORA_TEST_SERVER names none (eval \"$(scripts/postgres.sh start)\")."));
     else
         allMet = driveOne(large, server) && allMet;
     print(allMet ? QStringLiteral("All targets met.") : QStringLiteral("Some targets MISSED."));

@@ -4,8 +4,11 @@
 #   scripts/postgres.sh stop    stops the one started, and removes its folder
 # PostgreSQL refuses to run as root, so the server runs as the postgres user.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
-state=${VELMORA_PG_STATE:-/tmp/velmora-postgres.folder}
+# Where this checkout notes the server it started, so that two checkouts never stop each other's.
+state=${VELMORA_PG_STATE:-$PWD/build/postgres.folder}
+mkdir -p "$(dirname "$state")"
 
 bin() {
     local dir

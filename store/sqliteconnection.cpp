@@ -37,7 +37,8 @@ QString fromTheEarlierVersion(const QFileInfo& file)
 QString missing(const QFileInfo& file)
 {
     if (file.isSymLink())
-        return QStringLiteral("it is a link to \"%1\", which does not exist").arg(registerpath::linkEnd(file.filePath()));
+        return QStringLiteral("it is a link to \"%1\", which does not exist")
+            .arg(registerpath::linkEnd(file.filePath()));
     return QStringLiteral("the file does not exist");
 }
 
