@@ -379,10 +379,12 @@ void TestRegisterTool::exportsTheDemoRegister_data()
 {
     QTest::addColumn<Engine>("engine");
     QTest::addColumn<bool>("copied"); // copied there from a demo file, and back to compare; else made by init
-    QTest::newRow("file") << Engine::File << false;
-    QTest::newRow("file, copied") << Engine::File << true;
-    QTest::newRow("server") << Engine::Server << false;
-    QTest::newRow("server, copied") << Engine::Server << true;
+    QTest::addColumn<bool>("twice");  // copied there through a second register of the same kind
+    QTest::newRow("file") << Engine::File << false << false;
+    QTest::newRow("file, copied") << Engine::File << true << false;
+    QTest::newRow("server") << Engine::Server << false << false;
+    QTest::newRow("server, copied") << Engine::Server << true << false;
+    QTest::newRow("server, copied from another server") << Engine::Server << true << true;
 }
 
 // Wherever the demo register is, it lists, exports and copies back as the demo file does, record for record.
@@ -390,13 +392,16 @@ void TestRegisterTool::exportsTheDemoRegister()
 {
     QFETCH(Engine, engine);
     QFETCH(bool, copied);
-    TempRegister target(engine, false);
+    QFETCH(bool, twice);
+    TempRegister target(engine, false), between(engine, false);
     VELMORA_REQUIRE(target);
     const QString path = target.path();
     QTemporaryDir directory;
     const QString demo = directory.filePath("demo.mdb");
     QCOMPARE(run({"init", "--demo", demo}).status, 0);
-    const Run made = copied ? run({"copy", demo, path}) : run({"init", "--demo", path});
+    if (twice)
+        QCOMPARE(run({"copy", demo, between.path()}).status, 0);
+    const Run made = copied ? run({"copy", twice ? between.path() : demo, path}) : run({"init", "--demo", path});
     QCOMPARE(made.status, 0);
     QVERIFY(!copied || made.out.startsWith("stock_data: 15 rows copied\nstockholder: 10 rows copied\n"));
     // A server keeps a row changed in place last in its storage, but not in record order.
