@@ -3,6 +3,7 @@
 #include "connection.h"
 #include "schema.h"
 
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -77,6 +78,12 @@ Status create(const QString& uri, const std::function<Status(QSqlDatabase&)>& fi
     };
     if (!query.exec(QStringLiteral("BEGIN")))
         return failed();
+    // Anything short of the commit is undone here: the connection may serve the next window.
+    bool committed = false;
+    const auto undo = qScopeGuard([&] {
+        if (!committed)
+            QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
+    });
     QStringList names;
     for (const schema::Table& table : schema::tables())
         names.append(QLatin1Char('\'') + table.name + QLatin1Char('\''));
@@ -94,7 +101,7 @@ Status create(const QString& uri, const std::function<Status(QSqlDatabase&)>& fi
         statements << createTable(table) << createIndexes(table);
     for (const QString& statement : std::as_const(statements)) {
         if (!query.exec(statement))
-            return failed(); // the connection goes, and the server rolls back
+            return failed();
     }
     if (fill) {
         if (Status filled = fill(database); !filled)
@@ -102,6 +109,7 @@ Status create(const QString& uri, const std::function<Status(QSqlDatabase&)>& fi
     }
     if (!query.exec(QStringLiteral("COMMIT")))
         return failed();
+    committed = true;
     return {};
 }
 

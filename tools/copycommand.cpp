@@ -1,6 +1,7 @@
 #include "commandline.h"
 #include "commands.h"
 #include "connection.h"
+#include "readtransaction.h"
 #include "registerfile.h"
 #include "registerserver.h"
 #include "schema.h"
@@ -133,9 +134,9 @@ Expected<QList<Copied>> copyRegister(const QString& from, const QString& to)
     const Connection& source = *opened.value();
     const QString doing =
         QStringLiteral("Cannot copy the register \"%1\" to \"%2\"").arg(source.path(), Connection::pathOf(to));
-    QSqlQuery transaction(source.database());
-    if (!transaction.exec(source.beginRead()))
-        return source.failure(QStringLiteral("Cannot copy"), transaction.lastError());
+    ReadTransaction transaction(source);
+    if (Status begun = transaction.begin(QStringLiteral("Cannot copy")); !begun)
+        return begun;
     for (const schema::Table& table : schema::tables()) {
         if (Status checked = source.checkTable(table); !checked)
             return checked;
@@ -153,7 +154,6 @@ Expected<QList<Copied>> copyRegister(const QString& from, const QString& to)
         return {};
     };
     const Status created = toServer ? registerserver::create(to, fill) : registerfile::create(to, fill);
-    transaction.exec(QStringLiteral("ROLLBACK")); // only read
     if (!stopped)
         return stopped;
     if (!created)

@@ -1,6 +1,7 @@
 #include "csvexport.h"
 
 #include "connection.h"
+#include "readtransaction.h"
 #include "schema.h"
 
 #include <QDir>
@@ -202,9 +203,9 @@ Status exportRegister(const QString& registerPath, const QString& directory, boo
         return refuseOverwriting(path, existing);
 
     // One read transaction, so that the three files show the register at one moment.
-    QSqlQuery transaction(connection.database());
-    if (!transaction.exec(connection.beginRead()))
-        return connection.failure(QStringLiteral("Cannot export"), transaction.lastError());
+    ReadTransaction transaction(connection);
+    if (Status begun = transaction.begin(QStringLiteral("Cannot export")); !begun)
+        return begun;
     std::vector<std::unique_ptr<QSaveFile>> files;
     Status written;
     for (const schema::Table& table : schema::tables()) {
@@ -219,7 +220,6 @@ Status exportRegister(const QString& registerPath, const QString& directory, boo
         if (!written)
             break;
     }
-    transaction.exec(QStringLiteral("ROLLBACK")); // only read; nothing to keep
     if (!written)
         return written; // the save files remove their temporary files
     // A file made while the rows were read is not overwritten either.

@@ -1,6 +1,7 @@
 #include "commandline.h"
 #include "commands.h"
 #include "connection.h"
+#include "readtransaction.h"
 #include "schema.h"
 
 #include <QFile>
@@ -33,7 +34,10 @@ Expected<QList<Table>> describe(const Connection& connection)
     const auto failed = [&] {
         return connection.failure(QStringLiteral("Cannot inspect"), query.lastError());
     };
-    if (!query.exec(connection.beginRead()) || !query.exec(connection.describeTables()))
+    ReadTransaction transaction(connection);
+    if (Status begun = transaction.begin(QStringLiteral("Cannot inspect")); !begun)
+        return begun;
+    if (!query.exec(connection.describeTables()))
         return failed();
     QList<Table> tables;
     while (query.next()) {
@@ -48,7 +52,7 @@ Expected<QList<Table>> describe(const Connection& connection)
             return failed();
         table.rows = query.value(0).toLongLong();
     }
-    query.exec(QStringLiteral("ROLLBACK")); // only read
+    query.finish(); // before the transaction ends
     return tables;
 }
 
