@@ -56,6 +56,12 @@ public:
     // What an INSERT ends with to give the new row's key, and that key from the query that ran it.
     virtual QString returningKey() const = 0;
     virtual qint64 insertedKey(QSqlQuery& query) const = 0;
+    // SQL with one bound table name, true when the register holds that table.
+    virtual QString hasTable() const = 0;
+    // SQL that holds the history's append lock until the transaction ends; empty where the write lock holds it.
+    virtual QString lockHistory() const = 0;
+    // SQL that gives the database role changes are made as: empty for a file.
+    virtual QString currentRole() const = 0;
 
     // Checks that the table and its columns are there, and that nothing hides the row key.
     virtual Status checkTable(const schema::Table& table) const = 0;

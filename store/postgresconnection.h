@@ -22,6 +22,14 @@ public:
     QString valOf(const QString& column) const override;
     QString returningKey() const override { return QStringLiteral(" RETURNING row_id"); }
     qint64 insertedKey(QSqlQuery& query) const override;
+    QString hasTable() const override { return QStringLiteral("SELECT to_regclass(?) IS NOT NULL"); }
+    // Row locks let two clerks save at once; their history entries still go one after the other. A clerk
+    // allowed only to add to the history can take this lock, unlike a lock on the table.
+    QString lockHistory() const override
+    {
+        return QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema() || '.velmora_history'))");
+    }
+    QString currentRole() const override { return QStringLiteral("SELECT current_user"); }
     Status checkTable(const schema::Table& table) const override;
     Status checkReachable(const QString& doing) override;
     bool takeReconnected() override { return std::exchange(m_reconnected, false); }

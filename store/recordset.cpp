@@ -2,6 +2,7 @@
 
 #include "connection.h"
 #include "criteria.h"
+#include "historylog.h"
 #include "values.h"
 
 #include <QSqlError>
@@ -37,6 +38,12 @@ bool same(const QVariant& a, const QVariant& b)
     if (number(a) && number(b))
         return a.toDouble() == b.toDouble();
     return a.typeId() == b.typeId() && a == b;
+}
+
+int fieldIndex(const QList<FieldInput>& fields, const QString& column)
+{
+    const auto at = std::find_if(fields.begin(), fields.end(), [&](const FieldInput& f) { return f.column == column; });
+    return at == fields.end() ? -1 : int(at - fields.begin());
 }
 
 // The write lock is taken at once (or the row locked before it is read), so a save never fails half-way for want
@@ -120,12 +127,14 @@ Recordset::Recordset(std::unique_ptr<Connection> connection, const schema::Table
     : m_connection(std::move(connection))
     , m_table(table)
     , m_binding(binding)
+    , m_history(std::make_unique<HistoryLog>(*m_connection))
 {}
 
 Recordset::~Recordset()
 {
     // Statements go before the connection they run on.
     m_statements.reset();
+    m_history.reset();
 }
 
 Status Recordset::open()
@@ -367,6 +376,16 @@ Status Recordset::deleteRecord()
                                               "was not deleted. It is shown as it is stored now; delete it again "
                                               "if it should still go."));
     }
+    QList<history::Change> removed;
+    for (int i = 0; i < m_position.row.size(); ++i) {
+        if (!m_position.row[i].isNull())
+            removed.append({m_table.columns[i].name, m_position.row[i], QVariant()});
+    }
+    const QVariant number = m_position.row.value(m_table.indexOf(m_table.numberColumn().name));
+    if (Status kept = m_history->append(
+            {HistoryLog::entry(m_table, *m_position.anchor, number, QStringLiteral("delete"), removed)});
+        !kept)
+        return kept;
     QSqlQuery& exists = m_statements->exists;
     if (!exists.exec() || !exists.next())
         return engineFailure(QStringLiteral("Cannot read"), exists);
@@ -441,11 +460,9 @@ Expected<Recordset::Written> Recordset::writePending(const QList<FieldInput>& in
         Expected<QVariant> value = values::toStored(*column, field.text);
         if (!value)
             return value.status();
-        const auto at =
-            std::find_if(fields.begin(), fields.end(), [&](const FieldInput& f) { return f.column == column->name; });
-        if (at != fields.end()) {
-            at->text = field.text;
-            stored[at - fields.begin()] = value.value();
+        if (const int at = fieldIndex(fields, column->name); at >= 0) {
+            fields[at].text = field.text;
+            stored[at] = value.value();
         } else {
             fields.append({column->name, field.text});
             stored.append(value.value());
@@ -458,7 +475,13 @@ Expected<Recordset::Written> Recordset::writePending(const QList<FieldInput>& in
     QSqlQuery write(m_connection->database());
     write.setForwardOnly(true);
     QString statement;
+    QList<history::Change> changes;
+    QVariant number;
     if (m_state == EditState::Adding) {
+        for (int i = 0; i < fields.size(); ++i)
+            changes.append({fields[i].column, QVariant(), stored[i]});
+        const int typedNumber = fieldIndex(fields, m_table.numberColumn().name);
+        number = typedNumber < 0 ? QVariant() : stored[typedNumber];
         const QStringList marks(columns.size(), QStringLiteral("?"));
         statement =
             QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
@@ -474,6 +497,13 @@ Expected<Recordset::Written> Recordset::writePending(const QList<FieldInput>& in
             return Status::failure(goneWhileTyping);
         if (Status clear = refuseConflicts(fields, stored, *now.value()); !clear)
             return clear;
+        const QVariantList& before = *now.value();
+        for (int i = 0; i < fields.size(); ++i) {
+            if (const QVariant& old = before[m_table.indexOf(fields[i].column)]; !same(old, stored[i]))
+                changes.append({fields[i].column, old, stored[i]});
+        }
+        const int typedNumber = fieldIndex(fields, m_table.numberColumn().name);
+        number = typedNumber < 0 ? before[m_table.indexOf(m_table.numberColumn().name)] : stored[typedNumber];
         statement =
             QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?")
                 .arg(schema::quoted(m_table.name), columns.join(QLatin1String(" = ?, ")), m_connection->rowKey());
@@ -487,10 +517,22 @@ Expected<Recordset::Written> Recordset::writePending(const QList<FieldInput>& in
         write.bindValue(i, stored[i]);
     if (!write.exec())
         return engineFailure(QStringLiteral("Cannot save to"), write);
-    if (m_state == EditState::Adding)
-        return Written{m_connection->insertedKey(write), true};
+    if (m_state == EditState::Adding) {
+        const qint64 added = m_connection->insertedKey(write);
+        if (Status kept =
+                m_history->append({HistoryLog::entry(m_table, added, number, QStringLiteral("add"), changes)});
+            !kept)
+            return kept;
+        return Written{added, true};
+    }
     if (write.numRowsAffected() == 0)
         return Status::failure(goneWhileTyping);
+    if (!changes.isEmpty()) {
+        if (Status kept = m_history->append(
+                {HistoryLog::entry(m_table, *m_position.anchor, number, QStringLiteral("modify"), changes)});
+            !kept)
+            return kept;
+    }
     return Written{std::nullopt, true};
 }
 
@@ -600,6 +642,7 @@ Status Recordset::prepare()
             return engineFailure(QStringLiteral("Cannot open"), *query);
     }
     m_statements = std::move(statements);
+    m_history->reset();
     return {};
 }
 

@@ -11,6 +11,7 @@
 #include <optional>
 
 class Connection;
+class HistoryLog;
 class QSqlQuery;
 
 // A record set's place for the current record: its row key (SQLite's rowid, or a server table's row_id).
@@ -94,6 +95,7 @@ private:
     const schema::Table& m_table;
     RecordBinding* m_binding = nullptr;
     std::unique_ptr<Statements> m_statements;
+    std::unique_ptr<HistoryLog> m_history;
     Position m_position;
     EditState m_state = EditState::Browsing;
     bool m_open = false;

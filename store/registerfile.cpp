@@ -1,6 +1,7 @@
 #include "registerfile.h"
 
 #include "connection.h"
+#include "historylog.h"
 #include "schema.h"
 
 #include <QDir>
@@ -22,8 +23,10 @@ Status cannotCreate(const QString& path, const QString& reason)
     return Status::failure(QStringLiteral("Cannot create the register \"%1\": %2.").arg(path, reason));
 }
 
-Status createTables(QSqlDatabase& database, const QString& path, const std::function<Status(QSqlDatabase&)>& fill)
+Status createTables(const Connection& connection, const QString& path, const std::function<Status(QSqlDatabase&)>& fill,
+                    const QString& action)
 {
+    QSqlDatabase database = connection.database();
     QSqlQuery query(database);
     const auto failed = [&] {
         return cannotCreate(path, query.lastError().text());
@@ -34,9 +37,13 @@ Status createTables(QSqlDatabase& database, const QString& path, const std::func
         if (!query.exec(schema::createStatement(table)))
             return failed();
     }
+    if (!query.exec(history::createStatement()))
+        return failed();
     if (fill) {
         if (Status filled = fill(database); !filled)
             return cannotCreate(path, filled.message());
+        if (Status kept = HistoryLog(connection).appendEvery(action); !kept)
+            return cannotCreate(path, kept.message());
     }
     if (!query.exec(QStringLiteral("COMMIT")))
         return failed();
@@ -52,7 +59,7 @@ bool sharedByGroup(const QString& folder)
 
 } // namespace
 
-Status create(const QString& path, const std::function<Status(QSqlDatabase&)>& fill)
+Status create(const QString& path, const std::function<Status(QSqlDatabase&)>& fill, const QString& action)
 {
     if (path.isEmpty())
         return Status::failure(QStringLiteral("Cannot create a register: no path was given."));
@@ -77,8 +84,7 @@ Status create(const QString& path, const std::function<Status(QSqlDatabase&)>& f
 
     Status created;
     if (Expected<std::unique_ptr<Connection>> connection = Connection::openEmpty(building); connection) {
-        QSqlDatabase database = connection.value()->database();
-        created = createTables(database, absolute, fill);
+        created = createTables(*connection.value(), absolute, fill, action);
     } else {
         created = cannotCreate(absolute, connection.status().message());
     }

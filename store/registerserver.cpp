@@ -1,6 +1,7 @@
 #include "registerserver.h"
 
 #include "connection.h"
+#include "historylog.h"
 #include "schema.h"
 
 #include <QScopeGuard>
@@ -64,7 +65,7 @@ Status cannotCreate(const QString& where, const QString& reason)
 
 } // namespace
 
-Status create(const QString& uri, const std::function<Status(QSqlDatabase&)>& fill)
+Status create(const QString& uri, const std::function<Status(QSqlDatabase&)>& fill, const QString& action)
 {
     Expected<std::unique_ptr<Connection>> opened = Connection::open(uri);
     if (!opened)
@@ -87,6 +88,7 @@ Status create(const QString& uri, const std::function<Status(QSqlDatabase&)>& fi
     QStringList names;
     for (const schema::Table& table : schema::tables())
         names.append(QLatin1Char('\'') + table.name + QLatin1Char('\''));
+    names.append(QLatin1Char('\'') + history::tableName + QLatin1Char('\''));
     if (!query.exec(QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = "
                                    "current_schema() AND table_name IN (%1)")
                         .arg(names.join(QLatin1Char(',')))))
@@ -99,6 +101,7 @@ Status create(const QString& uri, const std::function<Status(QSqlDatabase&)>& fi
     QStringList statements{QString::fromUtf8(foldFunction), QString::fromUtf8(valFunction)};
     for (const schema::Table& table : schema::tables())
         statements << createTable(table) << createIndexes(table);
+    statements << history::createStatement();
     for (const QString& statement : std::as_const(statements)) {
         if (!query.exec(statement))
             return failed();
@@ -106,6 +109,8 @@ Status create(const QString& uri, const std::function<Status(QSqlDatabase&)>& fi
     if (fill) {
         if (Status filled = fill(database); !filled)
             return cannotCreate(connection.path(), filled.message());
+        if (Status kept = HistoryLog(connection).appendEvery(action); !kept)
+            return cannotCreate(connection.path(), kept.message());
     }
     if (!query.exec(QStringLiteral("COMMIT")))
         return failed();

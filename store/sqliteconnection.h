@@ -20,6 +20,12 @@ public:
     QString valOf(const QString& column) const override;
     QString returningKey() const override { return {}; }
     qint64 insertedKey(QSqlQuery& query) const override;
+    QString hasTable() const override
+    {
+        return QStringLiteral("SELECT EXISTS (SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?)");
+    }
+    QString lockHistory() const override { return {}; } // one writer at a time already
+    QString currentRole() const override { return QStringLiteral("SELECT ''"); }
     Status checkTable(const schema::Table& table) const override;
     Status checkReachable(const QString& doing) override;
     Status failure(const QString& doing, const QSqlError& error) const override;
