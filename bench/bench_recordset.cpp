@@ -10,6 +10,8 @@
 // Each size is measured in a child process of its own, so that its peak memory is that of the record set alone.
 
 #include "connection.h"
+#include "history.h"
+#include "recordbinding.h"
 #include "recordset.h"
 #include "registerfile.h"
 #include "registerserver.h"
@@ -42,6 +44,8 @@ constexpr int refreshRuns = 50;
 constexpr qint64 stepRuns = 20000;
 constexpr int endRuns = 2000;
 constexpr int findRuns = 7;
+constexpr int saveBlocks = 6;
+constexpr int savesPerBlock = 40;
 const QString missing = QStringLiteral("no such certificate");
 
 const char usage[] = "Usage: velmora-bench [--rows N]\n"
@@ -183,6 +187,52 @@ std::pair<double, double> findMs(Recordset& recordset, const QString& path)
     return {medianMs(find), medianMs(plain)};
 }
 
+// One field typed into, as a window would hand it over.
+class TypedQuantity final : public RecordBinding {
+public:
+    QString text;
+    void notifyValidate(Action, bool) override {}
+    QList<FieldInput> changedFields() const override
+    {
+        return text.isEmpty() ? QList<FieldInput>() : QList<FieldInput>{{QStringLiteral("stock_qty"), text}};
+    }
+    void fill() override { text.clear(); }
+    void clearChanged() override { text.clear(); }
+};
+
+// Medians of a save of one field with the register's history kept and with it set aside, in alternate blocks
+// so that neither has the warmer cache.
+std::pair<double, double> saveMs(const QString& path)
+{
+    TypedQuantity typed;
+    Expected<std::unique_ptr<Connection>> connection = Connection::open(path);
+    require(connection.status(), QStringLiteral("Connection::open"));
+    Recordset recordset(std::move(connection.value()), *schema::table(u"stock_data"), &typed);
+    require(recordset.open(), QStringLiteral("Recordset::open"));
+    const auto rename = [&](const QString& from, const QString& to) {
+        QSqlQuery query(recordset.connection().database());
+        if (!query.exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(from, to)))
+            fail(QStringLiteral("setting the history aside"), query.lastError().text());
+    };
+    const QString aside = history::tableName + QStringLiteral("_aside");
+    QList<qint64> kept, without;
+    int value = 0;
+    for (int block = 0; block < 2 * saveBlocks; ++block) {
+        const bool keeping = block % 2 == 0;
+        if (!keeping)
+            rename(history::tableName, aside);
+        for (int i = 0; i < savesPerBlock; ++i) {
+            typed.text = QString::number(++value);
+            (keeping ? kept : without).append(timed(QStringLiteral("update"), [&] { return recordset.update(); }));
+        }
+        if (!keeping)
+            rename(aside, history::tableName);
+    }
+    if (recordset.text(QStringLiteral("stock_qty")) != QString::number(value))
+        fail(QStringLiteral("update"), QStringLiteral("the last value typed was not stored"));
+    return {medianMs(kept), medianMs(without)};
+}
+
 int measure(const QString& path, qint64 rows)
 {
     const double refresh = refreshMs(path);
@@ -190,6 +240,7 @@ int measure(const QString& path, qint64 rows)
     const auto [next, previous] = stepMs(*recordset, std::min(stepRuns, rows - 1));
     const auto [first, last] = endMs(*recordset, rows);
     const auto [find, bare] = findMs(*recordset, path);
+    const auto [save, plainSave] = saveMs(path);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
 
@@ -197,11 +248,12 @@ int measure(const QString& path, qint64 rows)
         return QString::number(value, 'f', 5);
     };
     print(QStringLiteral("rows=%1 refresh_ms=%2 next_ms=%3 previous_ms=%4 first_ms=%5 last_ms=%6 find_ms=%7 "
-                         "bare_ms=%8 find_ratio=%9 peak_kib=%10")
+                         "bare_ms=%8 find_ratio=%9 peak_kib=%10 save_ms=%11 plain_save_ms=%12 save_ratio=%13")
               .arg(rows)
               .arg(ms(refresh), ms(next), ms(previous), ms(first), ms(last), ms(find), ms(bare),
                    QString::number(find / bare, 'f', 3))
-              .arg(qint64(usage.ru_maxrss)));
+              .arg(qint64(usage.ru_maxrss))
+              .arg(ms(save), ms(plainSave), QString::number(save / plainSave, 'f', 3)));
     return 0;
 }
 
@@ -308,11 +360,19 @@ struct Figure {
 
 // A server answers over a socket, so its moves may take longer; its failed search answers from an index.
 const Figure figures[] = {
-    {"Refresh (ms)", "refresh_ms", 5, 10, 4},      {"next (ms)", "next_ms", 0.1, 0.3, 5},
-    {"previous (ms)", "previous_ms", 0.1, 0.3, 5}, {"first (ms)", "first_ms", 1, 0.3, 5},
-    {"last (ms)", "last_ms", 1, 0.3, 5},           {"FindFirst no-match (ms)", "find_ms", 0, 2, 3},
-    {"bare query (ms)", "bare_ms", 0, 0, 3},       {"FindFirst / bare", "find_ratio", 1.5, 0, 3},
-    {"peak memory (KiB)", "peak_kib", 0, 0, 0},    {"peak growth (KiB)", "peak_growth_kib", 10240, 10240, 0},
+    {"Refresh (ms)", "refresh_ms", 5, 10, 4},
+    {"next (ms)", "next_ms", 0.1, 0.3, 5},
+    {"previous (ms)", "previous_ms", 0.1, 0.3, 5},
+    {"first (ms)", "first_ms", 1, 0.3, 5},
+    {"last (ms)", "last_ms", 1, 0.3, 5},
+    {"FindFirst no-match (ms)", "find_ms", 0, 2, 3},
+    {"bare query (ms)", "bare_ms", 0, 0, 3},
+    {"FindFirst / bare", "find_ratio", 1.5, 0, 3},
+    {"peak memory (KiB)", "peak_kib", 0, 0, 0},
+    {"peak growth (KiB)", "peak_growth_kib", 10240, 10240, 0},
+    {"save, history kept (ms)", "save_ms", 0, 0, 3},
+    {"save, no history (ms)", "plain_save_ms", 0, 0, 3},
+    {"save with / without history", "save_ratio", 2, 2, 2},
 };
 
 void printRow(const QString& label, const QString& small, const QString& large, const QString& target,

@@ -58,8 +58,9 @@ public:
     virtual qint64 insertedKey(QSqlQuery& query) const = 0;
     // SQL with one bound table name, true when the register holds that table.
     virtual QString hasTable() const = 0;
-    // SQL that holds the history's append lock until the transaction ends; empty where the write lock holds it.
-    virtual QString lockHistory() const = 0;
+    // SQL that is true when the register keeps a history, and then holds the history's append lock until the
+    // transaction ends (where the write lock does not already).
+    virtual QString holdHistory() const = 0;
     // SQL that gives the database role changes are made as: empty for a file.
     virtual QString currentRole() const = 0;
 

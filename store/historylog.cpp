@@ -9,6 +9,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <limits>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -25,6 +27,16 @@ QString loginName()
     return name;
 }
 
+constexpr int bulkRows = 100;
+
+QString insertStatement(int rows)
+{
+    const QString row = QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    return QStringLiteral("INSERT INTO %1 (seq, changed_at, clerk, db_role, table_name, row_key, record, action, "
+                          "changes, previous_hash, hash) VALUES %2")
+        .arg(history::tableName, QStringList(rows, row).join(QLatin1String(", ")));
+}
+
 } // namespace
 
 struct HistoryLog::Statements {
@@ -32,10 +44,12 @@ struct HistoryLog::Statements {
         : kept(database)
         , last(database)
         , insert(database)
+        , bulk(database)
     {}
     QSqlQuery kept;
     QSqlQuery last;
     QSqlQuery insert;
+    QSqlQuery bulk;
     bool prepared = false; // last and insert, once the history is there
 };
 
@@ -56,7 +70,7 @@ Status HistoryLog::prepare()
         return {};
     auto statements = std::make_unique<Statements>(m_connection.database());
     statements->kept.setForwardOnly(true);
-    if (!statements->kept.prepare(m_connection.hasTable()))
+    if (!statements->kept.prepare(m_connection.holdHistory()))
         return m_connection.failure(QStringLiteral("Cannot save to"), statements->kept.lastError());
     m_statements = std::move(statements);
     return {};
@@ -74,10 +88,8 @@ Status HistoryLog::prepareHistory()
     const std::pair<QSqlQuery*, QString> all[] = {
         {&m_statements->last,
          QStringLiteral("SELECT seq, hash FROM %1 ORDER BY seq DESC LIMIT 1").arg(history::tableName)},
-        {&m_statements->insert,
-         QStringLiteral("INSERT INTO %1 (seq, changed_at, clerk, db_role, table_name, row_key, record, action, "
-                        "changes, previous_hash, hash) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
-             .arg(history::tableName)},
+        {&m_statements->insert, insertStatement(1)},
+        {&m_statements->bulk, insertStatement(bulkRows)},
     };
     for (const auto& [query, statement] : all) {
         if (!query->prepare(statement))
@@ -94,7 +106,6 @@ Status HistoryLog::append(QList<history::Entry> entries)
     if (Status prepared = prepare(); !prepared)
         return prepared;
     QSqlQuery& kept = m_statements->kept;
-    kept.bindValue(0, history::tableName);
     if (!kept.exec() || !kept.next())
         return m_connection.failure(QStringLiteral("Cannot save to"), kept.lastError());
     const bool keeps = kept.value(0).toBool();
@@ -103,11 +114,6 @@ Status HistoryLog::append(QList<history::Entry> entries)
         return {};
     if (Status prepared = prepareHistory(); !prepared)
         return prepared;
-    if (const QString lock = m_connection.lockHistory(); !lock.isEmpty()) {
-        QSqlQuery locked(m_connection.database());
-        if (!locked.exec(lock))
-            return m_connection.failure(QStringLiteral("Cannot save to"), locked.lastError());
-    }
     QSqlQuery& last = m_statements->last;
     if (!last.exec())
         return m_connection.failure(QStringLiteral("Cannot save to"), last.lastError());
@@ -116,27 +122,50 @@ Status HistoryLog::append(QList<history::Entry> entries)
     last.finish();
 
     const QString at = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
-    QSqlQuery& insert = m_statements->insert;
     for (history::Entry& entry : entries) {
         entry.seq = ++seq;
         entry.at = at;
         entry.clerk = loginName();
         entry.role = m_role;
-        entry.previous = previous;
+        entry.previous = std::exchange(previous, QString());
         entry.hash = history::seal(entry);
-        const QVariant values[] = {entry.seq,    entry.at,     entry.clerk,   entry.role,     entry.table, entry.rowKey,
-                                   entry.record, entry.action, entry.changes, entry.previous, entry.hash};
-        for (int i = 0; i < int(std::size(values)); ++i)
-            insert.bindValue(i, values[i]);
-        if (!insert.exec())
-            return m_connection.failure(QStringLiteral("Cannot save to"), insert.lastError());
         previous = entry.hash;
     }
+    // Many rows to a statement where there are many, as when a register is made or copied.
+    qsizetype done = 0;
+    for (; entries.size() - done >= bulkRows; done += bulkRows) {
+        if (Status stored = store(m_statements->bulk, entries.mid(done, bulkRows)); !stored)
+            return stored;
+    }
+    for (; done < entries.size(); ++done) {
+        if (Status stored = store(m_statements->insert, entries.mid(done, 1)); !stored)
+            return stored;
+    }
+    return {};
+}
+
+Status HistoryLog::store(QSqlQuery& insert, const QList<history::Entry>& entries) const
+{
+    int at = 0;
+    for (const history::Entry& entry : entries) {
+        const QVariant values[] = {entry.seq,    entry.at,     entry.clerk,   entry.role,     entry.table, entry.rowKey,
+                                   entry.record, entry.action, entry.changes, entry.previous, entry.hash};
+        for (const QVariant& value : values) {
+            // An empty text is stored empty, never as NULL.
+            const bool blank = value.typeId() == QMetaType::QString && value.toString().isNull();
+            insert.bindValue(at++, blank ? QVariant(QStringLiteral("")) : value);
+        }
+    }
+    if (!insert.exec())
+        return m_connection.failure(QStringLiteral("Cannot save to"), insert.lastError());
     return {};
 }
 
 Status HistoryLog::appendEvery(const QString& action)
 {
+    // A batch at a time, read in key order and put away before the next is read, so that a large register
+    // never sits in memory whole and no read is still running while the entries are written.
+    constexpr int batchSize = 5000;
     const QString key = m_connection.rowKey();
     for (const schema::Table& table : schema::tables()) {
         QStringList columns{key};
@@ -144,30 +173,33 @@ Status HistoryLog::appendEvery(const QString& action)
             columns.append(schema::quoted(column.name));
         QSqlQuery rows(m_connection.database());
         rows.setForwardOnly(true);
-        if (!rows.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
-                           .arg(columns.join(QLatin1String(", ")), schema::quoted(table.name), key)))
+        if (!rows.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 > ? ORDER BY %3 LIMIT %4")
+                              .arg(columns.join(QLatin1String(", ")), schema::quoted(table.name), key)
+                              .arg(batchSize)))
             return m_connection.failure(QStringLiteral("Cannot save to"), rows.lastError());
-        // A batch at a time, so that a large register never sits in memory whole.
-        QList<history::Entry> batch;
-        const auto flush = [&] {
-            return append(std::exchange(batch, {}));
-        };
-        while (rows.next()) {
-            QList<history::Change> changes;
-            for (int i = 0; i < table.columns.size(); ++i) {
-                if (!rows.isNull(i + 1))
-                    changes.append({table.columns[i].name, QVariant(), rows.value(i + 1)});
+        qint64 after = std::numeric_limits<qint64>::min();
+        for (;;) {
+            rows.bindValue(0, after);
+            if (!rows.exec())
+                return m_connection.failure(QStringLiteral("Cannot save to"), rows.lastError());
+            QList<history::Entry> batch;
+            while (rows.next()) {
+                QList<history::Change> changes;
+                for (int i = 0; i < table.columns.size(); ++i) {
+                    if (!rows.isNull(i + 1))
+                        changes.append({table.columns[i].name, QVariant(), rows.value(i + 1)});
+                }
+                after = rows.value(0).toLongLong();
+                batch.append(entry(table, after, rows.value(1), action, changes));
             }
-            batch.append(entry(table, rows.value(0).toLongLong(), rows.value(1), action, changes));
-            if (batch.size() == 10000) {
-                if (Status appended = flush(); !appended)
-                    return appended;
-            }
+            if (rows.lastError().isValid())
+                return m_connection.failure(QStringLiteral("Cannot save to"), rows.lastError());
+            rows.finish();
+            if (batch.isEmpty())
+                break;
+            if (Status appended = append(batch); !appended)
+                return appended;
         }
-        if (rows.lastError().isValid())
-            return m_connection.failure(QStringLiteral("Cannot save to"), rows.lastError());
-        if (Status appended = flush(); !appended)
-            return appended;
     }
     return {};
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class QSqlQuery;
 namespace schema {
 struct Table;
 }
@@ -39,6 +40,7 @@ private:
     Status prepare();
     // The history's own statements, once the register is known to keep one.
     Status prepareHistory();
+    Status store(QSqlQuery& insert, const QList<history::Entry>& entries) const;
 
     const Connection& m_connection;
     std::unique_ptr<Statements> m_statements;

@@ -25,9 +25,11 @@ public:
     QString hasTable() const override { return QStringLiteral("SELECT to_regclass(?) IS NOT NULL"); }
     // Row locks let two clerks save at once; their history entries still go one after the other. A clerk
     // allowed only to add to the history can take this lock, unlike a lock on the table.
-    QString lockHistory() const override
+    QString holdHistory() const override
     {
-        return QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema() || '.velmora_history'))");
+        return QStringLiteral("SELECT CASE WHEN to_regclass('velmora_history') IS NULL THEN false ELSE "
+                              "pg_advisory_xact_lock(hashtext(current_schema() || '.velmora_history'))::text = '' "
+                              "END");
     }
     QString currentRole() const override { return QStringLiteral("SELECT current_user"); }
     Status checkTable(const schema::Table& table) const override;

@@ -24,7 +24,11 @@ public:
     {
         return QStringLiteral("SELECT EXISTS (SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?)");
     }
-    QString lockHistory() const override { return {}; } // one writer at a time already
+    QString holdHistory() const override // one writer at a time already
+    {
+        return QStringLiteral("SELECT EXISTS (SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = "
+                              "'velmora_history')");
+    }
     QString currentRole() const override { return QStringLiteral("SELECT ''"); }
     Status checkTable(const schema::Table& table) const override;
     Status checkReachable(const QString& doing) override;

@@ -285,6 +285,8 @@ void TestRecordWindow::fileRefusesTheSave_data()
     QTest::newRow("disk full") << "full" << QString(40000, QLatin1Char('9'));
     QTest::newRow("file deleted") << "deleted"
                                   << "150";
+    QTest::newRow("history refuses the entry") << "history"
+                                               << "150";
 }
 
 // The save is refused with the file and the reason named; the window stays, editing what was typed.
@@ -324,6 +326,9 @@ void TestRecordWindow::fileRefusesTheSave()
         QVERIFY(QSqlQuery(other).exec(QStringLiteral("BEGIN EXCLUSIVE")));
     } else if (how == QLatin1String("full")) {
         QVERIFY(ownExec(QStringLiteral("PRAGMA max_page_count = 1"))); // no page beyond those in use
+    } else if (how == QLatin1String("history")) {
+        QVERIFY(ownExec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON velmora_history BEGIN "
+                                       "SELECT RAISE(ABORT, 'no room in the history'); END")));
     } else {
         QVERIFY(QFile::remove(w.reg.path()));
     }
@@ -335,6 +340,8 @@ void TestRecordWindow::fileRefusesTheSave()
         QSqlQuery(other).exec(QStringLiteral("ROLLBACK"));
     else if (how == QLatin1String("full"))
         ownExec(QStringLiteral("PRAGMA max_page_count = 1073741823"));
+    else if (how == QLatin1String("history"))
+        ownExec(QStringLiteral("DROP TRIGGER refuse"));
     other.close();
     other = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("other-writer"));
@@ -354,11 +361,15 @@ void TestRecordWindow::fileRefusesTheSave()
         QCOMPARE(w.exits->count(), 1);
         return;
     }
-    // Once the file takes writes again, the same OK stores it.
+    QCOMPARE(w.reg.rows(QStringLiteral("SELECT item_code FROM stock_data WHERE rowid = 1"))[0][0], QVariant());
+    QCOMPARE(w.reg.rows(QStringLiteral("SELECT count(*) FROM velmora_history"))[0][0].toInt(), 0);
+    // Once the file takes writes again, the same OK stores it, with its history entry.
     w.dialogs.answers.enqueue(Dialogs::Answer::Yes);
     w.click("cmdModify");
     QCOMPARE(w.mode(), QStringLiteral("browse Modify"));
     QCOMPARE(w.reg.rows(QStringLiteral("SELECT item_code FROM stock_data WHERE rowid = 1"))[0][0].toString(), typed);
+    QCOMPARE(w.reg.rows(QStringLiteral("SELECT action, record FROM velmora_history")),
+             (QList<QVariantList>{{"modify", "A"}}));
 }
 
 void TestRecordWindow::closeRequestIsAnExit()

@@ -72,7 +72,8 @@ void TestServerFaults::faultLosesNothing()
     if (fault == QLatin1String("read-only")) {
         for (const QString& statement :
              {QStringLiteral("CREATE ROLE %1 LOGIN"), QStringLiteral("GRANT USAGE ON SCHEMA %2 TO %1"),
-              QStringLiteral("GRANT SELECT ON stock_data TO %1")})
+              QStringLiteral("GRANT SELECT ON stock_data TO %1"),
+              QStringLiteral("GRANT SELECT, INSERT ON velmora_history TO %1")})
             QVERIFY(reg.exec(QString(statement).replace("%1", role).replace("%2", reg.schema())).isEmpty());
     }
     FakeFields fields(certificateColumns);
@@ -110,6 +111,13 @@ void TestServerFaults::faultLosesNothing()
     const Status stored = set.update();
     QVERIFY2(stored.ok(), qPrintable(stored.message()));
     QCOMPARE(reg.rows("SELECT item_code FROM stock_data WHERE stock_no = 'A'")[0][0].toString(), "TYPED");
+    if (fault == QLatin1String("read-only")) {
+        // A clerk who may only add to the history has it written, and cannot rewrite it.
+        QCOMPARE(reg.rows("SELECT db_role, action FROM velmora_history"), (QList<QVariantList>{{role, "modify"}}));
+        QSqlQuery rewrite(set.connection().database());
+        QVERIFY(!rewrite.exec("UPDATE velmora_history SET clerk = 'someone else'"));
+        QVERIFY(!rewrite.exec("DELETE FROM velmora_history"));
+    }
     opened.recordset.reset();
     if (fault == QLatin1String("read-only")) {
         QVERIFY(reg.exec(QStringLiteral("DROP OWNED BY %1").arg(role)).isEmpty());
