@@ -392,6 +392,13 @@ void TestStartup::twoClerksOnOneRegister()
     QCOMPARE(both.value(3), before + "-B2");
     QCOMPARE(both.value(6), quantityOfA);
     QVERIFY(quantityOfA.endsWith(QLatin1Char('5')));
+
+    // Each save that stood is in the history once, in the order stored, with what it replaced.
+    QCOMPARE(
+        rows(installed.reg, QStringLiteral("SELECT json_extract(changes, '$[0][0]'), json_extract(changes, "
+                                           "'$[0][1]') FROM velmora_history WHERE action = 'modify' ORDER BY seq")),
+        (QStringList{"item_code|" + before, "item_code|" + before + "-A", "stock_qty|" + quantityOfA.chopped(1),
+                     "item_code|" + before + "-B"}));
 }
 
 // The program beside a velmora.conf that names a register on the test server: the certificate window modifies a

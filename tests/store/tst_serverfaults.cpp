@@ -1,3 +1,5 @@
+#include "connection.h"
+#include "historylog.h"
 #include "scene.h"
 
 #include <QSqlQuery>
@@ -40,6 +42,9 @@ void TestServerFaults::faultLosesNothing_data()
     QTest::newRow("another clerk holds the record past the wait")
         << "locked"
         << "the register is in use by another clerk, who holds this record";
+    // Saves of different records go on side by side, but their history entries one after the other.
+    QTest::newRow("another clerk is saving another record past the wait") << "saving"
+                                                                          << "the register is in use by another clerk";
     QTest::newRow("a login without write permission") << "read-only"
                                                       << "read-only for this login";
     QTest::newRow("authentication fails") << "login"
@@ -93,6 +98,13 @@ void TestServerFaults::faultLosesNothing()
         QVERIFY(reg.exec("BEGIN").isEmpty());
         QVERIFY(reg.exec("SELECT * FROM stock_data WHERE stock_no = 'A' FOR UPDATE").isEmpty());
     }
+    std::unique_ptr<Connection> other;
+    if (fault == QLatin1String("saving")) { // stopped between its history entry and its commit
+        other = std::move(Connection::open(reg.path()).value());
+        QSqlQuery save(other->database());
+        QVERIFY(save.exec("BEGIN") && save.exec("UPDATE stock_data SET item_code = 'OTHER' WHERE stock_no = 'B'"));
+        QVERIFY(HistoryLog(*other).append({HistoryLog::entry(*schema::table(u"stock_data"), 2, "B", "modify", {})}));
+    }
 
     const Status refused = set.update();
     QVERIFY(!refused.ok());
@@ -105,6 +117,8 @@ void TestServerFaults::faultLosesNothing()
     // Put right, the same save goes through: a lost connection is made again by itself.
     if (fault == QLatin1String("locked"))
         QVERIFY(reg.exec("ROLLBACK").isEmpty());
+    else if (other)
+        QVERIFY(QSqlQuery(other->database()).exec("ROLLBACK"));
     else if (fault == QLatin1String("read-only"))
         QVERIFY(reg.exec(QStringLiteral("GRANT UPDATE ON stock_data TO %1").arg(role)).isEmpty());
     QCOMPARE(allCertificates(reg), before);
