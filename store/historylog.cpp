@@ -126,8 +126,12 @@ Status HistoryLog::append(QList<history::Entry> entries)
         entry.hash = history::seal(entry);
         const QVariant values[] = {entry.seq,    entry.at,     entry.clerk,   entry.role,     entry.table, entry.rowKey,
                                    entry.record, entry.action, entry.changes, entry.previous, entry.hash};
+        // An empty text (the first entry's previous seal, a record without a number) is stored as one, not as
+        // no value, which the history's columns refuse.
         for (int i = 0; i < int(std::size(values)); ++i)
-            insert.bindValue(i, values[i]);
+            insert.bindValue(i, values[i].typeId() == QMetaType::QString && values[i].toString().isNull()
+                                    ? QVariant(QStringLiteral(""))
+                                    : values[i]);
         if (!insert.exec())
             return m_connection.failure(QStringLiteral("Cannot save to"), insert.lastError());
         previous = entry.hash;
@@ -185,6 +189,15 @@ Expected<bool> HistoryLog::start(const Connection& connection)
         if (!committed)
             QSqlQuery(connection.database()).exec(QStringLiteral("ROLLBACK"));
     });
+    // A server lets clerks save meanwhile, and a save that sees no history yet writes no entry: their saves wait
+    // until the records are read and the history is there. A file's write lock holds them off already.
+    if (!connection.lockHistory().isEmpty()) {
+        QStringList names;
+        for (const schema::Table& table : schema::tables())
+            names.append(schema::quoted(table.name));
+        if (!query.exec(QStringLiteral("LOCK TABLE %1 IN SHARE MODE").arg(names.join(QLatin1String(", ")))))
+            return failed();
+    }
     Expected<bool> keeps = history::kept(connection);
     if (!keeps)
         return keeps.status();
