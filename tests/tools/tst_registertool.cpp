@@ -165,6 +165,11 @@ void TestRegisterTool::neverTouchesAnExistingFile()
                                                  "stockholder SET gender = 1; DELETE FROM stockholder WHERE "
                                                  "stockholder_no = 98"),
                  "");
+        // The history: read and added to, never rewritten.
+        QCOMPARE(target.rows(QStringLiteral("SELECT has_table_privilege('%1', 'velmora_history', 'SELECT, INSERT'), "
+                                            "has_table_privilege('%1', 'velmora_history', 'UPDATE, DELETE, TRUNCATE')")
+                                 .arg(role)),
+                 (QList<QVariantList>{{true, false}}));
     }
     const auto held = [&] {
         return target.isServer() ? target.rows("SELECT * FROM stockholder ORDER BY row_id")
