@@ -602,8 +602,8 @@ void TestRegisterTool::verifyNamesTheFirstBadChange()
 
 void TestRegisterTool::historyShowsWhatIsAsked_data()
 {
-    // The demo register's 33 changes, dated 2020-05-01 10:00 UTC, then three by a clerk: holder 3 renumbered 33
-    // (34), holder 10 deleted (35) and holder 11 added (36), which a file gives holder 10's row key.
+    // The demo register's 33 changes, dated 2020-05-01 10:00 UTC, then three by two clerks: holder 3 renumbered
+    // 33 (34), holder 10 deleted (35) and holder 11 added (36), which a file gives holder 10's row key.
     QTest::addColumn<Engine>("engine");
     QTest::addColumn<QStringList>("filter");
     QTest::addColumn<QList<int>>("changes");
@@ -645,34 +645,43 @@ void TestRegisterTool::historyShowsWhatIsAsked()
     TempRegister target(engine, false);
     VELMORA_REQUIRE(target);
     QCOMPARE(run({"init", "--demo", target.path()}).status, 0);
-    QCOMPARE(target.exec("UPDATE velmora_history SET changed_at = '2020-05-01T10:00:00.000Z'"), "");
     {
-        Expected<std::unique_ptr<Connection>> connection = Connection::open(target.path());
-        QVERIFY(connection.ok());
+        // Two clerks, each on a connection of their own, save in turn.
         const schema::Table& holders = *schema::table(u"stockholder");
         QStringList columns;
         for (const schema::Column& column : holders.columns)
             columns.append(column.name);
-        FakeFields fields(columns);
-        Recordset set(std::move(connection.value()), holders, &fields);
-        fields.recordset = &set;
-        // The clerk's steps, each of which must go through: no message.
+        FakeFields first(columns), second(columns);
+        std::vector<std::unique_ptr<Recordset>> sets;
+        for (FakeFields* fields : {&first, &second}) {
+            Expected<std::unique_ptr<Connection>> connection = Connection::open(target.path());
+            QVERIFY(connection.ok());
+            sets.push_back(std::make_unique<Recordset>(std::move(connection.value()), holders, fields));
+            fields->recordset = sets.back().get();
+        }
+        Recordset& a = *sets[0];
+        Recordset& b = *sets[1];
+        // Each step must go through: no message.
         QString refused;
         const auto step = [&](const Status& status) {
             refused += status.message();
         };
-        step(set.open());
-        step(set.findFirst("stockholder_no = val('3')"));
-        step(set.edit());
-        fields.type("stockholder_no", "33");
-        step(set.update());
-        step(set.findFirst("stockholder_no = val('10')"));
-        step(set.deleteRecord());
-        step(set.addNew());
-        fields.type("stockholder_no", "11");
-        step(set.update());
+        step(a.open());
+        step(b.open());
+        step(a.findFirst("stockholder_no = val('3')"));
+        step(a.edit());
+        first.type("stockholder_no", "33");
+        step(a.update());
+        step(b.findFirst("stockholder_no = val('10')"));
+        step(b.deleteRecord());
+        step(a.addNew());
+        first.type("stockholder_no", "11");
+        step(a.update());
         QCOMPARE(refused, "");
     }
+    // Their changes follow each other on one chain.
+    QCOMPARE(run({"history", "--verify", target.path()}).status, 0);
+    QCOMPARE(target.exec("UPDATE velmora_history SET changed_at = '2020-05-01T10:00:00.000Z' WHERE seq <= 33"), "");
     const Run table = run(QStringList{"history"} + filter + QStringList{target.path()});
     QCOMPARE(table.status, 0);
     QVERIFY2(table.out.contains(shown), qPrintable(table.out));
