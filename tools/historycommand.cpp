@@ -45,9 +45,10 @@ int verify(const Connection& connection, const QList<history::Entry>& entries, Q
                    .arg(connection.path());
         return 0;
     }
-    out << QStringLiteral("The history of the register \"%1\" is intact: %2, the last sealed as %3.\n"
-                          "Anyone who noted the last seal earlier can compare it: that is the only way to see that the "
-                          "newest changes were removed.\n")
+    out << QStringLiteral(
+               "The history of the register \"%1\" is intact: %2, the last sealed as %3.\n"
+               "Anyone who noted the last seal earlier can compare it: that is the only way to see the newest "
+               "changes removed, or the history rewritten and sealed anew.\n")
                .arg(connection.path())
                .arg(commandline::counted(verdict.entries, QStringLiteral("change")))
                .arg(verdict.lastHash);

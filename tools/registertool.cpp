@@ -47,10 +47,11 @@ Commands:
                        changes. With --demo, fill it with a small sample register: ten
                        shareholders, fifteen certificates and eight transfers that refer to
                        each other. A file that exists is never touched, nor a database that
-                       holds any of the tables: the command refuses them. On a server it also prints the GRANT lines that give the
-                       clerks' role (--role, velmora_clerk unless named) only what a clerk
-                       needs: reading and changing rows, the row keys' sequences, and reading
-                       and adding to the history of changes, which it cannot change.
+                       holds any of the tables: the command refuses them. On a server it also
+                       prints the GRANT lines that give the clerks' role (--role, velmora_clerk
+                       unless named) only what a clerk needs: reading and changing rows, the
+                       row keys' sequences, and reading and adding to the history of changes,
+                       which it cannot change.
   import [--codepage NAME] ACCESS_FILE FILE
                        Create a new register file from the Access-format file (Jet 3, Jet 4 or
                        ACE) that the earlier version of Velmora kept as stock.mdb. The rows of
@@ -92,9 +93,10 @@ Commands:
                        per changed field, with the formula guard of export.
   history --verify REGISTER
                        Check the seals that chain the changes together. Intact, it prints the
-                       number of changes and the last seal; note that seal, since removing the
-                       newest changes shows only by comparing it. Otherwise it names the first
-                       change that was altered, removed, inserted or moved, and exits with 1.
+                       number of changes and the last seal; note that seal, since the newest
+                       changes removed, or the history rewritten and sealed anew, show only by
+                       comparing it. Otherwise it names the first change that was altered,
+                       removed, inserted or moved, and exits with 1.
   upgrade [--role NAME] REGISTER
                        Make a register that keeps no history start one, with one "upgrade"
                        change per record as it is now; a register that keeps one is left as it
@@ -107,12 +109,13 @@ History of changes:
   A register made by init, import or copy keeps a history of every change a clerk stores:
   who (the login, and the database role on a server), when, the table, the record, and each
   field's old and new value. Each change is sealed with a SHA-256 over its content and the
-  seal before it, so history --verify finds a change altered, removed, inserted or moved;
-  only removing the newest changes leaves the chain whole, and a last seal noted earlier
-  shows that. A register without a history works as before, until upgrade starts one. On
-  a server the clerks' role may only read and add to the history, so a clerk cannot rewrite
-  it. Not in the history: changes written to the tables by another program, and a VACUUM,
-  which renumbers a file's row keys (older changes name rows by the numbers before it).
+  seal before it, so history --verify finds a change altered, removed, inserted or moved.
+  The newest changes removed, or a change altered with every seal after it made again, leave
+  a whole chain: only a last seal noted earlier and compared shows them. A register without
+  a history works as before, until upgrade starts one. On a server the clerks' role may only
+  read and add to the history, so a clerk cannot rewrite it. Not in the history: changes
+  written to the tables by another program, and a VACUUM, which renumbers a file's row keys
+  (older changes name rows by the numbers before it). copy starts TO's history afresh.
 
 Exit status: 0 on success, 1 when the work failed, 2 when the command line is wrong.
 )";
