@@ -72,7 +72,8 @@ void TestServerFaults::faultLosesNothing()
     if (fault == QLatin1String("read-only")) {
         for (const QString& statement :
              {QStringLiteral("CREATE ROLE %1 LOGIN"), QStringLiteral("GRANT USAGE ON SCHEMA %2 TO %1"),
-              QStringLiteral("GRANT SELECT ON stock_data TO %1")})
+              QStringLiteral("GRANT SELECT ON stock_data TO %1"),
+              QStringLiteral("GRANT SELECT, INSERT ON velmora_history TO %1")})
             QVERIFY(reg.exec(QString(statement).replace("%1", role).replace("%2", reg.schema())).isEmpty());
     }
     FakeFields fields(certificateColumns);
