@@ -61,6 +61,9 @@ public:
     // SQL that is true when the register keeps a history, and then holds the history's append lock until the
     // transaction ends (where the write lock does not already).
     virtual QString holdHistory() const = 0;
+    // SQL that keeps everyone else from writing to the tables until the transaction ends; empty where the write
+    // lock does already.
+    virtual QString holdWrites(const QStringList& tables) const = 0;
     // SQL that gives the database role changes are made as: empty for a file.
     virtual QString currentRole() const = 0;
 

@@ -217,6 +217,13 @@ Expected<bool> HistoryLog::start(const Connection& connection)
         if (!committed)
             QSqlQuery(connection.database()).exec(QStringLiteral("ROLLBACK"));
     });
+    // A server lets clerks save meanwhile, and a save that sees no history yet writes no entry: their saves wait
+    // until the records are read and the history is there. A file's write lock holds them off already.
+    QStringList names;
+    for (const schema::Table& table : schema::tables())
+        names.append(schema::quoted(table.name));
+    if (const QString hold = connection.holdWrites(names); !hold.isEmpty() && !query.exec(hold))
+        return failed();
     Expected<bool> keeps = history::kept(connection);
     if (!keeps)
         return keeps.status();

@@ -31,6 +31,10 @@ public:
                               "pg_advisory_xact_lock(hashtext(current_schema() || '.velmora_history'))::text = '' "
                               "END");
     }
+    QString holdWrites(const QStringList& tables) const override
+    {
+        return QStringLiteral("LOCK TABLE %1 IN SHARE MODE").arg(tables.join(QLatin1String(", ")));
+    }
     QString currentRole() const override { return QStringLiteral("SELECT current_user"); }
     Status checkTable(const schema::Table& table) const override;
     Status checkReachable(const QString& doing) override;

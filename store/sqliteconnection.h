@@ -29,6 +29,7 @@ public:
         return QStringLiteral("SELECT EXISTS (SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = "
                               "'velmora_history')");
     }
+    QString holdWrites(const QStringList&) const override { return {}; }
     QString currentRole() const override { return QStringLiteral("SELECT ''"); }
     Status checkTable(const schema::Table& table) const override;
     Status checkReachable(const QString& doing) override;

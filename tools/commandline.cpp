@@ -34,6 +34,11 @@ Parsed parse(const QStringList& arguments, const QStringList& flags, const QStri
     return parsed;
 }
 
+QString counted(qint64 count, const QString& noun)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? noun : noun + QLatin1Char('s'));
+}
+
 int wrongUsage(QTextStream& err, const QString& why)
 {
     err << "velmora-register: " << why << "\n"

@@ -20,6 +20,9 @@ struct Parsed {
 Parsed parse(const QStringList& arguments, const QStringList& flags, const QStringList& valued,
              const QStringList& names = {}, const QString& takes = {});
 
+// A count with its noun: "1 change", "2 changes".
+QString counted(qint64 count, const QString& noun);
+
 // The command line is wrong: says why and where to read more; returns the exit status 2.
 int wrongUsage(QTextStream& err, const QString& why);
 // The work failed: says why; returns the exit status 1.

@@ -12,5 +12,9 @@ int copy(const QStringList& arguments, QTextStream& out, QTextStream& err);
 // True when inspect is given a register (a file or a server) rather than an Access file.
 bool inspectsRegister(const QStringList& arguments);
 int inspectRegister(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// The register's history of changes, or whether it is intact.
+int history(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// Makes a register that keeps no history start one.
+int upgrade(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
 } // namespace commands

@@ -153,7 +153,9 @@ Expected<QList<Copied>> copyRegister(const QString& from, const QString& to)
         }
         return {};
     };
-    const Status created = toServer ? registerserver::create(to, fill) : registerfile::create(to, fill);
+    // The target's history starts afresh; the source's stays with the source.
+    const QString action = QStringLiteral("copy");
+    const Status created = toServer ? registerserver::create(to, fill, action) : registerfile::create(to, fill, action);
     if (!stopped)
         return stopped;
     if (!created)

@@ -56,23 +56,6 @@ QString targetPath(const QString& directory, const schema::Table& table)
     return QDir(directory).filePath(table.name + QStringLiteral(".csv"));
 }
 
-// What a spreadsheet shows as text instead of running it as a formula: a text that starts with = + - @, a tab or CR
-// gets an apostrophe before it. Numbers are left alone, and so is a number that a number column keeps as text.
-QVariant defused(const QVariant& value, bool numberColumn)
-{
-    const bool bytes = value.typeId() == QMetaType::QByteArray;
-    if (!bytes && value.typeId() != QMetaType::QString)
-        return value;
-    const QString text = bytes ? QString::fromUtf8(value.toByteArray()) : value.toString();
-    if (text.isEmpty() || !QStringLiteral("=+-@\t\r").contains(text.front()))
-        return value;
-    bool number = false;
-    const double read = numberColumn ? text.toDouble(&number) : 0;
-    if (number && std::isfinite(read))
-        return value;
-    return QVariant(QLatin1Char('\'') + text);
-}
-
 // The header row and every row of the table in record order, into file.
 Status writeTable(const Connection& connection, const schema::Table& table, QSaveFile& file, bool raw)
 {
@@ -183,6 +166,21 @@ QString csvField(const QVariant& value)
         return text;
     text.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+QVariant defused(const QVariant& value, bool numberColumn)
+{
+    const bool bytes = value.typeId() == QMetaType::QByteArray;
+    if (!bytes && value.typeId() != QMetaType::QString)
+        return value;
+    const QString text = bytes ? QString::fromUtf8(value.toByteArray()) : value.toString();
+    if (text.isEmpty() || !QStringLiteral("=+-@\t\r").contains(text.front()))
+        return value;
+    bool number = false;
+    const double read = numberColumn ? text.toDouble(&number) : 0;
+    if (number && std::isfinite(read))
+        return value;
+    return QVariant(QLatin1Char('\'') + text);
 }
 
 Status exportRegister(const QString& registerPath, const QString& directory, bool force, bool raw)

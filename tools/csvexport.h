@@ -13,6 +13,10 @@ namespace csvexport {
 // or ends with a space or tab; inner double quotes are doubled.
 QString csvField(const QVariant& value);
 
+// What a spreadsheet shows as text instead of running it as a formula: a text that starts with = + - @, a tab or CR
+// gets an apostrophe before it. Numbers are left alone, and so is a number that a number column keeps as text.
+QVariant defused(const QVariant& value, bool numberColumn);
+
 // Writes stock_data.csv, stockholder.csv and transfer_data.csv into directory, made when it is not there yet:
 // UTF-8 without a BOM, CRLF line ends, a header row of the column names, then the rows in the order they were
 // added. Unless raw, a text a spreadsheet would run as a formula (it starts with = + - @, a tab or CR) gets an

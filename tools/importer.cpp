@@ -113,16 +113,19 @@ Report import(const jet::Source& source, const QString& registerPath, Status& st
         if (!plans.last().source)
             absent.append(table.name);
     }
-    status = registerfile::create(registerPath, [&](QSqlDatabase& database) -> Status {
-        if (!absent.isEmpty())
-            return Status::failure(
-                QStringLiteral("the Access file has no table %1, so nothing was imported").arg(absent.join(", ")));
-        for (qsizetype i = 0; i < plans.size(); ++i) {
-            if (Status copied = copy(source, plans[i], database, report.tables[i]); !copied)
-                return copied;
-        }
-        return {};
-    });
+    status = registerfile::create(
+        registerPath,
+        [&](QSqlDatabase& database) -> Status {
+            if (!absent.isEmpty())
+                return Status::failure(
+                    QStringLiteral("the Access file has no table %1, so nothing was imported").arg(absent.join(", ")));
+            for (qsizetype i = 0; i < plans.size(); ++i) {
+                if (Status copied = copy(source, plans[i], database, report.tables[i]); !copied)
+                    return copied;
+            }
+            return {};
+        },
+        QStringLiteral("import"));
     report.kept = status.ok();
     if (!report.kept) {
         for (TableReport& table : report.tables)

@@ -1,6 +1,7 @@
 #include "commandline.h"
 #include "commands.h"
 #include "connection.h"
+#include "history.h"
 #include "readtransaction.h"
 #include "schema.h"
 
@@ -8,6 +9,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
+
+#include <optional>
 
 namespace commands {
 
@@ -24,10 +27,15 @@ struct Table {
     qint64 rows = 0;
 };
 
+struct Register {
+    QList<Table> tables;
+    std::optional<qint64> changes; // the history's, when it keeps one
+};
+
 const QString codepage = QStringLiteral("--codepage");
 
-// Every table with its columns and row count, read at one moment.
-Expected<QList<Table>> describe(const Connection& connection)
+// Every table with its columns and row count, read at one moment; the history apart from the tables.
+Expected<Register> describe(const Connection& connection)
 {
     QSqlQuery query(connection.database());
     query.setForwardOnly(true);
@@ -47,13 +55,18 @@ Expected<QList<Table>> describe(const Connection& connection)
     }
     if (query.lastError().isValid())
         return failed();
+    Register described;
     for (Table& table : tables) {
         if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM %1").arg(schema::quoted(table.name))) || !query.next())
             return failed();
         table.rows = query.value(0).toLongLong();
+        if (table.name == history::tableName)
+            described.changes = table.rows;
+        else
+            described.tables.append(table);
     }
     query.finish(); // before the transaction ends
-    return tables;
+    return described;
 }
 
 } // namespace
@@ -79,13 +92,19 @@ int inspectRegister(const QStringList& arguments, QTextStream& out, QTextStream&
     Expected<std::unique_ptr<Connection>> opened = Connection::open(location);
     if (!opened)
         return commandline::failed(err, opened.status().message());
-    const Expected<QList<Table>> tables = describe(*opened.value());
-    if (!tables)
-        return commandline::failed(err, tables.status().message());
+    const Expected<Register> described = describe(*opened.value());
+    if (!described)
+        return commandline::failed(err, described.status().message());
+    const QList<Table>& tables = described->tables;
     const QString engine = Connection::isServer(location) ? QStringLiteral("a register on a PostgreSQL server")
                                                           : QStringLiteral("a register file (SQLite)");
-    out << QStringLiteral("%1: %2, %3 tables\n").arg(opened.value()->path(), engine).arg(tables->size());
-    for (const Table& table : tables.value()) {
+    out << QStringLiteral("%1: %2, %3 tables\n").arg(opened.value()->path(), engine).arg(tables.size());
+    if (described->changes)
+        out << QStringLiteral("It keeps a history of changes: %1 (velmora-register history shows them).\n")
+                   .arg(commandline::counted(*described->changes, QStringLiteral("change")));
+    else
+        out << QStringLiteral("It keeps no history of changes (velmora-register upgrade starts one).\n");
+    for (const Table& table : tables) {
         out << QStringLiteral("\n%1 (%2 rows)\n").arg(table.name).arg(table.rows);
         for (const Column& column : table.columns)
             out << QStringLiteral("  %1  %2\n").arg(column.name, -24).arg(column.type);

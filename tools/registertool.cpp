@@ -1,13 +1,15 @@
 // velmora-register: the command-line companion that makes registers for Velmora, as a file or on a PostgreSQL
 // server, brings in a register from the earlier Access-format program, moves one between the two, and lets the
-// data out again as CSV. This file dispatches and keeps the Access and export commands; init, copy and inspecting
-// a register have units of their own.
+// data out again as CSV, and shows a register's history of changes. This file dispatches and keeps the Access and
+// export commands; init, copy, inspecting a register, history and upgrade have units of their own.
 //
 //   velmora-register init [--demo] [--role NAME] REGISTER      an empty register, or one with sample data
 //   velmora-register import [--codepage NAME] ACCESS FILE      a new register file from an Access-format file
 //   velmora-register copy FROM TO                              a register into a new one, as a file or on a server
 //   velmora-register inspect ACCESS|REGISTER                   what an Access-format file or a register holds
 //   velmora-register export [--force] [--raw] REGISTER DIR     the three tables as CSV files
+//   velmora-register history [--verify] ... REGISTER           the history of changes, or whether it is intact
+//   velmora-register upgrade [--role NAME] REGISTER            a register without a history starts one
 //   velmora-register --version                                 the version of Velmora it belongs to
 
 #include "accesssource.h"
@@ -41,13 +43,15 @@ command takes a REGISTER, it takes either. No message shows a password.
 
 Commands:
   init [--demo] [--role NAME] REGISTER
-                       Create a new register with the three tables, empty. With --demo, fill
-                       it with a small sample register: ten shareholders, fifteen certificates
-                       and eight transfers that refer to each other. A file that exists is
-                       never touched, nor a database that holds any of the tables: the command
-                       refuses them. On a server it also prints the GRANT lines that give the
-                       clerks' role (--role, velmora_clerk unless named) only what a clerk
-                       needs: reading and changing rows, and the row keys' sequences.
+                       Create a new register with the three tables, empty, and a history of
+                       changes. With --demo, fill it with a small sample register: ten
+                       shareholders, fifteen certificates and eight transfers that refer to
+                       each other. A file that exists is never touched, nor a database that
+                       holds any of the tables: the command refuses them. On a server it also
+                       prints the GRANT lines that give the clerks' role (--role, velmora_clerk
+                       unless named) only what a clerk needs: reading and changing rows, the
+                       row keys' sequences, and reading and adding to the history of changes,
+                       which it cannot change.
   import [--codepage NAME] ACCESS_FILE FILE
                        Create a new register file from the Access-format file (Jet 3, Jet 4 or
                        ACE) that the earlier version of Velmora kept as stock.mdb. The rows of
@@ -63,10 +67,12 @@ Commands:
                        is refused when it exists (a file) or holds any of the tables (a
                        server). A value a server column cannot take as it is (a text or bytes
                        in a number column of a file, say) stops the copy, naming the table,
-                       the record and the column. Prints one line per table.
+                       the record and the column. Prints one line per table. TO's history
+                       starts afresh, with one "copy" change per record; FROM's stays in FROM.
   inspect [--codepage NAME] ACCESS_FILE
   inspect REGISTER     List the Access file's format, or the register's kind, then its tables
-                       with their columns and types, and how many rows each table has.
+                       with their columns and types, and how many rows each table has; of a
+                       register, also whether it keeps a history and how many changes it holds.
   export [--force] [--raw] REGISTER DIR
                        Write stock_data.csv, stockholder.csv and transfer_data.csv into DIR,
                        which is made when it is not there: UTF-8, a header row, the rows in
@@ -75,8 +81,41 @@ Commands:
                        that a spreadsheet does not run it as a formula; numbers such as -5
                        are left alone. --raw writes every value exactly as stored. Files
                        that exist are only overwritten with --force.
+  history [--table T] [--record KEY] [--since DATE] [--csv] REGISTER
+                       Show the register's history of changes, newest last: the number of each
+                       change, when it was made (UTC), the clerk (and the database role on a
+                       server), the table, the record's number, the action, and each field's
+                       old and new value. --table keeps one table's changes (stock_data,
+                       stockholder or transfer_data); --record every change of a record whose
+                       number was ever KEY, followed through a change of its number; --since
+                       the changes from a day (YYYY-MM-DD) or a time (YYYY-MM-DDTHH:MM:SS, UTC
+                       unless a zone such as +02:00 ends it). --csv writes CSV instead, one line
+                       per changed field, with the formula guard of export.
+  history --verify REGISTER
+                       Check the seals that chain the changes together. Intact, it prints the
+                       number of changes and the last seal; note that seal, since the newest
+                       changes removed, or the history rewritten and sealed anew, show only by
+                       comparing it. Otherwise it names the first change that was altered,
+                       removed, inserted or moved, and exits with 1.
+  upgrade [--role NAME] REGISTER
+                       Make a register that keeps no history start one, with one "upgrade"
+                       change per record as it is now; a register that keeps one is left as it
+                       is. On a server it prints the GRANT line that lets the clerks' role read
+                       and add to the history, and nothing more.
   --help               Show this text.
   --version            Show the version.
+
+History of changes:
+  A register made by init, import or copy keeps a history of every change a clerk stores:
+  who (the login, and the database role on a server), when, the table, the record, and each
+  field's old and new value. Each change is sealed with a SHA-256 over its content and the
+  seal before it, so history --verify finds a change altered, removed, inserted or moved.
+  The newest changes removed, or a change altered with every seal after it made again, leave
+  a whole chain: only a last seal noted earlier and compared shows them. A register without
+  a history works as before, until upgrade starts one. On a server the clerks' role may only
+  read and add to the history, so a clerk cannot rewrite it. Not in the history: changes
+  written to the tables by another program, and a VACUUM, which renumbers a file's row keys
+  (older changes name rows by the numbers before it). copy starts TO's history afresh.
 
 Exit status: 0 on success, 1 when the work failed, 2 when the command line is wrong.
 )";
@@ -208,6 +247,10 @@ int main(int argc, char* argv[])
         return commands::init(arguments, out, err);
     if (command == QLatin1String("copy"))
         return commands::copy(arguments, out, err);
+    if (command == QLatin1String("history"))
+        return commands::history(arguments, out, err);
+    if (command == QLatin1String("upgrade"))
+        return commands::upgrade(arguments, out, err);
     if (command == QLatin1String("inspect") && commands::inspectsRegister(arguments))
         return commands::inspectRegister(arguments, out, err);
     const bool reads = command == QLatin1String("import") || command == QLatin1String("inspect");

@@ -53,6 +53,10 @@ public:
                 return QStringLiteral("the other program could not take the register");
         } else if (m_kind == "disk full") {
             QSqlQuery(m_set.connection().database()).exec("PRAGMA max_page_count = 1"); // clamps to the pages in use
+        } else if (m_kind == "history refused") {
+            QSqlQuery(m_set.connection().database())
+                .exec("CREATE TRIGGER refused BEFORE INSERT ON velmora_history BEGIN SELECT RAISE(ABORT, 'no room "
+                      "for the history'); END");
         } else if (m_kind == "deleted") {
             QFile::remove(path);
         } else if (m_kind == "moved") {
@@ -82,6 +86,8 @@ public:
             QSqlDatabase::removeDatabase("other-writer");
         } else if (m_kind == "disk full") {
             QSqlQuery(m_set.connection().database()).exec("PRAGMA max_page_count = 1073741823");
+        } else if (m_kind == "history refused") {
+            QSqlQuery(m_set.connection().database()).exec("DROP TRIGGER refused");
         } else if (m_kind == "moved" && QFile::exists(path + ".moved")) {
             QFile::rename(path + ".moved", path);
         } else if (m_kind == "replaced" && QFile::exists(path + ".old")) {
@@ -101,6 +107,7 @@ public:
             {"locked by another writer", "the register is in use by another program"},
             {"another program reading", "the register is in use by another program"},
             {"disk full", "the disk is full"},
+            {"history refused", "no room for the history"},
             {"deleted", "the file was deleted, moved or replaced after this window opened it"},
             {"moved", "the file was deleted, moved or replaced after this window opened it"},
             {"replaced", "the file was deleted, moved or replaced after this window opened it"},
@@ -204,6 +211,7 @@ void TestFaults::faultLosesNothing_data()
                              "locked by another writer",
                              "another program reading",
                              "disk full",
+                             "history refused",
                              "deleted",
                              "moved",
                              "replaced"};

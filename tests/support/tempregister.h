@@ -111,15 +111,21 @@ public:
         return result;
     }
 
-    // Runs one statement on a server database; returns the engine's error text, empty on success.
-    static QString runOn(const QString& uri, const QString& statement)
+    // Runs statements, split at each ";", one after the other on one connection to a server database; returns
+    // the engine's first error text, empty on success. The driver tells only the first outcome of several
+    // statements sent at once, so each is sent on its own.
+    static QString runOn(const QString& uri, const QString& statements)
     {
         Expected<std::unique_ptr<Connection>> connection = Connection::open(uri);
         if (!connection)
             return connection.status().message();
         QSqlQuery query(connection.value()->database());
-        return query.exec(QStringLiteral("SET client_min_messages = warning; ") + statement) ? QString()
-                                                                                             : query.lastError().text();
+        for (const QString& statement : (QStringLiteral("SET client_min_messages = warning;") + statements)
+                                            .split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            if (!statement.trimmed().isEmpty() && !query.exec(statement))
+                return query.lastError().text();
+        }
+        return {};
     }
 
     // The same for any register file, read through a connection of the caller's own, opened for the call.

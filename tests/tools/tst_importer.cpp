@@ -147,6 +147,8 @@ void TestImporter::copiesTheThreeTables()
              (QList<QVariantList>{{1LL, 1LL, QStringLiteral("\u674e\u56db"), 0LL, "1970-01-02", "A1", "Street",
                                    QVariant(), "", "0", 1000LL}}));
     QCOMPARE(rowsOf(path, "transfer_data"), (QList<QVariantList>{{"SC-1", "2001-02-03", 1LL, 2LL, "ORD"}}));
+    QCOMPARE(TempRegister::rowsIn(path, "SELECT action, COUNT(*) FROM velmora_history GROUP BY action"),
+             (QList<QVariantList>{{"import", 3LL}}));
     QCOMPARE(importer::summary(report.tables[0]),
              "stock_data: 1 rows read, 1 written; 7 columns matched; missing: none; skipped: none; 0 values reported");
 }

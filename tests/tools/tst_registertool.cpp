@@ -1,3 +1,6 @@
+#include "fakefields.h"
+#include "history.h"
+#include "recordset.h"
 #include "registerfile.h"
 #include "schema.h"
 #include "tempregister.h"
@@ -25,6 +28,10 @@ private Q_SLOTS:
     void exportsTheDemoRegister_data();
     void exportsTheDemoRegister();
     void survivesAFileThatCrashesTheReader();
+    void verifyNamesTheFirstBadChange_data();
+    void verifyNamesTheFirstBadChange();
+    void historyShowsWhatIsAsked_data();
+    void historyShowsWhatIsAsked();
 
 private:
     struct Run {
@@ -165,6 +172,11 @@ void TestRegisterTool::neverTouchesAnExistingFile()
                                                  "stockholder SET gender = 1; DELETE FROM stockholder WHERE "
                                                  "stockholder_no = 98"),
                  "");
+        // The history: read and added to, never rewritten.
+        QCOMPARE(target.rows(QStringLiteral("SELECT has_table_privilege('%1', 'velmora_history', 'SELECT, INSERT'), "
+                                            "has_table_privilege('%1', 'velmora_history', 'UPDATE, DELETE, TRUNCATE')")
+                                 .arg(role)),
+                 (QList<QVariantList>{{true, false}}));
     }
     const auto held = [&] {
         return target.isServer() ? target.rows("SELECT * FROM stockholder ORDER BY row_id")
@@ -197,6 +209,15 @@ void TestRegisterTool::refusesAWrongCommandLine_data()
     QTest::newRow("copy with one register") << QStringList{"copy", "stock.mdb"};
     QTest::newRow("a role for a file") << QStringList{"init", "--role", "clerk", "a.mdb"};
     QTest::newRow("import onto a server") << QStringList{"import", "old.mdb", "postgresql://host/db"};
+    QTest::newRow("history without a register") << QStringList{"history", "--csv"};
+    QTest::newRow("history of another table") << QStringList{"history", "--table", "shares", "a.mdb"};
+    QTest::newRow("history since no date") << QStringList{"history", "--since", "yesterday", "a.mdb"};
+    QTest::newRow("history since a day not in the calendar")
+        << QStringList{"history", "--since", "2024-02-30", "a.mdb"};
+    QTest::newRow("history of an empty record number") << QStringList{"history", "--record", " ", "a.mdb"};
+    QTest::newRow("verify, filtered") << QStringList{"history", "--verify", "--record", "7", "a.mdb"};
+    QTest::newRow("upgrade with two registers") << QStringList{"upgrade", "a.mdb", "b.mdb"};
+    QTest::newRow("upgrade, a role for a file") << QStringList{"upgrade", "--role", "clerk", "a.mdb"};
 }
 
 void TestRegisterTool::refusesAWrongCommandLine()
@@ -215,7 +236,8 @@ void TestRegisterTool::explainsItself()
     const Run help = run({"--help"});
     QCOMPARE(help.status, 0);
     QVERIFY(help.out.contains("init [--demo] [--role NAME] REGISTER") && help.out.contains("copy FROM TO")
-            && help.out.contains("inspect REGISTER") && help.out.contains("export [--force] [--raw] REGISTER DIR"));
+            && help.out.contains("inspect REGISTER") && help.out.contains("export [--force] [--raw] REGISTER DIR")
+            && help.out.contains("history --verify REGISTER") && help.out.contains("upgrade [--role NAME] REGISTER"));
     const Run version = run({"--version"});
     QCOMPARE(version.status, 0);
     QCOMPARE(version.out, "velmora-register " VELMORA_VERSION "\n");
@@ -378,13 +400,16 @@ void TestRegisterTool::inspectsAndDeclinesTheSampleAccessFiles()
 void TestRegisterTool::exportsTheDemoRegister_data()
 {
     QTest::addColumn<Engine>("engine");
-    QTest::addColumn<bool>("copied"); // copied there from a demo file, and back to compare; else made by init
-    QTest::addColumn<bool>("twice");  // copied there through a second register of the same kind
-    QTest::newRow("file") << Engine::File << false << false;
-    QTest::newRow("file, copied") << Engine::File << true << false;
-    QTest::newRow("server") << Engine::Server << false << false;
-    QTest::newRow("server, copied") << Engine::Server << true << false;
-    QTest::newRow("server, copied from another server") << Engine::Server << true << true;
+    QTest::addColumn<bool>("copied");   // copied there from a demo file, and back to compare; else made by init
+    QTest::addColumn<bool>("twice");    // copied there through a second register of the same kind
+    QTest::addColumn<bool>("upgraded"); // its history dropped, then started again by upgrade
+    QTest::newRow("file") << Engine::File << false << false << false;
+    QTest::newRow("file, copied") << Engine::File << true << false << false;
+    QTest::newRow("file, upgraded") << Engine::File << false << false << true;
+    QTest::newRow("server") << Engine::Server << false << false << false;
+    QTest::newRow("server, copied") << Engine::Server << true << false << false;
+    QTest::newRow("server, copied from another server") << Engine::Server << true << true << false;
+    QTest::newRow("server, upgraded") << Engine::Server << false << false << true;
 }
 
 // Wherever the demo register is, it lists, exports and copies back as the demo file does, record for record.
@@ -393,6 +418,7 @@ void TestRegisterTool::exportsTheDemoRegister()
     QFETCH(Engine, engine);
     QFETCH(bool, copied);
     QFETCH(bool, twice);
+    QFETCH(bool, upgraded);
     TempRegister target(engine, false), between(engine, false);
     VELMORA_REQUIRE(target);
     const QString path = target.path();
@@ -404,6 +430,31 @@ void TestRegisterTool::exportsTheDemoRegister()
     const Run made = copied ? run({"copy", twice ? between.path() : demo, path}) : run({"init", "--demo", path});
     QCOMPARE(made.status, 0);
     QVERIFY(!copied || made.out.startsWith("stock_data: 15 rows copied\nstockholder: 10 rows copied\n"));
+    // Its history starts with one change per record, made by the command that made it, or by upgrade.
+    if (upgraded) {
+        QCOMPARE(target.exec("DROP TABLE velmora_history"), "");
+        const Run none = run({"history", path});
+        QCOMPARE(none.status, 1);
+        QVERIFY2(none.err.contains("keeps no history") && none.err.contains("velmora-register upgrade '"),
+                 qPrintable(none.err));
+        const Run started = run({"upgrade", path});
+        QCOMPARE(started.status, 0);
+        QVERIFY2(started.out.contains("now keeps a history, starting with 33 records"), qPrintable(started.out));
+        QCOMPARE(started.out.contains(QRegularExpression("\nGRANT SELECT, INSERT ON \\S*velmora_history TO "
+                                                         "velmora_clerk;\n$")),
+                 target.isServer());
+        QVERIFY(run({"upgrade", path}).out.contains("already keeps a history"));
+    }
+    QSet<QString> numbers, actions;
+    for (const QString& line : run({"history", "--csv", path}).out.split("\r\n", Qt::SkipEmptyParts).mid(1)) {
+        numbers.insert(line.section(',', 0, 0));
+        actions.insert(line.section(',', 7, 7));
+    }
+    QCOMPARE(numbers.size(), 33);
+    QCOMPARE(actions, QSet<QString>{upgraded ? "upgrade" : copied ? "copy" : "add"});
+    const Run verified = run({"history", "--verify", path});
+    QCOMPARE(verified.status, 0);
+    QVERIFY2(verified.out.contains("is intact: 33 changes"), qPrintable(verified.out));
     // A server keeps a row changed in place last in its storage, but not in record order.
     QCOMPARE(target.exec("UPDATE stockholder SET tel_no2 = tel_no2 WHERE stockholder_no = 1"), "");
     if (copied) {
@@ -419,7 +470,9 @@ void TestRegisterTool::exportsTheDemoRegister()
     }
     const Run inspected = run({"inspect", path});
     QCOMPARE(inspected.status, 0);
+    // The change written past the program is not in the history, which inspect lists apart from the tables.
     QVERIFY2(inspected.out.startsWith(Connection::pathOf(path) + ": a register")
+                 && inspected.out.contains(", 3 tables\nIt keeps a history of changes: 33 changes")
                  && inspected.out.contains("\nstockholder (10 rows)\n  stockholder_no ")
                  && inspected.out.contains("\ntransfer_data (8 rows)\n"),
              qPrintable(inspected.out));
@@ -481,6 +534,170 @@ void TestRegisterTool::survivesAFileThatCrashesTheReader()
                 qPrintable(refused.err));
     }
     QCOMPARE(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"damaged.mdb"});
+}
+
+void TestRegisterTool::verifyNamesTheFirstBadChange_data()
+{
+    QTest::addColumn<QStringList>("tampering"); // plain SQL on the demo register's history of 33 changes
+    QTest::addColumn<int>("resealed");          // a change sealed again afterwards, as by one who knows how
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("named");
+    const QString edit = "UPDATE velmora_history SET changes = replace(changes, 'SC-0003', 'SC-0030') WHERE seq = 3";
+    // The numbers moved out of the way and back, as the table allows each number once.
+    const auto renumbered = [](const QString& to, const QString& where) {
+        return QStringList{"UPDATE velmora_history SET seq = -(" + to + ") WHERE " + where,
+                           "UPDATE velmora_history SET seq = -seq WHERE seq < 0"};
+    };
+    QTest::newRow("intact") << QStringList() << 0 << 0 << "is intact: 33 changes, the last sealed as ";
+    QTest::newRow("entry edited") << QStringList{edit} << 0 << 1 << "change 3 does not match its seal";
+    QTest::newRow("entry edited and sealed again")
+        << QStringList{edit} << 3 << 1 << "change 4 does not follow change 3";
+    QTest::newRow("entry deleted") << QStringList{"DELETE FROM velmora_history WHERE seq = 3"} << 0 << 1
+                                   << "change 3 is missing";
+    QTest::newRow("entry inserted") << renumbered("seq + 1", "seq >= 3")
+                                           + QStringList{"INSERT INTO velmora_history SELECT 3, changed_at, clerk, "
+                                                         "db_role, table_name, row_key, record, action, changes, "
+                                                         "previous_hash, hash FROM velmora_history WHERE seq = 2"}
+                                    << 0 << 1 << "change 3 does not follow change 2";
+    QTest::newRow("entries swapped") << renumbered("7 - seq", "seq IN (3, 4)") << 0 << 1
+                                     << "change 3 does not follow change 2";
+    QTest::newRow("first entry deleted, the rest renumbered")
+        << QStringList{"DELETE FROM velmora_history WHERE seq = 1"} + renumbered("seq - 1", "seq > 1") << 0 << 1
+        << "change 1 does not begin the history";
+    // Only a seal noted earlier shows this.
+    QTest::newRow("newest entries deleted")
+        << QStringList{"DELETE FROM velmora_history WHERE seq > 30"} << 0 << 0 << "is intact: 30 changes";
+}
+
+void TestRegisterTool::verifyNamesTheFirstBadChange()
+{
+    QFETCH(QStringList, tampering);
+    QFETCH(int, resealed);
+    QFETCH(int, status);
+    QFETCH(QString, named);
+    TempRegister target(Engine::File, false);
+    QCOMPARE(run({"init", "--demo", target.path()}).status, 0);
+    for (const QString& statement : tampering)
+        QCOMPARE(target.exec(statement), "");
+    if (resealed > 0) {
+        const QVariantList stored = target
+                                        .rows("SELECT changed_at, clerk, db_role, table_name, row_key, record, "
+                                              "action, changes, previous_hash FROM velmora_history WHERE seq = "
+                                              + QString::number(resealed))
+                                        .value(0);
+        QCOMPARE(stored.size(), 9);
+        const auto text = [&](int i) {
+            return stored[i].toString();
+        };
+        const history::Entry entry{resealed, text(0), text(1), text(2), text(3), stored[4].toLongLong(),
+                                   text(5),  text(6), text(7), text(8), {}};
+        QCOMPARE(target.exec("UPDATE velmora_history SET hash = ? WHERE seq = ?", {history::seal(entry), resealed}),
+                 "");
+    }
+    const Run verified = run({"history", "--verify", target.path()});
+    QCOMPARE(verified.status, status);
+    QVERIFY2((status ? verified.err : verified.out).contains(named), qPrintable(verified.out + verified.err));
+    QVERIFY(status == 0 || verified.err.contains(target.path()));
+}
+
+void TestRegisterTool::historyShowsWhatIsAsked_data()
+{
+    // The demo register's 33 changes, dated 2020-05-01 10:00 UTC, then three by two clerks: holder 3 renumbered
+    // 33 (34), holder 10 deleted (35) and holder 11 added (36), which a file gives holder 10's row key.
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<QStringList>("filter");
+    QTest::addColumn<QList<int>>("changes");
+    QTest::addColumn<QString>("shown"); // a line of the table shown
+    const auto span = [](int from, int to) {
+        QList<int> all;
+        for (int i = from; i <= to; ++i)
+            all.append(i);
+        return all;
+    };
+    for (const Engine engine : {Engine::File, Engine::Server}) {
+        const char* on = engine == Engine::File ? "file" : "server";
+        QTest::addRow("%s, a table", on) << engine << QStringList{"--table", "transfer_data"} << span(26, 33) << "";
+        QTest::addRow("%s, a record", on) << engine << QStringList{"--table", "stockholder", "--record", "3"}
+                                          << QList<int>{18, 34} << "ShareHolder #: \"3\" → \"33\"";
+        QTest::addRow("%s, a record by its later number", on)
+            << engine << QStringList{"--record", "033"} << QList<int>{18, 34} << "";
+        QTest::addRow("%s, a number in two tables", on) << engine << QStringList{"--record", "sc-0004"}
+                                                        << QList<int>{4, 27, 28} << "Previous Holder: (none) → \"5\"";
+        QTest::addRow("%s, a deleted record", on)
+            << engine << QStringList{"--record", "10"} << QList<int>{25, 35} << "Name: \"田中陽翔\" → (none)";
+        QTest::addRow("%s, the record added after it", on)
+            << engine << QStringList{"--record", "11"} << QList<int>{36} << "";
+        QTest::addRow("%s, since a day", on) << engine << QStringList{"--since", "2020-05-02"} << span(34, 36) << "";
+        QTest::addRow("%s, since a time in another zone", on)
+            << engine << QStringList{"--since", "2020-05-01T12:00+02:00"} << span(1, 36) << "";
+        QTest::addRow("%s, since a second later", on)
+            << engine << QStringList{"--since", "2020-05-01T10:00:01Z", "--table", "stockholder"} << span(34, 36) << "";
+    }
+}
+
+// The table shown and the CSV name the same changes, the ones asked for.
+void TestRegisterTool::historyShowsWhatIsAsked()
+{
+    QFETCH(Engine, engine);
+    QFETCH(QStringList, filter);
+    QFETCH(QList<int>, changes);
+    QFETCH(QString, shown);
+    TempRegister target(engine, false);
+    VELMORA_REQUIRE(target);
+    QCOMPARE(run({"init", "--demo", target.path()}).status, 0);
+    {
+        // Two clerks, each on a connection of their own, save in turn.
+        const schema::Table& holders = *schema::table(u"stockholder");
+        QStringList columns;
+        for (const schema::Column& column : holders.columns)
+            columns.append(column.name);
+        FakeFields first(columns), second(columns);
+        std::vector<std::unique_ptr<Recordset>> sets;
+        for (FakeFields* fields : {&first, &second}) {
+            Expected<std::unique_ptr<Connection>> connection = Connection::open(target.path());
+            QVERIFY(connection.ok());
+            sets.push_back(std::make_unique<Recordset>(std::move(connection.value()), holders, fields));
+            fields->recordset = sets.back().get();
+        }
+        Recordset& a = *sets[0];
+        Recordset& b = *sets[1];
+        // Each step must go through: no message.
+        QString refused;
+        const auto step = [&](const Status& status) {
+            refused += status.message();
+        };
+        step(a.open());
+        step(b.open());
+        step(a.findFirst("stockholder_no = val('3')"));
+        step(a.edit());
+        first.type("stockholder_no", "33");
+        step(a.update());
+        step(b.findFirst("stockholder_no = val('10')"));
+        step(b.deleteRecord());
+        step(a.addNew());
+        first.type("stockholder_no", "11");
+        step(a.update());
+        QCOMPARE(refused, "");
+    }
+    // Their changes follow each other on one chain.
+    QCOMPARE(run({"history", "--verify", target.path()}).status, 0);
+    QCOMPARE(target.exec("UPDATE velmora_history SET changed_at = '2020-05-01T10:00:00.000Z' WHERE seq <= 33"), "");
+    const Run table = run(QStringList{"history"} + filter + QStringList{target.path()});
+    QCOMPARE(table.status, 0);
+    QVERIFY2(table.out.contains(shown), qPrintable(table.out));
+    QList<int> listed;
+    for (const QRegularExpressionMatch& line :
+         QRegularExpression("\\n *(\\d+)  \\d{4}-\\d\\d-\\d\\d ").globalMatch(table.out))
+        listed.append(line.captured(1).toInt());
+    QCOMPARE(listed, changes);
+    const Run csv = run(QStringList{"history", "--csv"} + filter + QStringList{target.path()});
+    QCOMPARE(csv.status, 0);
+    QList<int> written;
+    for (const QString& line : csv.out.split("\r\n", Qt::SkipEmptyParts).mid(1)) {
+        if (const int number = line.section(',', 0, 0).toInt(); written.isEmpty() || written.last() != number)
+            written.append(number);
+    }
+    QCOMPARE(written, changes);
 }
 
 QTEST_GUILESS_MAIN(TestRegisterTool)

@@ -1,0 +1,48 @@
+#include "clerkrights.h"
+#include "commandline.h"
+#include "commands.h"
+#include "connection.h"
+#include "historylog.h"
+#include "schema.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTextStream>
+
+namespace commands {
+
+int upgrade(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    const clerkrights::CommandLine line = clerkrights::parse(arguments, {}, QStringLiteral("upgrade"));
+    if (!line.wrong.isEmpty())
+        return commandline::wrongUsage(err, line.wrong);
+    const QString& location = line.location;
+
+    Expected<std::unique_ptr<Connection>> opened = Connection::open(location);
+    if (!opened)
+        return commandline::failed(err, opened.status().message());
+    const Connection& connection = *opened.value();
+    // Only a register gets a history: another program's database is left as it is.
+    for (const schema::Table& table : schema::tables()) {
+        if (Status checked = connection.checkTable(table); !checked)
+            return commandline::failed(err, checked.message());
+    }
+    const Expected<bool> started = HistoryLog::start(connection);
+    if (!started)
+        return commandline::failed(err, started.status().message());
+    if (started.value()) {
+        QSqlQuery count(connection.database());
+        if (!count.exec(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE action = 'upgrade'").arg(history::tableName))
+            || !count.next())
+            return commandline::failed(
+                err, connection.failure(QStringLiteral("Cannot read the history of"), count.lastError()).message());
+        out << QStringLiteral("The register \"%1\" now keeps a history, starting with %2.\n")
+                   .arg(connection.path(), commandline::counted(count.value(0).toLongLong(), QStringLiteral("record")));
+    } else {
+        out << QStringLiteral("The register \"%1\" already keeps a history; nothing was changed.\n")
+                   .arg(connection.path());
+    }
+    return line.server ? clerkrights::print(location, line.role, clerkrights::Scope::History, out, err) : 0;
+}
+
+} // namespace commands
