@@ -55,6 +55,14 @@ QSqlDatabase Connection::database() const
     return QSqlDatabase::database(m_name, false);
 }
 
+void Connection::waitForLocks(int)
+{}
+
+Expected<bool> Connection::copyWholeInto(const Connection&) const
+{
+    return false;
+}
+
 QString Connection::nextName()
 {
     static QAtomicInteger<quint64> counter;

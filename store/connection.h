@@ -67,6 +67,15 @@ public:
     // SQL that gives the database role changes are made as: empty for a file.
     virtual QString currentRole() const = 0;
 
+    // Waits up to ms for another's lock before a statement is refused, trying again often: a reader then finds
+    // the moments between another's saves however closely they follow each other. Where readers never wait for
+    // writers, nothing changes.
+    virtual void waitForLocks(int ms);
+    // Copies the whole register, as the read transaction under way sees it, into target, an empty file opened for
+    // it: every page, so every table, row key and value as stored. False where the engine cannot; the tables are
+    // then copied row by row.
+    virtual Expected<bool> copyWholeInto(const Connection& target) const;
+
     // Checks that the table and its columns are there, and that nothing hides the row key.
     virtual Status checkTable(const schema::Table& table) const = 0;
     // Fails when the register can no longer be reached as it was opened: for a file, one deleted, moved or

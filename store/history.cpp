@@ -61,6 +61,16 @@ QString createStatement()
         .arg(tableName);
 }
 
+const QStringList& columns()
+{
+    static const QStringList all{
+        QStringLiteral("seq"),           QStringLiteral("changed_at"), QStringLiteral("clerk"),
+        QStringLiteral("db_role"),       QStringLiteral("table_name"), QStringLiteral("row_key"),
+        QStringLiteral("record"),        QStringLiteral("action"),     QStringLiteral("changes"),
+        QStringLiteral("previous_hash"), QStringLiteral("hash")};
+    return all;
+}
+
 QString encode(const QList<Change>& changes)
 {
     QJsonArray all;
@@ -108,9 +118,8 @@ Expected<QList<Entry>> read(const Connection& connection)
 {
     QSqlQuery query(connection.database());
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT seq, changed_at, clerk, db_role, table_name, row_key, record, action, "
-                                   "changes, previous_hash, hash FROM %1 ORDER BY seq")
-                        .arg(tableName)))
+    if (!query.exec(
+            QStringLiteral("SELECT %1 FROM %2 ORDER BY seq").arg(columns().join(QLatin1String(", ")), tableName)))
         return connection.failure(QStringLiteral("Cannot read the history of"), query.lastError());
     QList<Entry> entries;
     while (query.next()) {

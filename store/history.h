@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <optional>
@@ -42,6 +43,8 @@ struct Entry {
 bool adds(const QString& action);
 
 QString createStatement();
+// The table's columns, in the order read() takes them.
+const QStringList& columns();
 QString encode(const QList<Change>& changes);
 // Empty when the text is not a list of changes.
 std::optional<QList<Change>> decode(const QString& changes);

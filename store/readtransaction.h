@@ -12,11 +12,7 @@ public:
     explicit ReadTransaction(const Connection& connection)
         : m_connection(connection)
     {}
-    ~ReadTransaction()
-    {
-        if (m_active)
-            QSqlQuery(m_connection.database()).exec(QStringLiteral("ROLLBACK"));
-    }
+    ~ReadTransaction() { end(); }
     ReadTransaction(const ReadTransaction&) = delete;
     ReadTransaction& operator=(const ReadTransaction&) = delete;
 
@@ -27,6 +23,14 @@ public:
             return m_connection.failure(doing, query.lastError());
         m_active = true;
         return {};
+    }
+
+    // Lets the moment go before this goes: on a file, clerks' saves wait while it is held.
+    void end()
+    {
+        if (m_active)
+            QSqlQuery(m_connection.database()).exec(QStringLiteral("ROLLBACK"));
+        m_active = false;
     }
 
 private:

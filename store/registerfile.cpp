@@ -12,6 +12,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 #include <sys/stat.h>
 
 namespace registerfile {
@@ -59,41 +63,54 @@ bool sharedByGroup(const QString& folder)
 
 } // namespace
 
-Status create(const QString& path, const std::function<Status(QSqlDatabase&)>& fill, const QString& action)
+Status build(const QString& path, bool replace, const std::function<Status(const QString& building)>& make,
+             const std::function<Status(const QString& path, const QString& reason)>& refused)
 {
-    if (path.isEmpty())
-        return Status::failure(QStringLiteral("Cannot create a register: no path was given."));
     const QString absolute = QFileInfo(path).absoluteFilePath();
     const QFileInfo target(absolute);
     if (target.isDir() || target.fileName().isEmpty())
-        return cannotCreate(absolute, QStringLiteral("that names a folder; give the path of a file in it"));
-    if (target.exists() || target.isSymLink())
-        return cannotCreate(absolute, QStringLiteral("a file of that name exists, and it is left as it is"));
+        return refused(absolute, QStringLiteral("that names a folder; give the path of a file in it"));
+    if (!replace && (target.exists() || target.isSymLink()))
+        return refused(absolute, QStringLiteral("a file of that name exists, and it is left as it is"));
     // Made under a name of its own beside the target and moved there only when whole: a crash or an interrupt
-    // part-way leaves no register at the target, only a hidden file to remove.
+    // part-way leaves no file at the target, only a hidden file to remove.
     const QString building =
         target.dir().filePath(QStringLiteral(".%1.new-%2")
                                   .arg(target.fileName())
                                   .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
     QFile file(building);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return cannotCreate(absolute, file.errorString());
+        return refused(absolute, file.errorString());
     file.close();
     if (sharedByGroup(target.absolutePath()))
         file.setPermissions(file.permissions() | QFileDevice::ReadGroup | QFileDevice::WriteGroup);
 
-    Status created;
-    if (Expected<std::unique_ptr<Connection>> connection = Connection::openEmpty(building); connection) {
-        created = createTables(*connection.value(), absolute, fill, action);
-    } else {
-        created = cannotCreate(absolute, connection.status().message());
+    Status made = make(building);
+    if (made && replace) {
+        // rename() puts the new file in the old one's place at once: there is always one whole file there.
+        if (::rename(QFile::encodeName(building).constData(), QFile::encodeName(absolute).constData()) != 0)
+            made = refused(absolute, QString::fromLocal8Bit(std::strerror(errno)));
+    } else if (made && !QFile::rename(building, absolute)) {
+        // Renaming never replaces a file that appeared at the target meanwhile.
+        made = refused(absolute, QStringLiteral("a file of that name appeared, and it is left as it is"));
     }
-    // Renaming never replaces a file that appeared at the target meanwhile.
-    if (created && !QFile::rename(building, absolute))
-        created = cannotCreate(absolute, QStringLiteral("a file of that name appeared, and it is left as it is"));
-    if (!created)
+    if (!made)
         QFile::remove(building);
-    return created;
+    return made;
+}
+
+Status create(const QString& path, const std::function<Status(QSqlDatabase&)>& fill, const QString& action)
+{
+    if (path.isEmpty())
+        return Status::failure(QStringLiteral("Cannot create a register: no path was given."));
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const auto make = [&](const QString& building) {
+        Expected<std::unique_ptr<Connection>> connection = Connection::openEmpty(building);
+        if (!connection)
+            return cannotCreate(absolute, connection.status().message());
+        return createTables(*connection.value(), absolute, fill, action);
+    };
+    return build(path, false, make, cannotCreate);
 }
 
 } // namespace registerfile

@@ -147,6 +147,18 @@ qint64 SqliteConnection::insertedKey(QSqlQuery& query) const
     return query.lastInsertId().toLongLong();
 }
 
+void SqliteConnection::waitForLocks(int ms)
+{
+    sqlitefunctions::waitOften(database(), ms);
+}
+
+Expected<bool> SqliteConnection::copyWholeInto(const Connection& target) const
+{
+    if (Status copied = sqlitefunctions::backup(database(), target.database()); !copied)
+        return Status::failure(QStringLiteral("Cannot copy the register \"%1\": %2.").arg(path(), copied.message()));
+    return true;
+}
+
 Status SqliteConnection::checkTable(const schema::Table& table) const
 {
     QSqlQuery info(database());

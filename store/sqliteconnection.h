@@ -31,6 +31,8 @@ public:
     }
     QString holdWrites(const QStringList&) const override { return {}; }
     QString currentRole() const override { return QStringLiteral("SELECT ''"); }
+    void waitForLocks(int ms) override;
+    Expected<bool> copyWholeInto(const Connection& target) const override;
     Status checkTable(const schema::Table& table) const override;
     Status checkReachable(const QString& doing) override;
     Status failure(const QString& doing, const QSqlError& error) const override;

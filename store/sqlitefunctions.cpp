@@ -111,4 +111,35 @@ bool fileHasMoved(const QSqlDatabase& database)
     return moved != 0;
 }
 
+void waitOften(const QSqlDatabase& database, int ms)
+{
+    sqlite3* handle = handleOf(database);
+    if (!handle)
+        return;
+    const auto retry = [](void* limit, int tries) -> int {
+        if (tries >= static_cast<int>(reinterpret_cast<qintptr>(limit)))
+            return 0;
+        sqlite3_sleep(1);
+        return 1;
+    };
+    sqlite3_busy_handler(handle, retry, reinterpret_cast<void*>(static_cast<qintptr>(ms)));
+}
+
+Status backup(const QSqlDatabase& from, const QSqlDatabase& to)
+{
+    sqlite3* source = handleOf(from);
+    sqlite3* target = handleOf(to);
+    if (!source || !target)
+        return Status::failure(QStringLiteral("the database driver is not SQLite"));
+    // A read transaction open on the source is used as it is, not ended: the copy is of its moment.
+    sqlite3_backup* copy = sqlite3_backup_init(target, "main", source, "main");
+    if (!copy)
+        return Status::failure(QString::fromUtf8(sqlite3_errmsg(target)));
+    const int stepped = sqlite3_backup_step(copy, -1);
+    const int finished = sqlite3_backup_finish(copy);
+    if (stepped == SQLITE_DONE && finished == SQLITE_OK)
+        return {};
+    return Status::failure(QString::fromUtf8(sqlite3_errstr(finished != SQLITE_OK ? finished : stepped)));
+}
+
 } // namespace sqlitefunctions

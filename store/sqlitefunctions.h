@@ -19,4 +19,12 @@ Status install(const QSqlDatabase& database);
 // connection would then go on reading and writing a file that is no longer the register.
 bool fileHasMoved(const QSqlDatabase& database);
 
+// Waits up to about ms for another connection's lock, trying again every millisecond rather than backing off, so
+// that it finds the moments between another's saves however closely they follow each other.
+void waitOften(const QSqlDatabase& database, int ms);
+
+// Copies every page of the database from into to, an empty file, in one step. Inside a read transaction on
+// from, that transaction's moment is what is copied; the failure names the engine's reason.
+Status backup(const QSqlDatabase& from, const QSqlDatabase& to);
+
 } // namespace sqlitefunctions

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QRegularExpression>
+#include <QSqlQuery>
 
 namespace values {
 
@@ -68,6 +69,17 @@ QString shown(const QVariant& stored)
     if (stored.typeId() == QMetaType::Double)
         return QString::number(stored.toDouble(), 'g', 15);
     return stored.toString();
+}
+
+QVariant read(const QSqlQuery& query, int column)
+{
+    if (query.isNull(column))
+        return {};
+    const QVariant value = query.value(column);
+    const int type = value.typeId();
+    if (type == QMetaType::ULongLong || type == QMetaType::Int || type == QMetaType::UInt)
+        return value.toLongLong();
+    return value;
 }
 
 } // namespace values

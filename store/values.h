@@ -5,6 +5,8 @@
 
 #include <QVariant>
 
+class QSqlQuery;
+
 // Typed text to stored value and back, by how a column is stored.
 namespace values {
 
@@ -14,5 +16,9 @@ Expected<QVariant> toStored(const schema::Column& column, const QString& typed);
 
 // What a field shows for a stored value; no value shows as an empty text.
 QString shown(const QVariant& stored);
+
+// A column of the query's current row as stored: no value as a null, a whole number as a qint64 whatever
+// integer type the driver hands it back as (a server's, unsigned).
+QVariant read(const QSqlQuery& query, int column);
 
 } // namespace values

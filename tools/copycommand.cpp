@@ -5,6 +5,7 @@
 #include "registerfile.h"
 #include "registerserver.h"
 #include "schema.h"
+#include "values.h"
 
 #include <QLocale>
 #include <QSqlError>
@@ -92,11 +93,7 @@ std::optional<qint64> copyTable(const Connection& source, const schema::Table& t
                 .arg(table.numberColumn().name, read.isNull(0) ? QStringLiteral("empty") : shown(read.value(0)));
         };
         for (int i = 0; i < table.columns.size(); ++i) {
-            QVariant value = read.isNull(i) ? QVariant() : read.value(i);
-            // A server's driver hands a whole number back as an unsigned one; it is the same number.
-            if (value.typeId() == QMetaType::ULongLong || value.typeId() == QMetaType::Int
-                || value.typeId() == QMetaType::UInt)
-                value = QVariant(value.toLongLong());
+            const QVariant value = values::read(read, i);
             if (const QString what = toServer ? unfit(value, table.columns[i]) : QString(); !what.isEmpty()) {
                 stopped = Status::failure(QStringLiteral("%1: %2, column %3 holds %4, which the server's %5 column "
                                                          "cannot take as it is. Nothing was copied.")
