@@ -9,6 +9,8 @@ namespace commands {
 
 int init(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int copy(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// A register, at one moment, into a new file while clerks go on saving.
+int backup(const QStringList& arguments, QTextStream& out, QTextStream& err);
 // True when inspect is given a register (a file or a server) rather than an Access file.
 bool inspectsRegister(const QStringList& arguments);
 int inspectRegister(const QStringList& arguments, QTextStream& out, QTextStream& err);

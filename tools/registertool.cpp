@@ -1,11 +1,12 @@
 // velmora-register: the command-line companion that makes registers for Velmora, as a file or on a PostgreSQL
 // server, brings in a register from the earlier Access-format program, moves one between the two, and lets the
 // data out again as CSV, and shows a register's history of changes. This file dispatches and keeps the Access and
-// export commands; init, copy, inspecting a register, history and upgrade have units of their own.
+// export commands; init, copy, backup, inspecting a register, history and upgrade have units of their own.
 //
 //   velmora-register init [--demo] [--role NAME] REGISTER      an empty register, or one with sample data
 //   velmora-register import [--codepage NAME] ACCESS FILE      a new register file from an Access-format file
 //   velmora-register copy FROM TO                              a register into a new one, as a file or on a server
+//   velmora-register backup [--force] REGISTER FILE            a register at one moment, while clerks save
 //   velmora-register inspect ACCESS|REGISTER                   what an Access-format file or a register holds
 //   velmora-register export [--force] [--raw] REGISTER DIR     the three tables as CSV files
 //   velmora-register history [--verify] ... REGISTER           the history of changes, or whether it is intact
@@ -69,6 +70,18 @@ Commands:
                        in a number column of a file, say) stops the copy, naming the table,
                        the record and the column. Prints one line per table. TO's history
                        starts afresh, with one "copy" change per record; FROM's stays in FROM.
+  backup [--force] REGISTER FILE
+                       Write the register, as it is at one moment, into a new register file
+                       FILE, while clerks go on saving: every table and the history of changes
+                       as they stand, each record under its own row key, so that history
+                       --verify finds the copy's history intact. A file is copied page for
+                       page (clerks' saves wait while the pages are read); a server is read in
+                       one snapshot. The copy is made under a hidden name beside FILE, checked
+                       (SQLite's integrity check, and each table's rows counted against the
+                       register's), and only then moved into place. A FILE that exists is
+                       refused, unless --force is given: then the checked copy replaces it in
+                       one step. A failure leaves no copy behind, and FILE as it was. Prints
+                       one line: each table's rows and the file written.
   inspect [--codepage NAME] ACCESS_FILE
   inspect REGISTER     List the Access file's format, or the register's kind, then its tables
                        with their columns and types, and how many rows each table has; of a
@@ -247,6 +260,8 @@ int main(int argc, char* argv[])
         return commands::init(arguments, out, err);
     if (command == QLatin1String("copy"))
         return commands::copy(arguments, out, err);
+    if (command == QLatin1String("backup"))
+        return commands::backup(arguments, out, err);
     if (command == QLatin1String("history"))
         return commands::history(arguments, out, err);
     if (command == QLatin1String("upgrade"))
