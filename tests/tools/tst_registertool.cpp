@@ -32,6 +32,8 @@ private Q_SLOTS:
     void verifyNamesTheFirstBadChange();
     void historyShowsWhatIsAsked_data();
     void historyShowsWhatIsAsked();
+    void backupIsOneMomentWhileAClerkSaves_data();
+    void backupIsOneMomentWhileAClerkSaves();
 
 private:
     struct Run {
@@ -218,6 +220,8 @@ void TestRegisterTool::refusesAWrongCommandLine_data()
     QTest::newRow("verify, filtered") << QStringList{"history", "--verify", "--record", "7", "a.mdb"};
     QTest::newRow("upgrade with two registers") << QStringList{"upgrade", "a.mdb", "b.mdb"};
     QTest::newRow("upgrade, a role for a file") << QStringList{"upgrade", "--role", "clerk", "a.mdb"};
+    QTest::newRow("backup with one path") << QStringList{"backup", "--force", "stock.mdb"};
+    QTest::newRow("backup onto a server") << QStringList{"backup", "stock.mdb", "postgresql://host/db"};
 }
 
 void TestRegisterTool::refusesAWrongCommandLine()
@@ -237,7 +241,8 @@ void TestRegisterTool::explainsItself()
     QCOMPARE(help.status, 0);
     QVERIFY(help.out.contains("init [--demo] [--role NAME] REGISTER") && help.out.contains("copy FROM TO")
             && help.out.contains("inspect REGISTER") && help.out.contains("export [--force] [--raw] REGISTER DIR")
-            && help.out.contains("history --verify REGISTER") && help.out.contains("upgrade [--role NAME] REGISTER"));
+            && help.out.contains("history --verify REGISTER") && help.out.contains("upgrade [--role NAME] REGISTER")
+            && help.out.contains("backup [--force] REGISTER FILE"));
     const Run version = run({"--version"});
     QCOMPARE(version.status, 0);
     QCOMPARE(version.out, "velmora-register " VELMORA_VERSION "\n");
@@ -297,6 +302,22 @@ void TestRegisterTool::refusesWhatItCannotConvert_data()
     QTest::newRow("copy from no register") << QStringList{"copy", "{s}", "{d}/new.mdb"} << ""
                                            << ""
                                            << "the table \"stock_data\" is missing";
+    QTest::newRow("backup from no register") << QStringList{"backup", "{s}", "{d}/new.mdb"} << ""
+                                             << ""
+                                             << "is missing. Nothing was written to \"{d}/new.mdb\"";
+    QTest::newRow("backup over a file that exists")
+        << QStringList{"backup", "{d}/old.mdb", "{d}/new.mdb"} << "register"
+        << "{d}/new.mdb"
+        << "\"{d}/new.mdb\": a file of that name exists, and it is left as it is; --force replaces it";
+    QTest::newRow("backup onto the register itself")
+        << QStringList{"backup", "--force", "{d}/old.mdb", "{d}/old.mdb"} << "register"
+        << ""
+        << "that is the register itself";
+    // The copy's check finds what no count reads; the file there stays, and no part of the copy is left.
+    QTest::newRow("backup --force, a damaged register")
+        << QStringList{"backup", "--force", "{d}/old.mdb", "{d}/new.mdb"} << "damaged"
+        << "{d}/new.mdb"
+        << "Cannot back up the register \"{d}/old.mdb\" to \"{d}/new.mdb\": the copy is damaged: ";
 }
 
 // Each refusal names what it refused, ends with status 1, and leaves every file and server table as it was.
@@ -322,8 +343,16 @@ void TestRegisterTool::refusesWhatItCannotConvert()
     };
     if (in == "text")
         write(directory.filePath("old.mdb"), "stock_no,stock_type\n");
-    else if (in == "register" || in == "bytes")
+    else if (in == "register" || in == "bytes" || in == "damaged")
         QVERIFY(registerfile::create(directory.filePath("old.mdb")).ok());
+    if (in == "damaged") {
+        rows(directory.filePath("old.mdb"), "CREATE TABLE notes (note TEXT)");
+        rows(directory.filePath("old.mdb"), "INSERT INTO notes WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+                                            "FROM n WHERE i < 100) SELECT printf('%0500d', i) FROM n");
+        QFile file(directory.filePath("old.mdb")); // its last page, one of the notes
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(file.size() - 4096));
+        file.write(QByteArray(4096, char(0x7f)));
+    }
     if (in == "bytes")
         rows(directory.filePath("old.mdb"),
              "INSERT INTO stock_data (stock_no, stock_qty) VALUES ('SC-1', 5), ('SC-2', CAST('12.50' AS BLOB))");
@@ -337,7 +366,7 @@ void TestRegisterTool::refusesWhatItCannotConvert()
     const QList<QVariantList> heldBefore = onServer ? held() : QList<QVariantList>();
     if (!kept.isEmpty())
         write(here(kept), "the clerk's own");
-    const QStringList before = QDir(directory.path()).entryList(QDir::Files);
+    const QStringList before = QDir(directory.path()).entryList(QDir::Files | QDir::Hidden);
 
     for (QString& argument : arguments)
         argument = here(argument);
@@ -345,7 +374,7 @@ void TestRegisterTool::refusesWhatItCannotConvert()
     QCOMPARE(refused.status, 1);
     QVERIFY2(refused.err.contains(here(named)) && refused.err.count('\n') == 1 && !refused.err.contains("s3cret"),
              qPrintable(refused.err));
-    QCOMPARE(QDir(directory.path()).entryList(QDir::Files), before);
+    QCOMPARE(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden), before);
     if (onServer)
         QCOMPARE(held(), heldBefore);
     if (!kept.isEmpty())
@@ -455,6 +484,24 @@ void TestRegisterTool::exportsTheDemoRegister()
     const Run verified = run({"history", "--verify", path});
     QCOMPARE(verified.status, 0);
     QVERIFY2(verified.out.contains("is intact: 33 changes"), qPrintable(verified.out));
+    // A backup holds every record under its own row key, and the same history; --force replaces an older one.
+    const QString backup = directory.filePath("backup.mdb");
+    write(backup, "an older backup");
+    QCOMPARE(run({"backup", path, backup}).status, 1);
+    QCOMPARE(contentOf(backup), "an older backup");
+    const Run backedUp = run({"backup", "--force", path, backup});
+    QVERIFY2(backedUp.out.endsWith(backup
+                                   + ": stock_data 15 rows, stockholder 10 rows, transfer_data 8 rows, history "
+                                     "33 changes.\n"),
+             qPrintable(backedUp.out + backedUp.err));
+    for (const schema::Table& table : schema::tables()) {
+        QStringList columns;
+        for (const schema::Column& column : table.columns)
+            columns.append(column.name);
+        const QString select = "SELECT %1, " + columns.join(',') + " FROM " + table.name + " ORDER BY %1";
+        QCOMPARE(rows(backup, select.arg("rowid")), target.rows(select.arg(target.key())));
+    }
+    QCOMPARE(run({"history", "--csv", backup}).out, run({"history", "--csv", path}).out);
     // A server keeps a row changed in place last in its storage, but not in record order.
     QCOMPARE(target.exec("UPDATE stockholder SET tel_no2 = tel_no2 WHERE stockholder_no = 1"), "");
     if (copied) {
@@ -698,6 +745,83 @@ void TestRegisterTool::historyShowsWhatIsAsked()
             written.append(number);
     }
     QCOMPARE(written, changes);
+}
+
+void TestRegisterTool::backupIsOneMomentWhileAClerkSaves_data()
+{
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<int>("certificates"); // enough that the backup takes a while
+    QTest::newRow("file") << Engine::File << 300000;
+    QTest::newRow("server") << Engine::Server << 100000;
+}
+
+// A clerk saves one holder's total again and again, each save one history entry, while the backup runs. The copy
+// is one moment: the total it holds is the one its newest entry wrote, on the row that entry names.
+void TestRegisterTool::backupIsOneMomentWhileAClerkSaves()
+{
+    QFETCH(Engine, engine);
+    QFETCH(int, certificates);
+    TempRegister source(engine);
+    VELMORA_REQUIRE(source);
+    QCOMPARE(source.exec(QStringLiteral("INSERT INTO stock_data (stock_no, item_code, stock_qty) WITH RECURSIVE n(i) "
+                                        "AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) SELECT 'SC-' || i, "
+                                        "'certificate ' || i, i FROM n")
+                             .arg(certificates)),
+             "");
+    // Not the first row key, which a copy that numbered rows afresh would give it.
+    QCOMPARE(source.exec("INSERT INTO stockholder (stockholder_no, total_share) VALUES (7, 0), (8, 0)"), "");
+    QCOMPARE(source.exec("DELETE FROM stockholder WHERE stockholder_no = 7"), "");
+    Expected<std::unique_ptr<Connection>> connection = Connection::open(source.path());
+    QVERIFY2(connection.ok(), qPrintable(connection.status().message()));
+    FakeFields fields({"total_share"});
+    Recordset clerk(std::move(connection.value()), *schema::table(u"stockholder"), &fields);
+    fields.recordset = &clerk;
+    QVERIFY(clerk.open().ok());
+    int saves = 0;
+    const auto save = [&] {
+        if (Status editing = clerk.edit(); !editing)
+            return editing;
+        fields.type("total_share", QString::number(++saves));
+        return clerk.update();
+    };
+    QVERIFY(save().ok());
+
+    QTemporaryDir directory;
+    const QString copy = directory.filePath("backup.mdb");
+    QProcess backup;
+    backup.start(qEnvironmentVariable("VELMORA_REGISTER_TOOL"), {"backup", source.path(), copy});
+    QVERIFY(backup.waitForStarted());
+    const int before = saves;
+    const QDeadlineTimer deadline(60000);
+    while (backup.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        const Status saved = save();
+        QVERIFY2(saved.ok(), qPrintable(saved.message()));
+        QCoreApplication::processEvents();
+    }
+    const int during = saves - before - 1; // the last may have begun as the backup ended
+    QCOMPARE(backup.state(), QProcess::NotRunning);
+    QVERIFY2(backup.exitCode() == 0, backup.readAllStandardError().constData());
+    QVERIFY(backup.readAllStandardOutput().contains(QStringLiteral("stock_data %1 rows").arg(certificates).toUtf8()));
+    QCOMPARE(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"backup.mdb"});
+
+    QCOMPARE(rows(copy, "PRAGMA integrity_check"), QList<QVariantList>{{"ok"}});
+    const Run verified = run({"history", "--verify", copy});
+    QVERIFY2(verified.status == 0 && verified.out.contains("is intact"), qPrintable(verified.out + verified.err));
+    const QList<QVariantList> newest =
+        rows(copy, "SELECT seq, row_key, changes, hash FROM velmora_history ORDER BY seq DESC LIMIT 1");
+    QCOMPARE(newest.size(), 1);
+    const qint64 held = newest[0][0].toLongLong(); // one entry a save, none before
+    const std::optional<QList<history::Change>> changes = history::decode(newest[0][2].toString());
+    QVERIFY(changes && changes->size() == 1 && changes->first().after.toLongLong() == held);
+    QCOMPARE(rows(copy, "SELECT total_share FROM stockholder WHERE rowid = " + newest[0][1].toString()),
+             QList<QVariantList>{{held}});
+    QCOMPARE(source.rows("SELECT hash FROM velmora_history WHERE seq = " + QString::number(held)),
+             QList<QVariantList>{{newest[0][3]}});
+    if (during < 3)
+        qWarning("Only %d saves while the backup ran: it was too quick to show that it overlaps them.", during);
+    else
+        qInfo("%d saves while the backup ran; the copy holds the register as after save %lld of %d.", during, held,
+              saves);
 }
 
 QTEST_GUILESS_MAIN(TestRegisterTool)
