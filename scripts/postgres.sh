@@ -2,7 +2,8 @@
 # A throwaway PostgreSQL server for the tests, reached only through a socket in a folder of its own.
 #   scripts/postgres.sh start   starts one and prints the line to eval: export VELMORA_TEST_SERVER=…
 #   scripts/postgres.sh stop    stops the one started, and removes its folder
-# PostgreSQL refuses to run as root, so the server runs as the postgres user.
+# PostgreSQL refuses to run as root, so the server runs as the postgres user. Test programs keep a connection
+# open for each register they used, and two run at once: they need more than the default hundred.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,7 +30,7 @@ start)
     echo "$folder" >"$state"
     as_postgres "$pgbin/initdb" -D "$folder/data" --locale=C.UTF-8 -E UTF8 --auth=trust -U postgres >"$folder/initdb.log"
     as_postgres "$pgbin/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w \
-        -o "-c listen_addresses='' -k $folder -c fsync=off" start >/dev/null
+        -o "-c listen_addresses='' -k $folder -c fsync=off -c max_connections=200" start >/dev/null
     echo "export VELMORA_TEST_SERVER='postgresql:///postgres?host=$folder&user=postgres'"
     ;;
 stop)
