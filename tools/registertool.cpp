@@ -75,8 +75,9 @@ Commands:
                        FILE, while clerks go on saving: every table and the history of changes
                        as they stand, each record under its own row key, so that history
                        --verify finds the copy's history intact. A file is copied page for
-                       page (clerks' saves wait while the pages are read); a server is read in
-                       one snapshot. The copy is made under a hidden name beside FILE, checked
+                       page, and clerks' saves wait while the pages are read (a save is
+                       refused after 1.5 s, keeping the typing); a server is read in one
+                       snapshot, and saves go on. The copy is made under a hidden name beside FILE, checked
                        (SQLite's integrity check, and each table's rows counted against the
                        register's), and only then moved into place. A FILE that exists is
                        refused, unless --force is given: then the checked copy replaces it in
@@ -128,7 +129,8 @@ History of changes:
   a history works as before, until upgrade starts one. On a server the clerks' role may only
   read and add to the history, so a clerk cannot rewrite it. Not in the history: changes
   written to the tables by another program, and a VACUUM, which renumbers a file's row keys
-  (older changes name rows by the numbers before it). copy starts TO's history afresh.
+  (older changes name rows by the numbers before it). copy starts TO's history afresh;
+  backup keeps it as it is.
 
 Exit status: 0 on success, 1 when the work failed, 2 when the command line is wrong.
 )";
