@@ -1,3 +1,4 @@
+#include "checkedvalue.h"
 #include "commandline.h"
 #include "commands.h"
 #include "connection.h"
@@ -5,6 +6,7 @@
 #include "readtransaction.h"
 #include "registercheck.h"
 #include "totalsfix.h"
+#include "values.h"
 
 #include <QTextStream>
 
@@ -29,12 +31,12 @@ void printCsv(const QList<registercheck::Finding>& findings, QTextStream& out)
 
 QString totalLine(const registercheck::Total& total)
 {
-    const QString stored = total.stored.isNull() ? QStringLiteral("(empty)") : total.stored.toString();
-    return QStringLiteral("Shareholder %1 (record %2): total share %3 → %4")
-        .arg(total.number.toString())
-        .arg(total.rowKey)
-        .arg(stored)
-        .arg(total.held);
+    const QString stored = checkedvalue::blank(total.stored) ? QStringLiteral("(empty)") : values::shown(total.stored);
+    return checkedvalue::oneLine(QStringLiteral("Shareholder %1 (record %2): total share %3 → %4")
+                                     .arg(values::shown(total.number))
+                                     .arg(total.rowKey)
+                                     .arg(stored)
+                                     .arg(total.held));
 }
 
 // Sets the totals found wrong; the exit status tells whether any finding is left.
