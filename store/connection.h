@@ -53,6 +53,8 @@ public:
     virtual QString equalsText(const QString& text) const = 0;
     // SQL for val() of a column's value.
     virtual QString valOf(const QString& column) const = 0;
+    // SQL that is true when a column's text is written as YYYY-MM-DD in the digits 0 to 9, a real date or not.
+    virtual QString writtenAsDate(const QString& column) const = 0;
     // What an INSERT ends with to give the new row's key, and that key from the query that ran it.
     virtual QString returningKey() const = 0;
     virtual qint64 insertedKey(QSqlQuery& query) const = 0;

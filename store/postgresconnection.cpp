@@ -138,6 +138,12 @@ QString PostgresConnection::valOf(const QString& column) const
     return QStringLiteral("velmora_val(%1)").arg(column);
 }
 
+QString PostgresConnection::writtenAsDate(const QString& column) const
+{
+    // Quicker than a regular expression over a whole table: the shape, then only digits besides the dashes.
+    return QStringLiteral("(%1 LIKE '____-__-__' AND translate(%1, '0123456789', '') = '--')").arg(column);
+}
+
 QString PostgresConnection::describeTables() const
 {
     return QStringLiteral("SELECT c.table_name, c.column_name, c.data_type FROM information_schema.columns c "

@@ -20,6 +20,7 @@ public:
     QString holdsExactly(const QString& column) const override;
     QString equalsText(const QString& text) const override;
     QString valOf(const QString& column) const override;
+    QString writtenAsDate(const QString& column) const override;
     QString returningKey() const override { return QStringLiteral(" RETURNING row_id"); }
     qint64 insertedKey(QSqlQuery& query) const override;
     QString hasTable() const override { return QStringLiteral("SELECT to_regclass(?) IS NOT NULL"); }

@@ -136,6 +136,11 @@ QString SqliteConnection::valOf(const QString& column) const
     return QStringLiteral("%1(%2)").arg(QLatin1String(sqlitefunctions::valFunction), column);
 }
 
+QString SqliteConnection::writtenAsDate(const QString& column) const
+{
+    return QStringLiteral("%1 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'").arg(column);
+}
+
 QString SqliteConnection::describeTables() const
 {
     return QStringLiteral("SELECT t.name, c.name, c.type FROM sqlite_schema t, pragma_table_info(t.name) c "

@@ -1,5 +1,8 @@
 #include "commandline.h"
 
+#include "connection.h"
+#include "schema.h"
+
 #include <QTextStream>
 
 namespace commandline {
@@ -32,6 +35,18 @@ Parsed parse(const QStringList& arguments, const QStringList& flags, const QStri
     else if (const qsizetype empty = parsed.rest.indexOf(QString()); empty >= 0)
         parsed.wrong = QStringLiteral("no %1 given: the argument is empty").arg(names[empty]);
     return parsed;
+}
+
+Expected<std::unique_ptr<Connection>> openRegister(const QString& location)
+{
+    Expected<std::unique_ptr<Connection>> opened = Connection::open(location);
+    if (!opened)
+        return opened;
+    for (const schema::Table& table : schema::tables()) {
+        if (Status checked = opened.value()->checkTable(table); !checked)
+            return checked;
+    }
+    return opened;
 }
 
 QString counted(qint64 count, const QString& noun)

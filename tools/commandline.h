@@ -1,9 +1,14 @@
 #pragma once
 
+#include "status.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class Connection;
 class QTextStream;
 
 // What the velmora-register commands share: reading their arguments and reporting what went wrong.
@@ -19,6 +24,9 @@ struct Parsed {
 
 Parsed parse(const QStringList& arguments, const QStringList& flags, const QStringList& valued,
              const QStringList& names = {}, const QString& takes = {});
+
+// Opens the register at location, a file or a server, and checks that it holds the three tables.
+Expected<std::unique_ptr<Connection>> openRegister(const QString& location);
 
 // A count with its noun: "1 change", "2 changes".
 QString counted(qint64 count, const QString& noun);

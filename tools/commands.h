@@ -16,6 +16,8 @@ bool inspectsRegister(const QStringList& arguments);
 int inspectRegister(const QStringList& arguments, QTextStream& out, QTextStream& err);
 // The register's history of changes, or whether it is intact.
 int history(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// Whether the register holds together; with --fix-totals, sets the totals found wrong.
+int check(const QStringList& arguments, QTextStream& out, QTextStream& err);
 // Makes a register that keeps no history start one.
 int upgrade(const QStringList& arguments, QTextStream& out, QTextStream& err);
 

@@ -42,15 +42,6 @@ bool isBlank(QChar c)
     return c == QLatin1Char(' ') || c == QLatin1Char('\t');
 }
 
-QString line(const QVariantList& values)
-{
-    QStringList fields;
-    fields.reserve(values.size());
-    for (const QVariant& value : values)
-        fields.append(csvField(value));
-    return fields.join(QLatin1Char(',')) + lineEnd;
-}
-
 QString targetPath(const QString& directory, const schema::Table& table)
 {
     return QDir(directory).filePath(table.name + QStringLiteral(".csv"));
@@ -73,7 +64,7 @@ Status writeTable(const Connection& connection, const schema::Table& table, QSav
         return cannotExport(connection.path(),
                             QStringLiteral("\"%1\" cannot be written (%2)").arg(file.fileName(), file.errorString()));
     };
-    if (!written(line(header)))
+    if (!written(csvLine(header)))
         return writeFailed();
 
     QSqlQuery query(connection.database());
@@ -89,7 +80,7 @@ Status writeTable(const Connection& connection, const schema::Table& table, QSav
             const QVariant value = query.isNull(i) ? QVariant() : query.value(i);
             row.append(raw ? value : defused(value, table.columns[i].storage == schema::Storage::Integer));
         }
-        if (!written(line(row)))
+        if (!written(csvLine(row)))
             return writeFailed();
     }
     if (query.lastError().isValid())
@@ -166,6 +157,15 @@ QString csvField(const QVariant& value)
         return text;
     text.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+QString csvLine(const QVariantList& values)
+{
+    QStringList fields;
+    fields.reserve(values.size());
+    for (const QVariant& value : values)
+        fields.append(csvField(value));
+    return fields.join(QLatin1Char(',')) + lineEnd;
 }
 
 QVariant defused(const QVariant& value, bool numberColumn)

@@ -12,6 +12,8 @@ namespace csvexport {
 // apart, integers are plain digits. A field is quoted when it holds a comma, a double quote, CR or LF, or starts
 // or ends with a space or tab; inner double quotes are doubled.
 QString csvField(const QVariant& value);
+// One record's fields as a line, ended by CRLF.
+QString csvLine(const QVariantList& values);
 
 // What a spreadsheet shows as text instead of running it as a formula: a text that starts with = + - @, a tab or CR
 // gets an apostrophe before it. Numbers are left alone, and so is a number that a number column keeps as text.

@@ -184,10 +184,7 @@ void printTable(const QList<history::Entry>& entries, QTextStream& out)
 void printCsv(const QList<history::Entry>& entries, QTextStream& out)
 {
     const auto line = [&](const QVariantList& fields) {
-        QStringList written;
-        for (const QVariant& field : fields)
-            written.append(csvexport::csvField(field));
-        out << written.join(QLatin1Char(',')) << "\r\n";
+        out << csvexport::csvLine(fields);
     };
     line({QStringLiteral("seq"), QStringLiteral("changed_at"), QStringLiteral("clerk"), QStringLiteral("role"),
           QStringLiteral("table"), QStringLiteral("row_key"), QStringLiteral("record"), QStringLiteral("action"),

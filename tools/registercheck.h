@@ -2,8 +2,11 @@
 
 #include "status.h"
 
+#include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 
@@ -18,14 +21,34 @@ enum class Kind { Total, Holder, Transfer, Chain, Duplicate, Date, Code };
 
 struct Finding {
     Kind kind;
-    QString table;  // the table of the record found wanting
+    QString table; // the table of the record found wanting
     qint64 rowKey = 0;
-    QString record; // its number, as shown
-    QString text;   // one line, naming the record and what is wrong
+    QString record;               // its number, as shown
+    QString text;                 // one line, naming the record and what is wrong
     std::optional<qint64> holder; // the shareholder it concerns, where one does
 };
 
 // Every finding, in table order, then record order.
 Expected<QList<Finding>> run(const Connection& connection);
+
+// A shareholder record whose total share differs from what it holds now, as --fix-totals would set it.
+struct Total {
+    qint64 rowKey = 0;
+    QVariant number; // stockholder_no, as stored
+    qint64 holder = 0;
+    QVariant stored; // total_share, as stored
+    qint64 held = 0; // the sum of stock_qty over the certificates it holds now
+};
+
+// The same, and the totals that differ, for setting them.
+Expected<QList<Finding>> run(const Connection& connection, QList<Total>* totals);
+
+// What each shareholder holds now: the sum of stock_qty over the certificates whose present holder they are.
+// A holder one of whose quantities is not a whole number is unknown instead.
+struct Holdings {
+    QHash<qint64, qint64> held;
+    QSet<qint64> unknown;
+};
+Expected<Holdings> holdings(const Connection& connection);
 
 } // namespace registercheck

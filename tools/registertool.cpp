@@ -1,7 +1,8 @@
 // velmora-register: the command-line companion that makes registers for Velmora, as a file or on a PostgreSQL
 // server, brings in a register from the earlier Access-format program, moves one between the two, and lets the
-// data out again as CSV, and shows a register's history of changes. This file dispatches and keeps the Access and
-// export commands; init, copy, backup, inspecting a register, history and upgrade have units of their own.
+// data out again as CSV, backs a register up, shows a register's history of changes and checks that a register
+// holds together. This file dispatches and keeps the Access and export commands; init, copy, backup, inspecting a
+// register, history, upgrade and check have units of their own.
 //
 //   velmora-register init [--demo] [--role NAME] REGISTER      an empty register, or one with sample data
 //   velmora-register import [--codepage NAME] ACCESS FILE      a new register file from an Access-format file
@@ -11,6 +12,7 @@
 //   velmora-register export [--force] [--raw] REGISTER DIR     the three tables as CSV files
 //   velmora-register history [--verify] ... REGISTER           the history of changes, or whether it is intact
 //   velmora-register upgrade [--role NAME] REGISTER            a register without a history starts one
+//   velmora-register check [--csv] [--fix-totals] REGISTER     whether the register holds together
 //   velmora-register --version                                 the version of Velmora it belongs to
 
 #include "accesssource.h"
@@ -116,6 +118,27 @@ Commands:
                        change per record as it is now; a register that keeps one is left as it
                        is. On a server it prints the GRANT line that lets the clerks' role read
                        and add to the history, and nothing more.
+  check [--csv] [--fix-totals] REGISTER
+                       Check that the register holds together, read at one moment, and print
+                       one line per finding, naming the record by its number (and its record
+                       number where numbers repeat): a shareholder's total share that is not
+                       the sum of the certificates held now; a certificate's original or
+                       present holder that is not a shareholder; a transfer of a certificate
+                       that does not exist; a certificate whose last transfer (by date, then
+                       record order) does not end with its present holder; a certificate or
+                       shareholder number given twice; a date that is not a real YYYY-MM-DD
+                       date; a code outside its hint (type 1 or 2, nature 1 or 2, gender 0 or
+                       1). An empty value is no finding. A text in a number column that writes
+                       a whole number ("7", " 7 ", "7.0") counts as that number; any other
+                       ("abc", "7.5") is named where it matters, and a quantity that is not a
+                       whole number leaves its holder's total unchecked. Exits with 0 when
+                       nothing is found and 1 when something is. --csv writes the findings as
+                       CSV (table, row_key, record, finding) with the formula guard of export.
+                       --fix-totals, the one option that writes, then prints each total it
+                       sets (old → new) and sets them to what each shareholder holds, in one
+                       transaction with a history entry for each. A total or certificate a
+                       clerk changed since the check is left as it is, and named. It exits
+                       with 0 only when every finding was a total and each was set.
   --help               Show this text.
   --version            Show the version.
 
@@ -132,7 +155,8 @@ History of changes:
   (older changes name rows by the numbers before it). copy starts TO's history afresh;
   backup keeps it as it is.
 
-Exit status: 0 on success, 1 when the work failed, 2 when the command line is wrong.
+Exit status: 0 on success, 1 when the work failed (or check found something), 2 when the
+command line is wrong.
 )";
 
 // A Jet 3 file does not say which code page its text is in.
@@ -268,6 +292,8 @@ int main(int argc, char* argv[])
         return commands::history(arguments, out, err);
     if (command == QLatin1String("upgrade"))
         return commands::upgrade(arguments, out, err);
+    if (command == QLatin1String("check"))
+        return commands::check(arguments, out, err);
     if (command == QLatin1String("inspect") && commands::inspectsRegister(arguments))
         return commands::inspectRegister(arguments, out, err);
     const bool reads = command == QLatin1String("import") || command == QLatin1String("inspect");

@@ -3,7 +3,6 @@
 #include "commands.h"
 #include "connection.h"
 #include "historylog.h"
-#include "schema.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -18,15 +17,11 @@ int upgrade(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return commandline::wrongUsage(err, line.wrong);
     const QString& location = line.location;
 
-    Expected<std::unique_ptr<Connection>> opened = Connection::open(location);
+    // Only a register gets a history: another program's database is left as it is.
+    const Expected<std::unique_ptr<Connection>> opened = commandline::openRegister(location);
     if (!opened)
         return commandline::failed(err, opened.status().message());
     const Connection& connection = *opened.value();
-    // Only a register gets a history: another program's database is left as it is.
-    for (const schema::Table& table : schema::tables()) {
-        if (Status checked = connection.checkTable(table); !checked)
-            return commandline::failed(err, checked.message());
-    }
     const Expected<bool> started = HistoryLog::start(connection);
     if (!started)
         return commandline::failed(err, started.status().message());

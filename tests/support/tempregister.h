@@ -68,6 +68,10 @@ public:
     }
     ~TempRegister()
     {
+        // Closed, the test's own connection goes rather than waiting for the next window: a table of many rows would
+        // otherwise keep one connection per row open on the test server until the test ends.
+        if (m_server)
+            m_server->database().close();
         m_server.reset();
         if (!m_schema.isEmpty())
             runOn(m_admin, QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_schema));

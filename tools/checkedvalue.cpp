@@ -1,0 +1,178 @@
+#include "checkedvalue.h"
+
+#include "connection.h"
+#include "values.h"
+
+#include <QDate>
+#include <QRegularExpression>
+
+#include <cmath>
+#include <limits>
+
+namespace checkedvalue {
+
+namespace {
+
+constexpr qint64 mostShares = 1000000000000;        // a million million: more is no count of shares
+constexpr double wholeDoubles = 9007199254740992.0; // 2^53: beyond it a double is no exact whole number
+
+bool realDate(const QString& text)
+{
+    static const QRegularExpression form(QStringLiteral("^([0-9]{4})-([0-9]{2})-([0-9]{2})$"));
+    const QRegularExpressionMatch match = form.match(text);
+    if (!match.hasMatch())
+        return false;
+    const QDate day(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+    return day.isValid() && day.year() >= 1;
+}
+
+} // namespace
+
+Number numberOf(const QVariant& value)
+{
+    if (value.isNull())
+        return {};
+    bool ok = false;
+    double real = 0;
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+        return {Number::Whole, value.toLongLong()};
+    case QMetaType::ULongLong:
+        if (value.toULongLong() <= quint64(std::numeric_limits<qint64>::max()))
+            return {Number::Whole, value.toLongLong()};
+        return {Number::Odd};
+    case QMetaType::Double:
+        real = value.toDouble();
+        ok = true;
+        break;
+    case QMetaType::QString: {
+        const QString text = value.toString().trimmed();
+        if (text.isEmpty())
+            return {};
+        if (const qlonglong whole = text.toLongLong(&ok); ok)
+            return {Number::Whole, whole};
+        real = text.toDouble(&ok);
+        break;
+    }
+    default:
+        break;
+    }
+    if (ok && std::isfinite(real) && std::trunc(real) == real && std::fabs(real) <= wholeDoubles)
+        return {Number::Whole, qint64(real)};
+    return {Number::Odd};
+}
+
+std::optional<qint64> wholeOrNone(const Number& number)
+{
+    return number.form == Number::Whole ? std::optional<qint64>(number.value) : std::nullopt;
+}
+
+bool blank(const QVariant& value)
+{
+    return value.isNull() || (value.typeId() == QMetaType::QString && value.toString().trimmed().isEmpty());
+}
+
+QString quoted(const QVariant& value)
+{
+    const QString shown = values::shown(value);
+    const bool text = value.typeId() == QMetaType::QString || value.typeId() == QMetaType::QByteArray;
+    return text ? QLatin1Char('"') + shown + QLatin1Char('"') : shown;
+}
+
+QString oneLine(QString text)
+{
+    for (QChar& c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
+void judgeCode(Problems& problems, const QVariant& value, const QString& what, qint64 low, const QString& hint)
+{
+    const Number code = numberOf(value);
+    if (code.form == Number::Blank || (code.form == Number::Whole && (code.value == low || code.value == low + 1)))
+        return;
+    problems.append({registercheck::Kind::Code,
+                     QStringLiteral("%1 %2 is not one of its codes, %3.").arg(what, quoted(value), hint)});
+}
+
+void judgeDate(Problems& problems, const QVariant& value, const QString& what)
+{
+    if (blank(value) || (value.typeId() == QMetaType::QString && realDate(value.toString())))
+        return;
+    problems.append(
+        {registercheck::Kind::Date, QStringLiteral("%1 %2 is not a real date (YYYY-MM-DD).").arg(what, quoted(value))});
+}
+
+void judgeHolder(Problems& problems, const QVariant& value, const QString& what, const QSet<qint64>& numbers)
+{
+    const Number holder = numberOf(value);
+    if (holder.form == Number::Whole && !numbers.contains(holder.value))
+        problems.append(
+            {registercheck::Kind::Holder, QStringLiteral("%1 %2 is not a shareholder.").arg(what, quoted(value))});
+    else if (holder.form == Number::Odd)
+        problems.append({registercheck::Kind::Holder,
+                         QStringLiteral("%1 %2 is not a shareholder number.").arg(what, quoted(value))});
+}
+
+std::optional<QString> quantityProblem(const QVariant& value)
+{
+    const Number quantity = numberOf(value);
+    if (quantity.form == Number::Odd)
+        return QStringLiteral("stock qty %1 is not a whole number").arg(quoted(value));
+    if (quantity.form == Number::Whole && std::abs(quantity.value) > mostShares)
+        return QStringLiteral("stock qty %1 is more than a million million").arg(quoted(value));
+    return std::nullopt;
+}
+
+bool sameHolder(const Number& a, const QVariant& aStored, const Number& b, const QVariant& bStored)
+{
+    if (a.form != b.form)
+        return false;
+    if (a.form == Number::Whole)
+        return a.value == b.value;
+    return a.form == Number::Blank || values::shown(aStored) == values::shown(bStored);
+}
+
+QString certificateName(const QVariant& number, qint64 rowKey, bool repeated)
+{
+    if (blank(number))
+        return QStringLiteral("Certificate without a number (record %1)").arg(rowKey);
+    const QString name = QStringLiteral("Certificate %1").arg(values::shown(number));
+    return repeated ? name + QStringLiteral(" (record %1)").arg(rowKey) : name;
+}
+
+QString holderName(const QVariant& stored, const Number& number, qint64 rowKey, bool repeated)
+{
+    if (number.form == Number::Blank)
+        return QStringLiteral("Shareholder without a number (record %1)").arg(rowKey);
+    const QString name = QStringLiteral("Shareholder %1").arg(quoted(stored));
+    return repeated || number.form == Number::Odd ? name + QStringLiteral(" (record %1)").arg(rowKey) : name;
+}
+
+QString transferName(const QVariant& number, qint64 rowKey)
+{
+    return blank(number) ? QStringLiteral("Transfer without a certificate number (record %1)").arg(rowKey)
+                         : QStringLiteral("Transfer of %1 (record %2)").arg(values::shown(number)).arg(rowKey);
+}
+
+QString countedQuantity(const QString& column)
+{
+    return QStringLiteral("(%1 = CAST(%1 AS BIGINT) AND %1 BETWEEN -%2 AND %2)").arg(column).arg(mostShares);
+}
+
+QString doubtfulDate(const Connection& connection, const QString& column)
+{
+    const QString month = QStringLiteral("substr(%1, 6, 2)").arg(column);
+    const QString day = QStringLiteral("substr(%1, 9, 2)").arg(column);
+    // Written as a date, in a month of the year, on a day every such month has; February 29 is judged one by one.
+    return QStringLiteral("(%1 IS NOT NULL AND %1 <> '' AND NOT (%2 AND substr(%1, 1, 4) <> '0000' AND %3 BETWEEN '01' "
+                          "AND '12' AND (%4 BETWEEN '01' AND '28' OR (%4 IN ('29', '30') AND %3 <> '02') OR (%4 = '31' "
+                          "AND %3 IN ('01', '03', '05', '07', '08', '10', '12')))))")
+        .arg(column, connection.writtenAsDate(column), month, day);
+}
+
+} // namespace checkedvalue

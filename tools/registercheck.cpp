@@ -1,0 +1,318 @@
+#include "registercheck.h"
+
+#include "checkedvalue.h"
+#include "connection.h"
+#include "values.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <algorithm>
+#include <functional>
+
+namespace registercheck {
+
+namespace {
+
+using checkedvalue::Number;
+using checkedvalue::numberOf;
+using checkedvalue::quoted;
+using checkedvalue::transferName;
+using checkedvalue::wholeOrNone;
+
+const QString doing = QStringLiteral("Cannot check");
+const QString certificates = QStringLiteral("stock_data");
+const QString holders = QStringLiteral("stockholder");
+const QString transfers = QStringLiteral("transfer_data");
+
+using checkedvalue::Problems;
+
+struct Holder {
+    qint64 rowKey = 0;
+    QVariant number;
+    Number whole;
+    QVariant total;
+    Problems problems; // of its codes and dates
+};
+
+// What one run has found so far, and what it knows of the register that later findings need.
+struct Context {
+    explicit Context(const Connection& connection)
+        : connection(connection)
+    {}
+    const Connection& connection;
+    QString key = connection.rowKey();
+    QList<Finding> found;
+    QSet<QString> repeatedCertificates; // numbers that more than one certificate has
+    QSet<qint64> holderNumbers;
+};
+
+// Runs a query to its end, one row at a time; the next query starts only after.
+Status each(const Context& context, const QString& statement, const std::function<void(const QSqlQuery&)>& row)
+{
+    QSqlQuery query(context.connection.database());
+    query.setForwardOnly(true);
+    if (!query.exec(statement))
+        return context.connection.failure(doing, query.lastError());
+    while (query.next())
+        row(query);
+    if (query.lastError().isValid())
+        return context.connection.failure(doing, query.lastError());
+    query.finish();
+    return {};
+}
+
+QString certificateName(const Context& context, const QVariant& number, qint64 rowKey)
+{
+    return checkedvalue::certificateName(number, rowKey, context.repeatedCertificates.contains(values::shown(number)));
+}
+
+void add(Context& context, Kind kind, const QString& table, qint64 rowKey, const QVariant& number, const QString& name,
+         const QString& what, std::optional<qint64> holder = {})
+{
+    context.found.append({kind, table, rowKey, values::shown(number),
+                          checkedvalue::oneLine(name + QStringLiteral(": ") + what), holder});
+}
+
+Status readHolders(Context& context, QList<Holder>& read)
+{
+    const QString statement =
+        QStringLiteral("SELECT %1, stockholder_no, \"character\", gender, birth_date, total_share "
+                       "FROM stockholder ORDER BY %1")
+            .arg(context.key);
+    return each(context, statement, [&](const QSqlQuery& row) {
+        Holder holder{row.value(0).toLongLong(), row.value(1), numberOf(row.value(1)), row.value(5), {}};
+        checkedvalue::judgeCode(holder.problems, row.value(2), QStringLiteral("character"), 1,
+                                QStringLiteral("1 (natural person) or 2 (juristic person)"));
+        checkedvalue::judgeCode(holder.problems, row.value(3), QStringLiteral("gender"), 0,
+                                QStringLiteral("0 (female) or 1 (male)"));
+        checkedvalue::judgeDate(holder.problems, row.value(4), QStringLiteral("birth date"));
+        if (holder.whole.form == Number::Whole)
+            context.holderNumbers.insert(holder.whole.value);
+        read.append(std::move(holder));
+    });
+}
+
+Status certificateDuplicates(Context& context)
+{
+    QHash<QString, qint64> first;
+    const QString statement =
+        QStringLiteral("WITH repeated AS MATERIALIZED (SELECT stock_no FROM stock_data WHERE stock_no <> '' GROUP BY "
+                       "stock_no HAVING COUNT(*) > 1) SELECT %1, stock_no FROM stock_data WHERE stock_no IN (SELECT "
+                       "stock_no FROM repeated) ORDER BY %1")
+            .arg(context.key);
+    return each(context, statement, [&](const QSqlQuery& row) {
+        const qint64 rowKey = row.value(0).toLongLong();
+        const QString number = values::shown(row.value(1));
+        context.repeatedCertificates.insert(number);
+        if (const auto earlier = first.constFind(number); earlier != first.cend())
+            add(context, Kind::Duplicate, certificates, rowKey, row.value(1),
+                certificateName(context, row.value(1), rowKey),
+                QStringLiteral("the number is already on record %1.").arg(*earlier));
+        else
+            first.insert(number, rowKey);
+    });
+}
+
+// The quantities the engine sums are whole numbers as stored; the rest are judged here, one by one.
+Status holdingsOf(Context& context, Holdings& holdings, bool report)
+{
+    const QString counted = checkedvalue::countedQuantity(QStringLiteral("stock_qty"));
+    Status summed = each(context,
+                         QStringLiteral("SELECT present_holder, CAST(SUM(stock_qty) AS BIGINT) FROM stock_data WHERE "
+                                        "present_holder IS NOT NULL AND %1 GROUP BY present_holder")
+                             .arg(counted),
+                         [&](const QSqlQuery& row) {
+                             if (const Number holder = numberOf(row.value(0)); holder.form == Number::Whole)
+                                 holdings.held[holder.value] += row.value(1).toLongLong();
+                         });
+    if (!summed)
+        return summed;
+    const QString statement = QStringLiteral("SELECT %1, stock_no, present_holder, stock_qty FROM stock_data WHERE "
+                                             "stock_qty IS NOT NULL AND NOT %2")
+                                  .arg(context.key, counted);
+    return each(context, statement, [&](const QSqlQuery& row) {
+        const Number holder = numberOf(row.value(2));
+        const std::optional<QString> wrong = checkedvalue::quantityProblem(row.value(3));
+        if (!wrong) {
+            if (holder.form == Number::Whole)
+                holdings.held[holder.value] += numberOf(row.value(3)).value;
+            return;
+        }
+        if (holder.form == Number::Whole)
+            holdings.unknown.insert(holder.value);
+        if (!report)
+            return;
+        const qint64 rowKey = row.value(0).toLongLong();
+        const QString after = holder.form == Number::Whole
+                                  ? QStringLiteral(", so shareholder %1's total cannot be checked.").arg(holder.value)
+                                  : QStringLiteral(".");
+        add(context, Kind::Total, certificates, rowKey, row.value(1), certificateName(context, row.value(1), rowKey),
+            *wrong + after, wholeOrNone(holder));
+    });
+}
+
+// Only the certificates that may be wrong come back: a code, a date or a holder the engine cannot vouch for.
+Status checkCertificates(Context& context)
+{
+    const QString holderIn = QStringLiteral("(%1 IS NOT NULL AND (%2 IS NULL OR NOT %1 = CAST(%1 AS BIGINT)))");
+    const QString statement =
+        QStringLiteral("SELECT s.%1, s.stock_no, s.stock_type, s.publish_date, s.original_holder, s.present_holder "
+                       "FROM stock_data s "
+                       "LEFT JOIN (SELECT DISTINCT stockholder_no AS n FROM stockholder) o ON o.n = s.original_holder "
+                       "LEFT JOIN (SELECT DISTINCT stockholder_no AS n FROM stockholder) p ON p.n = s.present_holder "
+                       "WHERE (s.stock_type IS NOT NULL AND NOT (s.stock_type IN (1, 2))) OR %2 OR %3 OR %4")
+            .arg(context.key, checkedvalue::doubtfulDate(context.connection, QStringLiteral("s.publish_date")),
+                 holderIn.arg(QStringLiteral("s.original_holder"), QStringLiteral("o.n")),
+                 holderIn.arg(QStringLiteral("s.present_holder"), QStringLiteral("p.n")));
+    return each(context, statement, [&](const QSqlQuery& row) {
+        Problems problems;
+        checkedvalue::judgeCode(problems, row.value(2), QStringLiteral("stock type"), 1,
+                                QStringLiteral("1 (common) or 2 (special)"));
+        checkedvalue::judgeDate(problems, row.value(3), QStringLiteral("publish date"));
+        checkedvalue::judgeHolder(problems, row.value(4), QStringLiteral("original holder"), context.holderNumbers);
+        checkedvalue::judgeHolder(problems, row.value(5), QStringLiteral("present holder"), context.holderNumbers);
+        const qint64 rowKey = row.value(0).toLongLong();
+        for (const auto& [kind, what] : problems)
+            add(context, kind, certificates, rowKey, row.value(1), certificateName(context, row.value(1), rowKey),
+                what);
+    });
+}
+
+void chainFinding(Context& context, const QSqlQuery& row)
+{
+    const Number present = numberOf(row.value(5));
+    const Number after = numberOf(row.value(3));
+    if (checkedvalue::sameHolder(present, row.value(5), after, row.value(3)))
+        return;
+    const QString ends = after.form == Number::Blank ? QStringLiteral("no new holder")
+                         : after.form == Number::Odd ? quoted(row.value(3))
+                                                     : QStringLiteral("shareholder %1").arg(after.value);
+    const QString now = present.form == Number::Blank
+                            ? QStringLiteral("it has no present holder")
+                            : QStringLiteral("its present holder is %1").arg(quoted(row.value(5)));
+    const QString when = checkedvalue::blank(row.value(2)) ? QStringLiteral("undated") : values::shown(row.value(2));
+    const qint64 rowKey = row.value(4).toLongLong();
+    add(context, Kind::Chain, certificates, rowKey, row.value(1), certificateName(context, row.value(1), rowKey),
+        QStringLiteral("its last transfer (record %1, %2) ends with %3, but %4.")
+            .arg(row.value(0).toString(), when, ends, now),
+        wholeOrNone(present));
+}
+
+// Transfers of a certificate that is not there, and each certificate's last transfer that does not end with its
+// present holder: the last by date, then record order, an undated transfer coming before the dated.
+Status checkTransfers(Context& context)
+{
+    const QString statement =
+        QStringLiteral("SELECT t.k, t.stock_no, t.transferred_date, t.new_holder, s.%1, s.present_holder FROM "
+                       "(SELECT %1 AS k, stock_no, transferred_date, new_holder, ROW_NUMBER() OVER (PARTITION BY "
+                       "stock_no ORDER BY CASE WHEN transferred_date IS NULL OR transferred_date = '' THEN 0 ELSE 1 "
+                       "END DESC, transferred_date DESC, %1 DESC) AS n FROM transfer_data WHERE stock_no IS NOT NULL "
+                       "AND stock_no <> '') t LEFT JOIN stock_data s ON s.stock_no = t.stock_no "
+                       "WHERE s.stock_no IS NULL OR (t.n = 1 AND NOT (s.present_holder IS NOT DISTINCT FROM "
+                       "t.new_holder))")
+            .arg(context.key);
+    Status joined = each(context, statement, [&](const QSqlQuery& row) {
+        if (!row.isNull(4))
+            return chainFinding(context, row);
+        const qint64 rowKey = row.value(0).toLongLong();
+        add(context, Kind::Transfer, transfers, rowKey, row.value(1), transferName(row.value(1), rowKey),
+            QStringLiteral("there is no certificate %1.").arg(values::shown(row.value(1))));
+    });
+    if (!joined)
+        return joined;
+    const QString dates =
+        QStringLiteral("SELECT %1, stock_no, transferred_date FROM transfer_data WHERE %2")
+            .arg(context.key, checkedvalue::doubtfulDate(context.connection, QStringLiteral("transferred_date")));
+    return each(context, dates, [&](const QSqlQuery& row) {
+        Problems problems;
+        checkedvalue::judgeDate(problems, row.value(2), QStringLiteral("transferred date"));
+        const qint64 rowKey = row.value(0).toLongLong();
+        for (const auto& [kind, what] : problems)
+            add(context, kind, transfers, rowKey, row.value(1), transferName(row.value(1), rowKey), what);
+    });
+}
+
+// The shareholders' findings, once every number is known and what each holds.
+void judgeHolders(Context& context, const QList<Holder>& read, const Holdings& holdings, QList<Total>* totals)
+{
+    QHash<qint64, qint64> first;
+    QHash<qint64, int> records;
+    for (const Holder& holder : read) {
+        if (holder.whole.form == Number::Whole && records[holder.whole.value]++ == 0)
+            first.insert(holder.whole.value, holder.rowKey);
+    }
+    for (const Holder& holder : read) {
+        const std::optional<qint64> number = wholeOrNone(holder.whole);
+        const QString name =
+            checkedvalue::holderName(holder.number, holder.whole, holder.rowKey, number && records.value(*number) > 1);
+        const auto found = [&](Kind kind, const QString& what) {
+            add(context, kind, holders, holder.rowKey, holder.number, name, what, number);
+        };
+        if (holder.whole.form == Number::Odd)
+            found(Kind::Holder, QStringLiteral("the number is not a whole number, so no certificate can name it."));
+        if (number && first.value(*number) != holder.rowKey)
+            found(Kind::Duplicate, QStringLiteral("the number is already on record %1.").arg(first.value(*number)));
+        for (const auto& [kind, what] : holder.problems)
+            found(kind, what);
+        if (!number || holdings.unknown.contains(*number))
+            continue;
+        const qint64 held = holdings.held.value(*number);
+        const Number total = numberOf(holder.total);
+        if (total.form == Number::Whole ? total.value == held : total.form == Number::Blank && held == 0)
+            continue;
+        const QString stored = total.form == Number::Blank ? QStringLiteral("total share is empty")
+                               : total.form == Number::Odd
+                                   ? QStringLiteral("total share %1 is not a number").arg(quoted(holder.total))
+                                   : QStringLiteral("total share %1").arg(total.value);
+        found(Kind::Total, QStringLiteral("%1, but the certificates held now come to %2.").arg(stored).arg(held));
+        if (totals)
+            totals->append({holder.rowKey, holder.number, *number, holder.total, held});
+    }
+}
+
+int tableOrder(const QString& table)
+{
+    return table == certificates ? 0 : table == holders ? 1 : 2;
+}
+
+} // namespace
+
+Expected<QList<Finding>> run(const Connection& connection)
+{
+    return run(connection, nullptr);
+}
+
+Expected<QList<Finding>> run(const Connection& connection, QList<Total>* totals)
+{
+    Context context(connection);
+    QList<Holder> read;
+    Holdings holdings;
+    const std::function<Status()> steps[] = {
+        [&] { return readHolders(context, read); },
+        [&] { return certificateDuplicates(context); },
+        [&] { return holdingsOf(context, holdings, true); },
+        [&] { return checkCertificates(context); },
+        [&] { return checkTransfers(context); },
+    };
+    for (const std::function<Status()>& step : steps) {
+        if (Status done = step(); !done)
+            return done;
+    }
+    judgeHolders(context, read, holdings, totals);
+    std::stable_sort(context.found.begin(), context.found.end(), [](const Finding& a, const Finding& b) {
+        return std::pair(tableOrder(a.table), a.rowKey) < std::pair(tableOrder(b.table), b.rowKey);
+    });
+    return context.found;
+}
+
+Expected<Holdings> holdings(const Connection& connection)
+{
+    Context context(connection);
+    Holdings held;
+    if (Status summed = holdingsOf(context, held, false); !summed)
+        return summed;
+    return held;
+}
+
+} // namespace registercheck
