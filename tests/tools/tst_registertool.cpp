@@ -829,114 +829,113 @@ void TestRegisterTool::backupIsOneMomentWhileAClerkSaves()
     else
         qInfo("%d saves while the backup ran; the copy holds the register as after save %lld of %d.", during, held,
               saves);
-    void TestRegisterTool::checkFindsWhatIsWrong_data()
-    {
-        QTest::addColumn<Engine>("engine");
-        QTest::addColumn<QStringList>("arranged"); // SQL on the demo register, which holds together
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QString>("found"); // the one finding, if any
-        const QString transfer =
-            "INSERT INTO transfer_data (stock_no, transferred_date, before_holder, new_holder) VALUES ";
-        const QString stockType = "UPDATE stock_data SET stock_type = 3 WHERE stock_no = 'SC-0008'";
-        const QString typeFound =
-            "Certificate SC-0008: stock type 3 is not one of its codes, 1 (common) or 2 (special).";
-        for (const Engine engine : {Engine::File, Engine::Server}) {
-            const char* on = engine == Engine::File ? "file" : "server";
-            const auto row = [&](const char* name, const QStringList& arranged, const QString& found,
-                                 const QStringList& options = {}) {
-                QTest::addRow("%s, %s", on, name) << engine << arranged << options << found;
-            };
-            row("nothing wrong", {}, "");
-            row("a leap day", {"UPDATE stock_data SET publish_date = '2024-02-29' WHERE stock_no = 'SC-0003'"}, "");
-            row("total differs", {"UPDATE stockholder SET total_share = 1 WHERE stockholder_no = 3"},
-                "Shareholder 3: total share 1, but the certificates held now come to 8300.");
-            row("original holder missing", {"UPDATE stock_data SET original_holder = 42 WHERE stock_no = 'SC-0001'"},
-                "Certificate SC-0001: original holder 42 is not a shareholder.");
-            row("present holder missing",
-                {"UPDATE stock_data SET present_holder = 42 WHERE stock_no = 'SC-0001'",
-                 "UPDATE stockholder SET total_share = 0 WHERE stockholder_no = 1"},
-                "Certificate SC-0001: present holder 42 is not a shareholder.");
-            row("transfer of a missing certificate", {transfer + "('SC-0099', '2020-01-01', 1, 2)"},
-                "Transfer of SC-0099 (record 9): there is no certificate SC-0099.");
-            // The later record of one day is the last transfer.
-            row("last transfer ends elsewhere", {transfer + "('SC-0002', '2002-05-17', 7, 4)"},
-                "Certificate SC-0002: its last transfer (record 9, 2002-05-17) ends with shareholder 4, but its "
-                "present "
-                "holder is 7.");
-            row("certificate number twice", {"UPDATE stock_data SET stock_no = 'SC-0001' WHERE stock_no = 'SC-0015'"},
-                "Certificate SC-0001 (record 15): the number is already on record 1.");
-            row("shareholder number twice",
-                {"INSERT INTO stockholder (stockholder_no, stockholder_name, total_share) VALUES (9, 'S. P.', 300)"},
-                "Shareholder 9 (record 11): the number is already on record 9.");
-            row("publish date not in the calendar",
-                {"UPDATE stock_data SET publish_date = '2024-02-30' WHERE stock_no = 'SC-0003'"},
-                "Certificate SC-0003: publish date \"2024-02-30\" is not a real date (YYYY-MM-DD).");
-            row("birth date in another form",
-                {"UPDATE stockholder SET birth_date = '17/01/1990' WHERE stockholder_no = 6"},
-                "Shareholder 6: birth date \"17/01/1990\" is not a real date (YYYY-MM-DD).");
-            row("transferred date past the month's end",
-                {"UPDATE transfer_data SET transferred_date = '2011-04-31' WHERE transferred_date = '2011-03-22'"},
-                "Transfer of SC-0004 (record 3): transferred date \"2011-04-31\" is not a real date (YYYY-MM-DD).");
-            row("stock type", {stockType}, typeFound);
-            row("character", {"UPDATE stockholder SET \"character\" = 0 WHERE stockholder_no = 6"},
-                "Shareholder 6: character 0 is not one of its codes, 1 (natural person) or 2 (juristic person).");
-            row("gender", {"UPDATE stockholder SET gender = 2 WHERE stockholder_no = 6"},
-                "Shareholder 6: gender 2 is not one of its codes, 0 (female) or 1 (male).");
-            row("as CSV", {stockType}, "stock_data,8,SC-0008,\"" + typeFound + "\"", {"--csv"});
-            row("total set", {"UPDATE stockholder SET total_share = NULL WHERE stockholder_no = 3"},
-                "Shareholder 3: total share is empty, but the certificates held now come to 8300.", {"--fix-totals"});
-        }
-        // Only a file's number column can hold a text.
-        QTest::newRow("file, a holder as text")
-            << Engine::File << QStringList{"UPDATE stock_data SET original_holder = 'seven' WHERE stock_no = 'SC-0003'"}
-            << QStringList() << "Certificate SC-0003: original holder \"seven\" is not a shareholder number.";
-        QTest::newRow("file, a quantity as text")
-            << Engine::File << QStringList{"UPDATE stock_data SET stock_qty = 'lots' WHERE stock_no = 'SC-0010'"}
-            << QStringList()
-            << "Certificate SC-0010: stock qty \"lots\" is not a whole number, so shareholder 5's total cannot be "
-               "checked.";
-    }
+}
 
-    void TestRegisterTool::checkFindsWhatIsWrong()
-    {
-        QFETCH(Engine, engine);
-        QFETCH(QStringList, arranged);
-        QFETCH(QStringList, options);
-        QFETCH(QString, found);
-        TempRegister target(engine, false);
-        VELMORA_REQUIRE(target);
-        QCOMPARE(run({"init", "--demo", target.path()}).status, 0);
-        for (const QString& statement : arranged)
-            QCOMPARE(target.exec(statement), "");
-        const QStringList checkIt{"check", target.path()};
-        const Run checked = run(checkIt.first(1) + options + checkIt.mid(1));
-        const bool fixing = options.contains("--fix-totals");
-        QCOMPARE(checked.status, found.isEmpty() || fixing ? 0 : 1);
-        if (options.contains("--csv")) {
-            QCOMPARE(checked.out, "table,row_key,record,finding\r\n" + found + "\r\n");
-            return;
-        }
-        const QString named = "the register \"" + Connection::pathOf(target.path()) + "\"";
-        const QString report = found.isEmpty() ? "Nothing found: " + named + " holds together.\n"
-                                               : found + "\n1 finding in " + named + ".\n";
-        if (!fixing) {
-            QCOMPARE(checked.out, report);
-            return;
-        }
-        QCOMPARE(checked.out,
-                 report + "Setting 1 total:\n  Shareholder 3 (record 3): total share (empty) → 8300\nSet 1 total.\n");
-        QCOMPARE(target.rows("SELECT total_share FROM stockholder WHERE stockholder_no = 3"),
-                 QList<QVariantList>{{8300}});
-        const QVariantList entry =
-            target.rows("SELECT table_name, row_key, record, action, changes FROM velmora_history ORDER BY seq DESC")
-                .value(0);
-        QCOMPARE(entry, (QVariantList{"stockholder", 3, "3", "modify",
-                                      history::encode({{"total_share", QVariant(), qint64(8300)}})}));
-        QCOMPARE(run({"history", "--verify", target.path()}).status, 0);
-        const Run again = run(checkIt);
-        QCOMPARE(again.status, 0);
-        QCOMPARE(again.out, "Nothing found: " + named + " holds together.\n");
+void TestRegisterTool::checkFindsWhatIsWrong_data()
+{
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<QStringList>("arranged"); // SQL on the demo register, which holds together
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("found"); // the one finding, if any
+    const QString transfer =
+        "INSERT INTO transfer_data (stock_no, transferred_date, before_holder, new_holder) VALUES ";
+    const QString stockType = "UPDATE stock_data SET stock_type = 3 WHERE stock_no = 'SC-0008'";
+    const QString typeFound = "Certificate SC-0008: stock type 3 is not one of its codes, 1 (common) or 2 (special).";
+    for (const Engine engine : {Engine::File, Engine::Server}) {
+        const char* on = engine == Engine::File ? "file" : "server";
+        const auto row = [&](const char* name, const QStringList& arranged, const QString& found,
+                             const QStringList& options = {}) {
+            QTest::addRow("%s, %s", on, name) << engine << arranged << options << found;
+        };
+        row("nothing wrong", {}, "");
+        row("a leap day", {"UPDATE stock_data SET publish_date = '2024-02-29' WHERE stock_no = 'SC-0003'"}, "");
+        row("total differs", {"UPDATE stockholder SET total_share = 1 WHERE stockholder_no = 3"},
+            "Shareholder 3: total share 1, but the certificates held now come to 8300.");
+        row("original holder missing", {"UPDATE stock_data SET original_holder = 42 WHERE stock_no = 'SC-0001'"},
+            "Certificate SC-0001: original holder 42 is not a shareholder.");
+        row("present holder missing",
+            {"UPDATE stock_data SET present_holder = 42 WHERE stock_no = 'SC-0001'",
+             "UPDATE stockholder SET total_share = 0 WHERE stockholder_no = 1"},
+            "Certificate SC-0001: present holder 42 is not a shareholder.");
+        row("transfer of a missing certificate", {transfer + "('SC-0099', '2020-01-01', 1, 2)"},
+            "Transfer of SC-0099 (record 9): there is no certificate SC-0099.");
+        // The later record of one day is the last transfer.
+        row("last transfer ends elsewhere", {transfer + "('SC-0002', '2002-05-17', 7, 4)"},
+            "Certificate SC-0002: its last transfer (record 9, 2002-05-17) ends with shareholder 4, but its "
+            "present "
+            "holder is 7.");
+        row("certificate number twice", {"UPDATE stock_data SET stock_no = 'SC-0001' WHERE stock_no = 'SC-0015'"},
+            "Certificate SC-0001 (record 15): the number is already on record 1.");
+        row("shareholder number twice",
+            {"INSERT INTO stockholder (stockholder_no, stockholder_name, total_share) VALUES (9, 'S. P.', 300)"},
+            "Shareholder 9 (record 11): the number is already on record 9.");
+        row("publish date not in the calendar",
+            {"UPDATE stock_data SET publish_date = '2024-02-30' WHERE stock_no = 'SC-0003'"},
+            "Certificate SC-0003: publish date \"2024-02-30\" is not a real date (YYYY-MM-DD).");
+        row("birth date in another form", {"UPDATE stockholder SET birth_date = '17/01/1990' WHERE stockholder_no = 6"},
+            "Shareholder 6: birth date \"17/01/1990\" is not a real date (YYYY-MM-DD).");
+        row("transferred date past the month's end",
+            {"UPDATE transfer_data SET transferred_date = '2011-04-31' WHERE transferred_date = '2011-03-22'"},
+            "Transfer of SC-0004 (record 3): transferred date \"2011-04-31\" is not a real date (YYYY-MM-DD).");
+        row("stock type", {stockType}, typeFound);
+        row("character", {"UPDATE stockholder SET \"character\" = 0 WHERE stockholder_no = 6"},
+            "Shareholder 6: character 0 is not one of its codes, 1 (natural person) or 2 (juristic person).");
+        row("gender", {"UPDATE stockholder SET gender = 2 WHERE stockholder_no = 6"},
+            "Shareholder 6: gender 2 is not one of its codes, 0 (female) or 1 (male).");
+        row("as CSV", {stockType}, "stock_data,8,SC-0008,\"" + typeFound + "\"", {"--csv"});
+        row("total set", {"UPDATE stockholder SET total_share = NULL WHERE stockholder_no = 3"},
+            "Shareholder 3: total share is empty, but the certificates held now come to 8300.", {"--fix-totals"});
     }
+    // Only a file's number column can hold a text.
+    QTest::newRow("file, a holder as text")
+        << Engine::File << QStringList{"UPDATE stock_data SET original_holder = 'seven' WHERE stock_no = 'SC-0003'"}
+        << QStringList() << "Certificate SC-0003: original holder \"seven\" is not a shareholder number.";
+    QTest::newRow("file, a quantity as text")
+        << Engine::File << QStringList{"UPDATE stock_data SET stock_qty = 'lots' WHERE stock_no = 'SC-0010'"}
+        << QStringList()
+        << "Certificate SC-0010: stock qty \"lots\" is not a whole number, so shareholder 5's total cannot be "
+           "checked.";
+}
 
-    QTEST_GUILESS_MAIN(TestRegisterTool)
+void TestRegisterTool::checkFindsWhatIsWrong()
+{
+    QFETCH(Engine, engine);
+    QFETCH(QStringList, arranged);
+    QFETCH(QStringList, options);
+    QFETCH(QString, found);
+    TempRegister target(engine, false);
+    VELMORA_REQUIRE(target);
+    QCOMPARE(run({"init", "--demo", target.path()}).status, 0);
+    for (const QString& statement : arranged)
+        QCOMPARE(target.exec(statement), "");
+    const QStringList checkIt{"check", target.path()};
+    const Run checked = run(checkIt.first(1) + options + checkIt.mid(1));
+    const bool fixing = options.contains("--fix-totals");
+    QCOMPARE(checked.status, found.isEmpty() || fixing ? 0 : 1);
+    if (options.contains("--csv")) {
+        QCOMPARE(checked.out, "table,row_key,record,finding\r\n" + found + "\r\n");
+        return;
+    }
+    const QString named = "the register \"" + Connection::pathOf(target.path()) + "\"";
+    const QString report =
+        found.isEmpty() ? "Nothing found: " + named + " holds together.\n" : found + "\n1 finding in " + named + ".\n";
+    if (!fixing) {
+        QCOMPARE(checked.out, report);
+        return;
+    }
+    QCOMPARE(checked.out,
+             report + "Setting 1 total:\n  Shareholder 3 (record 3): total share (empty) → 8300\nSet 1 total.\n");
+    QCOMPARE(target.rows("SELECT total_share FROM stockholder WHERE stockholder_no = 3"), QList<QVariantList>{{8300}});
+    const QVariantList entry =
+        target.rows("SELECT table_name, row_key, record, action, changes FROM velmora_history ORDER BY seq DESC")
+            .value(0);
+    QCOMPARE(entry, (QVariantList{"stockholder", 3, "3", "modify",
+                                  history::encode({{"total_share", QVariant(), qint64(8300)}})}));
+    QCOMPARE(run({"history", "--verify", target.path()}).status, 0);
+    const Run again = run(checkIt);
+    QCOMPARE(again.status, 0);
+    QCOMPARE(again.out, "Nothing found: " + named + " holds together.\n");
+}
+
+QTEST_GUILESS_MAIN(TestRegisterTool)
 #include "tst_registertool.moc"
