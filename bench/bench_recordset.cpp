@@ -9,32 +9,35 @@
 //
 // Each size is measured in a child process of its own, so that its peak memory is that of the record set alone.
 
+#include "benchsupport.h"
 #include "connection.h"
 #include "history.h"
 #include "recordbinding.h"
 #include "recordset.h"
 #include "registerfile.h"
-#include "registerserver.h"
 #include "schema.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMap>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QUrlQuery>
 
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <utility>
+
+using bench::fail;
+using bench::onEachEngine;
+using bench::print;
+using bench::require;
+using bench::ServerRegister;
 
 namespace {
 
@@ -50,24 +53,6 @@ const QString missing = QStringLiteral("no such certificate");
 
 const char usage[] = "Usage: velmora-bench [--rows N]\n"
                      "  Times the record set on 1,000 and N rows (default 1,000,000) against its targets.\n";
-
-[[noreturn]] void fail(const QString& doing, const QString& why)
-{
-    std::fprintf(stderr, "velmora-bench: %s failed: %s\n", qPrintable(doing), qPrintable(why));
-    std::exit(2);
-}
-
-void require(const Status& status, const QString& doing)
-{
-    if (!status)
-        fail(doing, status.message());
-}
-
-void print(const QString& line)
-{
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
-}
 
 double medianMs(QList<qint64> nanoseconds)
 {
@@ -269,44 +254,6 @@ const QString serverFillStatement = QStringLiteral(
     "'IT' || lpad((i % 5000)::text, 4, '0'), i % 1000, (i * 7) % 1000, 100 * (1 + i % 50) "
     "FROM generate_series(1, ?) AS i");
 
-// A schema of its own on the server, first in the URI's search path, dropped when this goes.
-struct ServerRegister {
-    ServerRegister(const QString& admin, qint64 rows)
-        : admin(admin)
-        , schema(QStringLiteral("bench%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')))
-    {
-        run(QStringLiteral("CREATE SCHEMA ") + schema);
-        QUrl url(admin);
-        QUrlQuery query(url);
-        query.addQueryItem(QStringLiteral("options"), QStringLiteral("-csearch_path=") + schema);
-        url.setQuery(query);
-        uri = url.toString();
-        const auto fill = [rows](QSqlDatabase& database) {
-            QSqlQuery fill(database);
-            fill.prepare(serverFillStatement);
-            fill.bindValue(0, rows);
-            if (!fill.exec())
-                return Status::failure(fill.lastError().text());
-            return fill.exec(QStringLiteral("ANALYZE stock_data")) ? Status()
-                                                                   : Status::failure(fill.lastError().text());
-        };
-        require(registerserver::create(uri, fill), QStringLiteral("registerserver::create"));
-    }
-    ~ServerRegister() { run(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(schema)); }
-    void run(const QString& statement) const
-    {
-        Expected<std::unique_ptr<Connection>> connection = Connection::open(admin);
-        require(connection.status(), QStringLiteral("connecting to the server"));
-        QSqlQuery query(connection.value()->database());
-        if (!query.exec(QStringLiteral("SET client_min_messages = warning; ") + statement))
-            fail(statement, query.lastError().text());
-    }
-
-    QString admin;
-    QString schema;
-    QString uri;
-};
-
 // A fresh register of the given size in dir, filled in the transaction that creates it.
 QString createRegister(const QTemporaryDir& dir, qint64 rows)
 {
@@ -329,9 +276,17 @@ QMap<QString, double> measureInChild(qint64 rows, const QString& server)
         fail(QStringLiteral("making a temporary folder"), dir.errorString());
     QElapsedTimer timer;
     timer.start();
+    const auto fill = [rows](QSqlDatabase& database) {
+        QSqlQuery fill(database);
+        fill.prepare(serverFillStatement);
+        fill.bindValue(0, rows);
+        if (!fill.exec())
+            return Status::failure(fill.lastError().text());
+        return fill.exec(QStringLiteral("ANALYZE stock_data")) ? Status() : Status::failure(fill.lastError().text());
+    };
     std::unique_ptr<ServerRegister> onServer =
-        server.isEmpty() ? nullptr : std::make_unique<ServerRegister>(server, rows);
-    const QString path = onServer ? onServer->uri : createRegister(dir, rows);
+        server.isEmpty() ? nullptr : std::make_unique<ServerRegister>(server, fill);
+    const QString path = onServer ? onServer->uri() : createRegister(dir, rows);
     std::fprintf(stderr, "created %lld rows in %.1f s\n", rows, timer.nsecsElapsed() / 1e9);
 
     QProcess child;
@@ -411,15 +366,7 @@ bool driveOne(qint64 large, const QString& server)
 
 int drive(qint64 large)
 {
-    bool allMet = driveOne(large, QString());
-    const QString server = qEnvironmentVariable("VELMORA_TEST_SERVER");
-    if (server.isEmpty())
-        print(QStringLiteral(
-            "\nNo server measured: VELMORA_TEST_SERVER names none (eval \"$(scripts/postgres.sh start)\")."));
-    else
-        allMet = driveOne(large, server) && allMet;
-    print(allMet ? QStringLiteral("All targets met.") : QStringLiteral("Some targets MISSED."));
-    return allMet ? 0 : 1;
+    return onEachEngine([large](const QString& server) { return driveOne(large, server); });
 }
 
 } // namespace
