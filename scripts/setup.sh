@@ -7,7 +7,7 @@ packages=(
     g++ cmake make pkg-config
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql qt6-svg-dev libsqlite3-dev
     postgresql
-    fonts-liberation
+    fonts-liberation fonts-dejavu-core fonts-droid-fallback poppler-utils
     mdbtools-dev
     xvfb xauth xdotool
     clang libclang-rt-14-dev llvm

@@ -2,12 +2,12 @@
 
 #include "connection.h"
 #include "historylog.h"
+#include "registerpath.h"
 #include "schema.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -74,10 +74,7 @@ Status build(const QString& path, bool replace, const std::function<Status(const
         return refused(absolute, QStringLiteral("a file of that name exists, and it is left as it is"));
     // Made under a name of its own beside the target and moved there only when whole: a crash or an interrupt
     // part-way leaves no file at the target, only a hidden file to remove.
-    const QString building =
-        target.dir().filePath(QStringLiteral(".%1.new-%2")
-                                  .arg(target.fileName())
-                                  .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+    const QString building = registerpath::hiddenBeside(absolute);
     QFile file(building);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return refused(absolute, file.errorString());

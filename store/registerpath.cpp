@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 namespace registerpath {
 
@@ -14,6 +15,14 @@ QString in(const QString& directory)
     if (directory.endsWith(QLatin1Char('/')))
         return directory + fileName;
     return directory + QLatin1Char('/') + fileName;
+}
+
+QString hiddenBeside(const QString& path)
+{
+    const QFileInfo target(path);
+    return target.dir().filePath(QStringLiteral(".%1.new-%2")
+                                     .arg(target.fileName())
+                                     .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
 }
 
 QString besideProgram()

@@ -20,6 +20,8 @@ Expected<QString> locate(const QString& directory);
 QString linkEnd(const QString& path);
 // velmora-register, beside the running program, quoted for a shell.
 QString tool();
+// A hidden name of its own beside path, for a file made there and moved to path only when whole.
+QString hiddenBeside(const QString& path);
 // Safe to paste into a shell whatever the path holds: single quotes, with each ' written as '\''.
 QString shellQuoted(const QString& path);
 // For a path where no register is, the commands that put one where the path leads; empty when a file is there.

@@ -1,8 +1,8 @@
 // velmora-register: the command-line companion that makes registers for Velmora, as a file or on a PostgreSQL
 // server, brings in a register from the earlier Access-format program, moves one between the two, and lets the
-// data out again as CSV, backs a register up, shows a register's history of changes and checks that a register
-// holds together. This file dispatches and keeps the Access and export commands; init, copy, backup, inspecting a
-// register, history, upgrade and check have units of their own.
+// data out again as CSV, backs a register up, shows a register's history of changes, checks that a register holds
+// together and prints its register of members. This file dispatches and keeps the Access and export commands; init,
+// copy, backup, inspecting a register, history, upgrade, check and report have units of their own.
 //
 //   velmora-register init [--demo] [--role NAME] REGISTER      an empty register, or one with sample data
 //   velmora-register import [--codepage NAME] ACCESS FILE      a new register file from an Access-format file
@@ -13,6 +13,7 @@
 //   velmora-register history [--verify] ... REGISTER           the history of changes, or whether it is intact
 //   velmora-register upgrade [--role NAME] REGISTER            a register without a history starts one
 //   velmora-register check [--csv] [--fix-totals] REGISTER     whether the register holds together
+//   velmora-register report [--force] REGISTER FILE            the register of members as a PDF
 //   velmora-register --version                                 the version of Velmora it belongs to
 
 #include "accesssource.h"
@@ -24,11 +25,15 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QStringList>
 #include <QTextStream>
 
 #include <sys/resource.h>
+
+#include <cstring>
+#include <memory>
 
 using commandline::failed;
 using commandline::parse;
@@ -139,6 +144,18 @@ Commands:
                        transaction with a history entry for each. A total or certificate a
                        clerk changed since the check is left as it is, and named. It exits
                        with 0 only when every finding was a total and each was set.
+  report [--force] REGISTER FILE
+                       Write the register of members to FILE as a PDF on A4 pages, to print or
+                       to send to an auditor: one section per shareholder in number order, with
+                       their details, the certificates they hold now and the sum of their
+                       quantities, and what the register check found about them, in red; then
+                       the transfers in date order, and the findings tied to no shareholder.
+                       Every page says "page n of N"; a table that goes on over a page shows
+                       its header again. The register is read at one moment. FILE is written
+                       whole or not at all, and one that exists is replaced only with --force.
+                       The text is set in DejaVu Sans and Droid Sans Fallback (the packages
+                       fonts-dejavu-core and fonts-droid-fallback), kept in the PDF as text
+                       that can be searched and copied, in any script.
   --help               Show this text.
   --version            Show the version.
 
@@ -263,11 +280,35 @@ void limitReader()
     setrlimit(RLIMIT_CPU, &cpu);
 }
 
+QtMessageHandler passedOn = nullptr;
+
+// Starting a QGuiApplication where no desktop session is (cron, a service) warns of a runtime folder the report
+// never uses; its own messages are the clerk's.
+void withoutRuntimeFolderWarning(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (!message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        passedOn(type, context, message);
+}
+
+// The report draws text with QPainter, which needs a QGuiApplication; with no platform chosen it uses the one that
+// needs no display. Every other command keeps to QCoreApplication.
+std::unique_ptr<QCoreApplication> application(int& argc, char* argv[])
+{
+    if (argc < 2 || std::strcmp(argv[1], "report") != 0)
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    passedOn = qInstallMessageHandler(withoutRuntimeFolderWarning);
+    auto application = std::make_unique<QGuiApplication>(argc, argv);
+    qInstallMessageHandler(passedOn);
+    return application;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = application(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList arguments = QCoreApplication::arguments().mid(1);
@@ -294,6 +335,8 @@ int main(int argc, char* argv[])
         return commands::upgrade(arguments, out, err);
     if (command == QLatin1String("check"))
         return commands::check(arguments, out, err);
+    if (command == QLatin1String("report"))
+        return commands::report(arguments, out, err);
     if (command == QLatin1String("inspect") && commands::inspectsRegister(arguments))
         return commands::inspectRegister(arguments, out, err);
     const bool reads = command == QLatin1String("import") || command == QLatin1String("inspect");

@@ -36,6 +36,8 @@ private Q_SLOTS:
     void backupIsOneMomentWhileAClerkSaves();
     void checkFindsWhatIsWrong_data();
     void checkFindsWhatIsWrong();
+    void reportsTheRegisterOfMembers_data();
+    void reportsTheRegisterOfMembers();
 
 private:
     struct Run {
@@ -228,6 +230,9 @@ void TestRegisterTool::refusesAWrongCommandLine_data()
     QTest::newRow("check with two registers") << QStringList{"check", "a.mdb", "b.mdb"};
     QTest::newRow("check, totals set as CSV") << QStringList{"check", "--fix-totals", "--csv", "a.mdb"};
     QTest::newRow("check, an option it lacks") << QStringList{"check", "--fix", "a.mdb"};
+    QTest::newRow("report without a file") << QStringList{"report", "a.mdb"};
+    QTest::newRow("report into an empty path") << QStringList{"report", "a.mdb", ""};
+    QTest::newRow("report, unknown option") << QStringList{"report", "--raw", "a.mdb", "b.pdf"};
 }
 
 void TestRegisterTool::refusesAWrongCommandLine()
@@ -249,7 +254,8 @@ void TestRegisterTool::explainsItself()
             && help.out.contains("inspect REGISTER") && help.out.contains("export [--force] [--raw] REGISTER DIR")
             && help.out.contains("history --verify REGISTER") && help.out.contains("upgrade [--role NAME] REGISTER")
             && help.out.contains("backup [--force] REGISTER FILE")
-            && help.out.contains("check [--csv] [--fix-totals] REGISTER"));
+            && help.out.contains("check [--csv] [--fix-totals] REGISTER")
+            && help.out.contains("report [--force] REGISTER FILE"));
     const Run version = run({"--version"});
     QCOMPARE(version.status, 0);
     QCOMPARE(version.out, "velmora-register " VELMORA_VERSION "\n");
@@ -295,6 +301,16 @@ void TestRegisterTool::refusesWhatItCannotConvert_data()
     QTest::newRow("export, no register") << QStringList{"export", "{d}/none.mdb", "{d}"} << ""
                                          << ""
                                          << "{d}/none.mdb";
+    QTest::newRow("report over a file that exists")
+        << QStringList{"report", "{d}/old.mdb", "{d}/members.pdf"} << "register"
+        << "{d}/members.pdf"
+        << "\"{d}/members.pdf\" exists; --force replaces it";
+    QTest::newRow("report, no register") << QStringList{"report", "{d}/none.mdb", "{d}/members.pdf"} << ""
+                                         << ""
+                                         << "{d}/none.mdb";
+    QTest::newRow("report from a server without the tables") << QStringList{"report", "{s}", "{d}/members.pdf"} << ""
+                                                             << ""
+                                                             << "the table \"stock_data\" is missing";
     // {s} is a server database with no tables, {r} one holding a register with one record.
     QTest::newRow("copy over a file that exists") << QStringList{"copy", "{d}/old.mdb", "{d}/new.mdb"} << "register"
                                                   << "{d}/new.mdb"
@@ -935,6 +951,113 @@ void TestRegisterTool::checkFindsWhatIsWrong()
     const Run again = run(checkIt);
     QCOMPARE(again.status, 0);
     QCOMPARE(again.out, "Nothing found: " + named + " holds together.\n");
+}
+
+void TestRegisterTool::reportsTheRegisterOfMembers_data()
+{
+    QTest::addColumn<Engine>("engine");
+    QTest::newRow("file") << Engine::File;
+    QTest::newRow("server") << Engine::Server;
+}
+
+// The register of members as an auditor reads it: each shareholder with their certificates and total, names in
+// any script as typed, every page numbered out of the right count, a table's header again where it goes on.
+void TestRegisterTool::reportsTheRegisterOfMembers()
+{
+    QFETCH(Engine, engine);
+    const QString reader = QStandardPaths::findExecutable("pdftotext");
+    if (reader.isEmpty() && qEnvironmentVariableIsSet("CI"))
+        QFAIL("pdftotext is missing (poppler-utils): the report cannot be read back");
+    if (reader.isEmpty())
+        QSKIP("pdftotext is missing: install poppler-utils to read the report back");
+    TempRegister target(engine);
+    VELMORA_REQUIRE(target);
+    const QStringList names{"王小明", "Αλέξανδρος Παπαδόπουλος", "Joséphine Duffield-Ørsted"};
+    // Twelve shareholders with three certificates each, but shareholder 7 with ninety: more than a page.
+    QStringList holders, certificates;
+    for (int holder = 1; holder <= 12; ++holder) {
+        const int count = holder == 7 ? 90 : 3;
+        int total = 0;
+        for (int i = 1; i <= count; ++i) {
+            certificates.append(QStringLiteral("('SC-%1-%2', %3, '2001-02-%4', 'IC-%1', %1, %1, %5)")
+                                    .arg(holder, 2, 10, QChar('0'))
+                                    .arg(i, 2, 10, QChar('0'))
+                                    .arg(1 + i % 2)
+                                    .arg(1 + i % 28, 2, 10, QChar('0'))
+                                    .arg(10 * i + holder));
+            total += 10 * i + holder;
+        }
+        const QString name = holder <= names.size() ? names[holder - 1] : QStringLiteral("Holder %1").arg(holder);
+        // Shareholder 5's stored total is one short: the check finds it.
+        holders.append(QStringLiteral("(%1, 1, '%2', 0, '%3', %4)")
+                           .arg(holder)
+                           .arg(name, QStringLiteral("1980-01-%1").arg(holder, 2, 10, QChar('0')))
+                           .arg(holder == 5 ? total - 1 : total));
+    }
+    QCOMPARE(target.exec("INSERT INTO stockholder (stockholder_no, character, stockholder_name, gender, birth_date, "
+                         "total_share) VALUES "
+                         + holders.join(", ")),
+             "");
+    QCOMPARE(target.exec("INSERT INTO stock_data (stock_no, stock_type, publish_date, item_code, original_holder, "
+                         "present_holder, stock_qty) VALUES "
+                         + certificates.join(", ")),
+             "");
+    QCOMPARE(target.exec("INSERT INTO transfer_data VALUES ('SC-02-01', '2010-05-01', 1, 2, 'IC-02'), ('SC-03-01', "
+                         "'2003-05-01', 1, 3, 'IC-03'), ('SC-04-01', '2007-05-01', 1, 4, 'IC-04')"),
+             "");
+    // A second shareholder 4, one with no number, and an item code too long for six lines of its column.
+    QCOMPARE(target.exec("INSERT INTO stockholder (stockholder_no, stockholder_name) VALUES (4, 'Second four'), (NULL, "
+                         "'Nobody numbered')"),
+             "");
+    QCOMPARE(target.exec("UPDATE stock_data SET item_code = ? WHERE stock_no = 'SC-08-01'", {QString(500, 'W')}), "");
+
+    QTemporaryDir directory;
+    const QString pdf = directory.filePath("members.pdf");
+    const Run made = run({"report", target.path(), pdf});
+    QCOMPARE(made.status, 0);
+    QProcess pdftotext;
+    pdftotext.start(reader, {"-layout", "-enc", "UTF-8", pdf, "-"});
+    QVERIFY(pdftotext.waitForFinished(20000) && pdftotext.exitCode() == 0);
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    QStringList pages = text.split('\f');
+    pages.removeLast(); // after the last page's form feed
+    QVERIFY2(pages.size() >= 3 && made.out.contains(QStringLiteral(": %1 pages.").arg(pages.size())),
+             qPrintable(made.out));
+    for (int page = 1; page <= pages.size(); ++page)
+        QVERIFY2(pages[page - 1].contains(QStringLiteral("page %1 of %2").arg(page).arg(pages.size())),
+                 qPrintable(pages[page - 1]));
+    for (int holder = 1; holder <= names.size(); ++holder)
+        QVERIFY2(text.contains(QStringLiteral("Shareholder %1: %2\n").arg(holder).arg(names[holder - 1])),
+                 qPrintable(names[holder - 1]));
+    const auto section = [&](int holder) {
+        const qsizetype from = text.indexOf(QStringLiteral("Shareholder %1: ").arg(holder));
+        return text.mid(from, text.indexOf(QStringLiteral("Shareholder %1: ").arg(holder + 1)) - from);
+    };
+    // 90 certificates of 10 × i + 7 add up to 41,580.
+    QVERIFY(section(7).contains(QRegularExpression("\nSC-07-42 +1 \\(common\\) +2001-02-15 +IC-07 +427\n")));
+    QVERIFY(section(7).contains(QRegularExpression("\n *Total +41580\n")));
+    const qsizetype continued = section(7).indexOf("Certificates of shareholder 7, Holder 7 (continued)\n");
+    QVERIFY(continued > 0);
+    QVERIFY(section(7)
+                .mid(continued)
+                .section('\n', 1, 1)
+                .contains(QRegularExpression("^Certificate +Type +Publish date +Item code +Quantity$")));
+    QVERIFY(section(5).contains("Finding: "));
+    QVERIFY(!section(6).contains("Finding: "));
+    QCOMPARE(section(4).count("\nSC-04-01 "), 2); // under each shareholder 4
+    QVERIFY(section(8).contains(QRegularExpression("\nSC-08-01 .*\n( +W+\n){4} +W+…\n")));
+    QVERIFY(text.indexOf("Shareholder (no number): Nobody numbered") > text.indexOf("Shareholder 12: "));
+    const qsizetype ledger = text.indexOf("Transfers ledger");
+    QVERIFY(ledger > 0 && ledger < text.indexOf("SC-03-01 ", ledger)
+            && text.indexOf("SC-03-01 ", ledger) < text.indexOf("SC-04-01 ", ledger)
+            && text.indexOf("SC-04-01 ", ledger) < text.indexOf("SC-02-01 ", ledger));
+
+    // A report there is kept unless forced; nothing is left beside it.
+    const QByteArray first = contentOf(pdf);
+    QCOMPARE(run({"report", target.path(), pdf}).status, 1);
+    QCOMPARE(contentOf(pdf), first);
+    QCOMPARE(run({"report", "--force", target.path(), pdf}).status, 0);
+    QCOMPARE(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"members.pdf"});
 }
 
 QTEST_GUILESS_MAIN(TestRegisterTool)

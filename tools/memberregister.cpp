@@ -1,0 +1,218 @@
+#include "memberregister.h"
+
+#include "reportpages.h"
+#include "values.h"
+
+#include <QtNumeric>
+
+#include <optional>
+
+using Style = ReportPages::Style;
+
+namespace {
+
+// The stockholder table's columns, in order.
+enum HolderColumn { Number, Character, Name, Gender, Birthday, IdNo, Address1, Address2, Tel1, Tel2, TotalShare };
+
+// A whole number as stored, or none for anything else.
+std::optional<qint64> whole(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return value.toLongLong();
+    case QMetaType::QString: {
+        bool ok = false;
+        const qint64 number = value.toString().toLongLong(&ok);
+        return ok ? std::optional<qint64>(number) : std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+// A code as stored, with what it means where it is one of the codes the windows offer.
+QString coded(const QVariant& value, const QStringList& meanings, qint64 first)
+{
+    const QString stored = values::shown(value);
+    const std::optional<qint64> code = whole(value);
+    if (!code || *code < first || *code - first >= meanings.size())
+        return stored;
+    return QStringLiteral("%1 (%2)").arg(stored, meanings[*code - first]);
+}
+
+QString count(qint64 number, const char* one, const char* many)
+{
+    return QStringLiteral("%1 %2").arg(number).arg(QLatin1String(number == 1 ? one : many));
+}
+
+} // namespace
+
+MemberRegister::MemberRegister(ReportPages& pages, const QList<registercheck::Finding>& findings)
+    : m_pages(pages)
+    , m_findings(findings)
+{
+    for (qsizetype i = 0; i < findings.size(); ++i) {
+        const registercheck::Finding& finding = findings[i];
+        if (finding.holder)
+            m_byHolder.insert(*finding.holder, i);
+        if (finding.table == QLatin1String("stock_data"))
+            m_certificatesFound.insert(finding.rowKey);
+        else if (finding.table == QLatin1String("transfer_data"))
+            m_transfersFound.insert(finding.rowKey);
+    }
+}
+
+void MemberRegister::heading(const QString& text, qreal keptWith)
+{
+    m_pages.keep(keptWith);
+    m_pages.text(text, Style::Heading);
+}
+
+void MemberRegister::title(const QString& name, const QDateTime& made, const Counts& counts)
+{
+    m_pages.text(QStringLiteral("Register of members"), Style::Title);
+    m_pages.space();
+    m_pages.fields({{QStringLiteral("Register"), name, true},
+                    {QStringLiteral("Made"), made.toString(QStringLiteral("yyyy-MM-dd HH:mm t")), true}});
+    m_pages.space();
+    m_pages.line(QStringLiteral("%1, holding %2 between them; %3 in the ledger.")
+                     .arg(count(counts.holders, "shareholder", "shareholders"),
+                          count(counts.certificates, "certificate", "certificates"),
+                          count(counts.transfers, "transfer", "transfers")));
+    m_pages.text(m_findings.isEmpty()
+                     ? QStringLiteral("The register check found nothing wanting.")
+                     : QStringLiteral("The register check found %1; each is marked \"Finding:\" in red where it "
+                                      "belongs, under the shareholder it concerns, or at the end.")
+                           .arg(count(m_findings.size(), "thing wanting", "things wanting")));
+    m_pages.space();
+}
+
+void MemberRegister::holder(const QVariantList& values)
+{
+    ++m_counts.holders;
+    m_holder = values.value(Number);
+    m_holderName = values::shown(values.value(Name));
+    if (const std::optional<qint64> number = whole(m_holder))
+        m_sections.insert(*number);
+    m_inTable = false;
+    m_total = 0;
+    m_leftOut = 0;
+    m_tooLarge = false;
+    m_pages.space();
+    // The heading, the details, and the first certificate with its table's header start on one page.
+    const QString number = values::shown(m_holder);
+    heading(QStringLiteral("Shareholder %1: %2")
+                .arg(number.isEmpty() ? QStringLiteral("(no number)") : number,
+                     m_holderName.isEmpty() ? QStringLiteral("(no name)") : m_holderName),
+            14);
+    const auto shown = [&](HolderColumn column) {
+        return values::shown(values.value(column));
+    };
+    m_pages.fields({
+        {QStringLiteral("Nature/juristic"),
+         coded(values.value(Character), {QStringLiteral("natural person"), QStringLiteral("juristic person")}, 1)},
+        {QStringLiteral("Gender"), coded(values.value(Gender), {QStringLiteral("female"), QStringLiteral("male")}, 0)},
+        {QStringLiteral("Birthday"), shown(Birthday)},
+        {QStringLiteral("ID no."), shown(IdNo)},
+        {QStringLiteral("Address 1"), shown(Address1), true},
+        {QStringLiteral("Address 2"), shown(Address2), true},
+        {QStringLiteral("Telephone 1"), shown(Tel1)},
+        {QStringLiteral("Telephone 2"), shown(Tel2)},
+        {QStringLiteral("Total share"),
+         values.value(TotalShare).isNull() ? QString() : shown(TotalShare) + QStringLiteral(" (as stored)")},
+    });
+}
+
+void MemberRegister::certificate(const QVariantList& values, qint64 rowKey)
+{
+    ++m_counts.certificates;
+    if (!m_inTable) {
+        m_pages.space();
+        m_pages.beginTable(
+            QStringLiteral("Certificates of shareholder %1, %2").arg(values::shown(m_holder), m_holderName),
+            {{QStringLiteral("Certificate"), 1.3},
+             {QStringLiteral("Type"), 1.1},
+             {QStringLiteral("Publish date"), 1},
+             {QStringLiteral("Item code"), 1.4},
+             {QStringLiteral("Quantity"), 0.9, true}});
+        m_inTable = true;
+    }
+    const QVariant& quantity = values.value(4);
+    if (const std::optional<qint64> number = whole(quantity); !number)
+        ++m_leftOut;
+    else
+        m_tooLarge = m_tooLarge || qAddOverflow(m_total, *number, &m_total);
+    m_pages.row({values::shown(values.value(0)),
+                 coded(values.value(1), {QStringLiteral("common"), QStringLiteral("special")}, 1),
+                 values::shown(values.value(2)), values::shown(values.value(3)), values::shown(quantity)},
+                m_certificatesFound.contains(rowKey) ? Style::Finding : Style::Body);
+}
+
+void MemberRegister::endHolder()
+{
+    if (m_inTable) {
+        m_pages.closingRow(
+            {QStringLiteral("Total"), {}, {}, {}, m_tooLarge ? QStringLiteral("too large") : QString::number(m_total)});
+        m_pages.endTable();
+        if (m_leftOut > 0)
+            m_pages.text(QStringLiteral("%1 left out of the total.")
+                             .arg(count(m_leftOut, "quantity that is no whole number is",
+                                        "quantities that are no whole number are")));
+    } else {
+        m_pages.text(QStringLiteral("Holds no certificates now."));
+    }
+    const std::optional<qint64> number = whole(m_holder);
+    if (!number)
+        return;
+    QList<qsizetype> found = m_byHolder.values(*number);
+    std::sort(found.begin(), found.end()); // in the check's order
+    for (const qsizetype index : std::as_const(found))
+        m_pages.text(QStringLiteral("Finding: ") + m_findings[index].text, Style::Finding);
+}
+
+void MemberRegister::beginLedger()
+{
+    m_pages.space();
+    heading(QStringLiteral("Transfers ledger"));
+    m_pages.beginTable(QStringLiteral("Transfers, in date order"), {{QStringLiteral("Certificate"), 1.3},
+                                                                    {QStringLiteral("Date"), 1},
+                                                                    {QStringLiteral("Previous holder"), 1.1},
+                                                                    {QStringLiteral("New holder"), 1.1},
+                                                                    {QStringLiteral("Item code"), 1.4}});
+}
+
+void MemberRegister::transfer(const QVariantList& values, qint64 rowKey)
+{
+    ++m_counts.transfers;
+    QStringList cells;
+    for (const QVariant& value : values)
+        cells.append(values::shown(value));
+    m_pages.row(cells, m_transfersFound.contains(rowKey) ? Style::Finding : Style::Body);
+}
+
+void MemberRegister::endLedger()
+{
+    m_pages.endTable();
+    if (m_counts.transfers == 0)
+        m_pages.text(QStringLiteral("No certificate has been transferred."));
+}
+
+void MemberRegister::finish()
+{
+    m_pages.space();
+    heading(QStringLiteral("Findings tied to no shareholder above"));
+    qint64 listed = 0;
+    for (const registercheck::Finding& finding : m_findings) {
+        if (finding.holder && m_sections.contains(*finding.holder))
+            continue;
+        m_pages.text(QStringLiteral("Finding: ") + finding.text, Style::Finding);
+        ++listed;
+    }
+    if (listed == 0)
+        m_pages.text(QStringLiteral("None."));
+    m_pages.space();
+    m_pages.text(QStringLiteral("End of the register of members."), Style::Small);
+}

@@ -1,0 +1,260 @@
+#include "commandline.h"
+#include "commands.h"
+#include "connection.h"
+#include "memberregister.h"
+#include "readtransaction.h"
+#include "registerpath.h"
+#include "reportpages.h"
+#include "schema.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTextStream>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+namespace commands {
+
+namespace {
+
+const QString forceOption = QStringLiteral("--force");
+
+// The fonts the report is set in: DejaVu Sans for Latin, Greek and Cyrillic, Droid Sans Fallback for Chinese,
+// Japanese and Korean characters. Both are TrueType, which the PDF keeps as text.
+const struct {
+    const char* path;
+    const char* package;
+} fonts[] = {
+    {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", "fonts-dejavu-core"},
+    {"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", "fonts-dejavu-core"},
+    {"/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf", "fonts-droid-fallback"},
+};
+
+Status cannotReport(const QString& path, const QString& reason)
+{
+    return Status::failure(QStringLiteral("Cannot make the register of members of \"%1\": %2.").arg(path, reason));
+}
+
+// The font families in the order a character is looked for in them.
+Expected<QStringList> loadFonts(const QString& path)
+{
+    QStringList families;
+    for (const auto& font : fonts) {
+        const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(font.path));
+        if (id < 0)
+            return cannotReport(path, QStringLiteral("the font %1 cannot be loaded (it comes with the package %2)")
+                                          .arg(QLatin1String(font.path), QLatin1String(font.package)));
+        for (const QString& family : QFontDatabase::applicationFontFamilies(id)) {
+            if (!families.contains(family))
+                families.append(family);
+        }
+    }
+    return families;
+}
+
+// Every shareholder in number order, each followed by the certificates they hold now in record order; a
+// shareholder without any comes once, with no certificate.
+QString holdersAndCertificates(const Connection& connection)
+{
+    QStringList columns;
+    for (const schema::Column& column : schema::table(u"stockholder")->columns)
+        columns.append(QStringLiteral("h.") + schema::quoted(column.name));
+    for (const char* column : {"stock_no", "stock_type", "publish_date", "item_code", "stock_qty"})
+        columns.append(QStringLiteral("s.") + QLatin1String(column));
+    const QString key = connection.rowKey();
+    return QStringLiteral("SELECT %1, h.%2, s.%2 FROM stockholder h LEFT JOIN stock_data s ON s.present_holder = "
+                          "h.stockholder_no ORDER BY h.stockholder_no IS NULL, h.stockholder_no, h.%2, s.%2")
+        .arg(columns.join(QLatin1String(", ")), key);
+}
+
+QVariantList valuesOf(const QSqlQuery& query, int from, int count)
+{
+    QVariantList values;
+    for (int i = from; i < from + count; ++i)
+        values.append(query.isNull(i) ? QVariant() : query.value(i));
+    return values;
+}
+
+// The whole register of members, read as the pages are filled.
+Status layOut(const Connection& connection, MemberRegister& members)
+{
+    QSqlQuery query(connection.database());
+    query.setForwardOnly(true);
+    const auto failed = [&] {
+        return connection.failure(QStringLiteral("Cannot make the register of members of"), query.lastError());
+    };
+    const int holderColumns = int(schema::table(u"stockholder")->columns.size());
+    const int holderKey = holderColumns + 5;
+    if (!query.exec(holdersAndCertificates(connection)))
+        return failed();
+    std::optional<qint64> holder;
+    while (query.next()) {
+        if (const qint64 key = query.value(holderKey).toLongLong(); key != holder) {
+            if (holder)
+                members.endHolder();
+            members.holder(valuesOf(query, 0, holderColumns));
+            holder = key;
+        }
+        if (!query.isNull(holderKey + 1))
+            members.certificate(valuesOf(query, holderColumns, 5), query.value(holderKey + 1).toLongLong());
+    }
+    if (query.lastError().isValid())
+        return failed();
+    if (holder)
+        members.endHolder();
+
+    if (!query.exec(QStringLiteral("SELECT stock_no, transferred_date, before_holder, new_holder, item_code, %1 FROM "
+                                   "transfer_data ORDER BY transferred_date IS NULL, transferred_date, %1")
+                        .arg(connection.rowKey())))
+        return failed();
+    members.beginLedger();
+    while (query.next())
+        members.transfer(valuesOf(query, 0, 5), query.value(5).toLongLong());
+    if (query.lastError().isValid())
+        return failed();
+    members.endLedger();
+    query.finish();
+    members.finish();
+    return {};
+}
+
+// Lays the register out twice: once to count the pages, then to draw them, each numbered "page n of N".
+Expected<int> writePdf(const Connection& connection, const QStringList& families,
+                       const QList<registercheck::Finding>& findings, QIODevice& file)
+{
+    const QString path = connection.path();
+    const QDateTime made = QDateTime::currentDateTime();
+    QPdfWriter writer(&file);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF());
+    writer.setTitle(QStringLiteral("Register of members: ") + path);
+    writer.setCreator(QStringLiteral("Velmora " VELMORA_VERSION));
+    const QString footer = QStringLiteral("Register of members of %1, made %2")
+                               .arg(path, made.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+
+    ReportPages counting(writer, families, footer);
+    MemberRegister counted(counting, findings);
+    counted.title(path, made, {});
+    if (Status laidOut = layOut(connection, counted); !laidOut)
+        return laidOut;
+    const int pageCount = counting.finish();
+
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return cannotReport(path, QStringLiteral("the PDF cannot be started"));
+    ReportPages pages(writer, families, footer, &painter, pageCount);
+    MemberRegister members(pages, findings);
+    members.title(path, made, counted.counts());
+    if (Status laidOut = layOut(connection, members); !laidOut)
+        return laidOut;
+    const int drawn = pages.finish();
+    painter.end();
+    if (drawn != pageCount)
+        return cannotReport(
+            path, QStringLiteral("its pages came out as %1 the second time, not %2").arg(drawn).arg(pageCount));
+    return pageCount;
+}
+
+// Moves the finished PDF to the target, over a file there only when forced.
+Status moveIntoPlace(const QString& named, const QString& hidden, const QString& target, bool force)
+{
+    if (force) {
+        if (std::rename(QFile::encodeName(hidden).constData(), QFile::encodeName(target).constData()) != 0)
+            return cannotReport(named, QStringLiteral("\"%1\" cannot be replaced (%2)")
+                                           .arg(target, QString::fromLocal8Bit(std::strerror(errno))));
+        return {};
+    }
+    // Renaming never replaces a file that appeared at the target meanwhile.
+    QFile file(hidden);
+    if (!file.rename(target))
+        return cannotReport(named,
+                            QFileInfo::exists(target)
+                                ? QStringLiteral("\"%1\" appeared meanwhile, and it is left as it is").arg(target)
+                                : QStringLiteral("\"%1\" cannot be written (%2)").arg(target, file.errorString()));
+    return {};
+}
+
+// Reads the register at one moment and writes its register of members to target, under a hidden name beside it
+// until whole: a failure leaves nothing behind.
+Expected<int> makeReport(const QString& location, const QString& target, bool force)
+{
+    const QString named = Connection::pathOf(location);
+    const Expected<QStringList> families = loadFonts(named);
+    if (!families)
+        return families.status();
+    const Expected<std::unique_ptr<Connection>> opened = commandline::openRegister(location);
+    if (!opened)
+        return opened.status();
+    const Connection& connection = *opened.value();
+    ReadTransaction transaction(connection);
+    if (Status begun = transaction.begin(QStringLiteral("Cannot make the register of members of")); !begun)
+        return begun;
+    const Expected<QList<registercheck::Finding>> findings = registercheck::run(connection);
+    if (!findings)
+        return findings.status();
+
+#ifdef __GLIBC__
+    // Qt's PDF writer takes two large buffers for each page and gives them back; glibc would return them to the
+    // system and zero them anew every time, which costs more than drawing the page.
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 96 * 1024 * 1024);
+#endif
+    const QString hidden = registerpath::hiddenBeside(target);
+    QFile file(hidden);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return cannotReport(named, QStringLiteral("\"%1\" cannot be written (%2)").arg(target, file.errorString()));
+    Expected<int> pages = writePdf(connection, families.value(), findings.value(), file);
+    file.close();
+    Status kept = pages ? Status() : pages.status();
+    if (kept && file.error() != QFileDevice::NoError)
+        kept = cannotReport(named, QStringLiteral("\"%1\" cannot be written (%2)").arg(target, file.errorString()));
+    if (kept)
+        kept = moveIntoPlace(named, hidden, target, force);
+    if (!kept) {
+        QFile::remove(hidden);
+        return kept;
+    }
+    return pages;
+}
+
+} // namespace
+
+int report(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    const commandline::Parsed parsed =
+        commandline::parse(arguments, {forceOption}, {}, {QStringLiteral("REGISTER"), QStringLiteral("FILE")},
+                           QStringLiteral("report takes a REGISTER and a FILE for the PDF"));
+    if (!parsed.wrong.isEmpty())
+        return commandline::wrongUsage(err, parsed.wrong);
+    const bool force = parsed.options.contains(forceOption);
+    const QString& location = parsed.rest[0];
+    const QString target = QFileInfo(parsed.rest[1]).absoluteFilePath();
+    const QString named = Connection::pathOf(location);
+    if (QFileInfo(target).isDir())
+        return commandline::failed(
+            err,
+            cannotReport(named, QStringLiteral("\"%1\" is a folder; give the path of a file").arg(target)).message());
+    if (QFileInfo::exists(target) && !force)
+        return commandline::failed(
+            err, cannotReport(named, QStringLiteral("\"%1\" exists; --force replaces it").arg(target)).message());
+    const Expected<int> pages = makeReport(location, target, force);
+    if (!pages)
+        return commandline::failed(err, pages.status().message());
+    out << QStringLiteral("Wrote the register of members of %1 to %2: %3.\n")
+               .arg(named, target, commandline::counted(pages.value(), QStringLiteral("page")));
+    return 0;
+}
+
+} // namespace commands
