@@ -4,6 +4,7 @@
 #include "criteria.h"
 #include "historylog.h"
 #include "values.h"
+#include "writetransaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -45,53 +46,6 @@ int fieldIndex(const QList<FieldInput>& fields, const QString& column)
     const auto at = std::find_if(fields.begin(), fields.end(), [&](const FieldInput& f) { return f.column == column; });
     return at == fields.end() ? -1 : int(at - fields.begin());
 }
-
-// The write lock is taken at once (or the row locked before it is read), so a save never fails half-way for want
-// of it.
-class WriteTransaction {
-public:
-    explicit WriteTransaction(const Connection& connection)
-        : m_connection(connection)
-    {}
-    ~WriteTransaction()
-    {
-        if (m_active)
-            run(QStringLiteral("ROLLBACK"));
-    }
-    WriteTransaction(const WriteTransaction&) = delete;
-    WriteTransaction& operator=(const WriteTransaction&) = delete;
-
-    Status begin()
-    {
-        const QSqlError error = run(m_connection.beginWrite());
-        if (error.isValid())
-            return m_connection.failure(QStringLiteral("Cannot save to"), error);
-        m_active = true;
-        return {};
-    }
-
-    Status commit()
-    {
-        if (!m_active)
-            return {};
-        const QSqlError error = run(QStringLiteral("COMMIT"));
-        if (error.isValid())
-            return m_connection.failure(QStringLiteral("Cannot save to"), error); // the destructor rolls back
-        m_active = false;
-        return {};
-    }
-
-private:
-    QSqlError run(const QString& statement) const
-    {
-        QSqlQuery query(m_connection.database());
-        query.exec(statement);
-        return query.lastError();
-    }
-
-    const Connection& m_connection;
-    bool m_active = false;
-};
 
 QString selectFrom(const schema::Table& table, const QString& key)
 {
@@ -161,11 +115,11 @@ Status Recordset::close()
         if (Status reached = reach(QStringLiteral("Cannot save to")); !reached)
             return reached;
         WriteTransaction transaction(*m_connection);
-        if (Status begun = transaction.begin(); !begun)
+        if (Status begun = transaction.begin(QStringLiteral("Cannot save to")); !begun)
             return begun;
         if (Expected<Written> written = writePending(input); !written)
             return written.status();
-        if (Status committed = transaction.commit(); !committed)
+        if (Status committed = transaction.commit(QStringLiteral("Cannot save to")); !committed)
             return committed;
         if (m_binding)
             m_binding->clearChanged();
@@ -346,7 +300,7 @@ Status Recordset::deleteRecord()
     if (Status reached = reach(QStringLiteral("Cannot delete from")); !reached)
         return reached;
     WriteTransaction transaction(*m_connection);
-    if (Status begun = transaction.begin(); !begun)
+    if (Status begun = transaction.begin(QStringLiteral("Cannot save to")); !begun)
         return begun;
     // Only the record as shown goes: every column must still hold exactly what the window read.
     QStringList unchanged{m_connection->rowKey() + QStringLiteral(" = ?")};
@@ -391,7 +345,7 @@ Status Recordset::deleteRecord()
         return engineFailure(QStringLiteral("Cannot read"), exists);
     after.empty = !exists.value(0).toBool();
     exists.finish();
-    if (Status committed = transaction.commit(); !committed)
+    if (Status committed = transaction.commit(QStringLiteral("Cannot save to")); !committed)
         return committed;
     settle(after, EditState::Browsing);
     return {};
@@ -417,7 +371,7 @@ Status Recordset::move(Action action, const Locate& locate, EditState after)
     WriteTransaction transaction(*m_connection);
     Written written;
     if (!input.isEmpty()) {
-        if (Status begun = transaction.begin(); !begun)
+        if (Status begun = transaction.begin(QStringLiteral("Cannot save to")); !begun)
             return begun;
         Expected<Written> stored = writePending(input);
         if (!stored)
@@ -427,7 +381,7 @@ Status Recordset::move(Action action, const Locate& locate, EditState after)
     Expected<Position> next = locate(m_position, written);
     if (!next)
         return next.status();
-    if (Status committed = transaction.commit(); !committed)
+    if (Status committed = transaction.commit(QStringLiteral("Cannot save to")); !committed)
         return committed;
     if (!input.isEmpty() && m_binding)
         m_binding->clearChanged();

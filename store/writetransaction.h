@@ -21,7 +21,8 @@ public:
     WriteTransaction& operator=(const WriteTransaction&) = delete;
 
     Status begin(const QString& doing) { return run(m_connection.beginWrite(), doing, true); }
-    Status commit(const QString& doing) { return run(QStringLiteral("COMMIT"), doing, false); }
+    // Nothing to do when nothing was begun; a failed commit is rolled back when this goes.
+    Status commit(const QString& doing) { return m_open ? run(QStringLiteral("COMMIT"), doing, false) : Status(); }
 
 private:
     Status run(const QString& statement, const QString& doing, bool open)
