@@ -3,7 +3,7 @@
 #include "connection.h"
 #include "memberregister.h"
 #include "readtransaction.h"
-#include "registerpath.h"
+#include "registerfile.h"
 #include "reportpages.h"
 #include "schema.h"
 
@@ -17,9 +17,7 @@
 #include <QSqlQuery>
 #include <QTextStream>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -167,25 +165,6 @@ Expected<int> writePdf(const Connection& connection, const QStringList& families
     return pageCount;
 }
 
-// Moves the finished PDF to the target, over a file there only when forced.
-Status moveIntoPlace(const QString& named, const QString& hidden, const QString& target, bool force)
-{
-    if (force) {
-        if (std::rename(QFile::encodeName(hidden).constData(), QFile::encodeName(target).constData()) != 0)
-            return cannotReport(named, QStringLiteral("\"%1\" cannot be replaced (%2)")
-                                           .arg(target, QString::fromLocal8Bit(std::strerror(errno))));
-        return {};
-    }
-    // Renaming never replaces a file that appeared at the target meanwhile.
-    QFile file(hidden);
-    if (!file.rename(target))
-        return cannotReport(named,
-                            QFileInfo::exists(target)
-                                ? QStringLiteral("\"%1\" appeared meanwhile, and it is left as it is").arg(target)
-                                : QStringLiteral("\"%1\" cannot be written (%2)").arg(target, file.errorString()));
-    return {};
-}
-
 // Reads the register at one moment and writes its register of members to target, under a hidden name beside it
 // until whole: a failure leaves nothing behind.
 Expected<int> makeReport(const QString& location, const QString& target, bool force)
@@ -211,21 +190,25 @@ Expected<int> makeReport(const QString& location, const QString& target, bool fo
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 96 * 1024 * 1024);
 #endif
-    const QString hidden = registerpath::hiddenBeside(target);
-    QFile file(hidden);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return cannotReport(named, QStringLiteral("\"%1\" cannot be written (%2)").arg(target, file.errorString()));
-    Expected<int> pages = writePdf(connection, families.value(), findings.value(), file);
-    file.close();
-    Status kept = pages ? Status() : pages.status();
-    if (kept && file.error() != QFileDevice::NoError)
-        kept = cannotReport(named, QStringLiteral("\"%1\" cannot be written (%2)").arg(target, file.errorString()));
-    if (kept)
-        kept = moveIntoPlace(named, hidden, target, force);
-    if (!kept) {
-        QFile::remove(hidden);
-        return kept;
-    }
+    Expected<int> pages = 0;
+    const auto write = [&](const QString& building) {
+        QFile file(building);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return cannotReport(named, QStringLiteral("\"%1\" cannot be written (%2)").arg(target, file.errorString()));
+        pages = writePdf(connection, families.value(), findings.value(), file);
+        file.close();
+        if (!pages)
+            return pages.status();
+        if (file.error() != QFileDevice::NoError)
+            return cannotReport(named, QStringLiteral("\"%1\" cannot be written (%2)").arg(target, file.errorString()));
+        return Status();
+    };
+    const auto refused = [&](const QString& path, const QString& reason) {
+        return cannotReport(named, QStringLiteral("\"%1\": %2").arg(path, reason));
+    };
+    // Under a hidden name beside the target until whole; over a file there only when forced.
+    if (Status built = registerfile::build(target, force, write, refused); !built)
+        return built;
     return pages;
 }
 
