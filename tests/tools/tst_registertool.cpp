@@ -256,7 +256,7 @@ void TestRegisterTool::explainsItself()
     QVERIFY(help.out.contains("init [--demo] [--role NAME] REGISTER") && help.out.contains("copy FROM TO")
             && help.out.contains("inspect REGISTER") && help.out.contains("export [--force] [--raw] REGISTER DIR")
             && help.out.contains("history --verify REGISTER") && help.out.contains("upgrade [--role NAME] REGISTER")
-            && help.out.contains("backup [--force] REGISTER FILE")
+            && help.out.contains("backup [--force] REGISTER FILE") && help.out.contains("restore BACKUP REGISTER")
             && help.out.contains("check [--csv] [--fix-totals] REGISTER")
             && help.out.contains("report [--force] REGISTER FILE"));
     const Run version = run({"--version"});
