@@ -50,6 +50,14 @@ echo "lintian found (errors fail the check):"
 echo "${tags:-nothing}" | sed 's/running with root privileges is not recommended!//; /^$/d'
 [ "$status" -eq 0 ] || fail "lintian found errors in $deb"
 
+# The manual pages: nothing for either formatter to warn of.
+command -v mandoc >/dev/null || fail "mandoc is missing; scripts/setup.sh installs it"
+for page in docs/velmora.1 docs/velmora-register.1; do
+    found=$(mandoc -T lint "$page" 2>&1; man --warnings -l "$page" 2>&1 >/dev/null)
+    [ -z "$found" ] || fail "the manual page $page is not clean: $found"
+done
+echo "The manual pages are clean."
+
 dpkg-deb -x "$deb" "$work/unpacked"
 desktop-file-validate "$work"/unpacked/usr/share/applications/*.desktop
 echo "The menu entry is valid."
