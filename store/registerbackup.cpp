@@ -313,24 +313,24 @@ Status checkBackup(const Backup& wording, const QString& backup)
 {
     Expected<std::unique_ptr<Connection>> opened = Connection::open(backup);
     if (!opened)
-        return wording.refused(opened.status().message());
+        return wording.notWritten(opened.status());
     const Connection& connection = *opened.value();
     ReadTransaction transaction(connection);
     if (Status begun = transaction.begin(QStringLiteral("Cannot read")); !begun)
-        return wording.refused(begun.message());
+        return wording.notWritten(begun);
     const Expected<QString> damage = damageIn(connection);
     if (!damage)
-        return wording.refused(damage.status().message());
+        return wording.notWritten(damage.status());
     if (!damage->isEmpty())
         return wording.refused(QStringLiteral("the backup is damaged: %1").arg(damage.value()));
     const Expected<QStringList> tables = tablesOf(connection);
     if (!tables)
-        return wording.refused(tables.status().message());
+        return wording.notWritten(tables.status());
     if (!tables->contains(history::tableName))
         return {};
     const Expected<QList<history::Entry>> entries = history::read(connection);
     if (!entries)
-        return wording.refused(entries.status().message());
+        return wording.notWritten(entries.status());
     if (const history::Verdict verdict = history::verify(entries.value()); !verdict.intact)
         return wording.refused(QStringLiteral("the backup's history is broken: %1").arg(verdict.problem));
     return {};
@@ -413,7 +413,7 @@ Expected<Restored> restore(const QString& backup, const QString& path)
                 return Status::failure(begun.message() + QStringLiteral(" Nothing was changed."));
             Expected<std::optional<Held>> previous = heldIn(*locked);
             if (!previous)
-                return wording.refused(previous.status().message());
+                return wording.notWritten(previous.status());
             restored.previous = previous.value();
         }
         restored.keptAs = target + QStringLiteral(".before-restore-")
