@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Debian package velmora_<version>_amd64.deb at the top of the checkout with CPack's DEB generator,
-# from the build in build/: only the two programs, their icons, the main menu's screenshot and the manual.
+# from the build in build/: only the two programs, their icons, the main menu's screenshot and the manual pages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -11,7 +11,7 @@ packages=(
     mdbtools-dev
     xvfb xauth xdotool
     clang libclang-rt-14-dev llvm
-    librsvg2-bin imagemagick dpkg-dev file lintian desktop-file-utils appstream
+    librsvg2-bin imagemagick dpkg-dev file lintian desktop-file-utils appstream mandoc
 )
 
 missing=()

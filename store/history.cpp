@@ -114,12 +114,15 @@ Expected<bool> kept(const Connection& connection)
     return query.value(0).toBool();
 }
 
-Expected<QList<Entry>> read(const Connection& connection)
+namespace {
+
+// The entries in the order given, as stored.
+Expected<QList<Entry>> select(const Connection& connection, const QString& order)
 {
     QSqlQuery query(connection.database());
     query.setForwardOnly(true);
     if (!query.exec(
-            QStringLiteral("SELECT %1 FROM %2 ORDER BY seq").arg(columns().join(QLatin1String(", ")), tableName)))
+            QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(columns().join(QLatin1String(", ")), tableName, order)))
         return connection.failure(QStringLiteral("Cannot read the history of"), query.lastError());
     QList<Entry> entries;
     while (query.next()) {
@@ -143,6 +146,44 @@ Expected<QList<Entry>> read(const Connection& connection)
     if (query.lastError().isValid())
         return connection.failure(QStringLiteral("Cannot read the history of"), query.lastError());
     return entries;
+}
+
+} // namespace
+
+Expected<QList<Entry>> read(const Connection& connection)
+{
+    return select(connection, QStringLiteral("seq"));
+}
+
+Expected<std::optional<Entry>> newest(const Connection& connection)
+{
+    const Expected<QList<Entry>> last = select(connection, QStringLiteral("seq DESC LIMIT 1"));
+    if (!last)
+        return last.status();
+    return last->isEmpty() ? std::optional<Entry>() : std::optional<Entry>(last->first());
+}
+
+Expected<bool> begins(const Connection& earlier, const Connection& later)
+{
+    const QString select = QStringLiteral("SELECT seq, hash FROM %1 ORDER BY seq").arg(tableName);
+    QSqlQuery first(earlier.database());
+    QSqlQuery second(later.database());
+    first.setForwardOnly(true);
+    second.setForwardOnly(true);
+    if (!first.exec(select))
+        return earlier.failure(QStringLiteral("Cannot read the history of"), first.lastError());
+    if (!second.exec(select))
+        return later.failure(QStringLiteral("Cannot read the history of"), second.lastError());
+    while (first.next()) {
+        if (!second.next() || first.value(0).toLongLong() != second.value(0).toLongLong()
+            || first.value(1).toString() != second.value(1).toString())
+            return false;
+    }
+    if (first.lastError().isValid())
+        return earlier.failure(QStringLiteral("Cannot read the history of"), first.lastError());
+    if (second.lastError().isValid())
+        return later.failure(QStringLiteral("Cannot read the history of"), second.lastError());
+    return true;
 }
 
 Verdict verify(const QList<Entry>& entries)

@@ -54,6 +54,11 @@ QString seal(const Entry& entry);
 Expected<bool> kept(const Connection& connection);
 // Every entry, in order.
 Expected<QList<Entry>> read(const Connection& connection);
+// The newest entry; none when the history holds none yet.
+Expected<std::optional<Entry>> newest(const Connection& connection);
+// Whether the history in earlier is the beginning of the one in later: its entries the first of later's, number
+// for number and seal for seal. Both are read a row at a time, however long they are.
+Expected<bool> begins(const Connection& earlier, const Connection& later);
 
 struct Verdict {
     bool intact = true;

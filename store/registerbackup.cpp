@@ -4,12 +4,22 @@
 #include "history.h"
 #include "readtransaction.h"
 #include "registerfile.h"
+#include "registerpath.h"
 #include "schema.h"
 #include "values.h"
+#include "writetransaction.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace registerbackup {
 
@@ -18,19 +28,20 @@ namespace {
 // How long the backup waits for its moment while clerks save one after another; their saves wait for its copy.
 constexpr int lockWaitMs = 10000;
 
-// What one backup needs to word its failures: the register, as messages name it, and the file.
+const QString backingUp = QStringLiteral("Cannot back up the register \"%1\" to \"%2\": %3.");
+const QString restoring = QStringLiteral("Cannot restore the register \"%2\" from \"%1\": %3.");
+
+// What one copy needs to word its failures: the register read, as messages name it, the file written, and the
+// refusal's words, with %1 the one, %2 the other and %3 the reason.
 class Backup {
 public:
-    Backup(const QString& location, const QString& path)
+    Backup(const QString& location, const QString& path, const QString& refusal = backingUp)
         : m_register(Connection::pathOf(location))
         , m_file(QFileInfo(path).absoluteFilePath())
+        , m_refusal(refusal)
     {}
 
-    Status refused(const QString& reason) const
-    {
-        return Status::failure(
-            QStringLiteral("Cannot back up the register \"%1\" to \"%2\": %3.").arg(m_register, m_file, reason));
-    }
+    Status refused(const QString& reason) const { return Status::failure(m_refusal.arg(m_register, m_file, reason)); }
     // A failure named by the register's own engine; nothing was written.
     Status notWritten(const Status& failure) const
     {
@@ -46,7 +57,18 @@ public:
 private:
     QString m_register;
     QString m_file;
+    QString m_refusal;
 };
+
+// Whether two paths name one file, through links or as two names of it.
+bool sameFile(const QString& one, const QString& other)
+{
+    struct stat first {};
+    struct stat second {};
+    return ::stat(QFile::encodeName(one).constData(), &first) == 0
+           && ::stat(QFile::encodeName(other).constData(), &second) == 0 && first.st_dev == second.st_dev
+           && first.st_ino == second.st_ino;
+}
 
 // The tables a backup holds: the three, and the history when the register keeps one.
 Expected<QStringList> tablesOf(const Connection& connection)
@@ -135,6 +157,23 @@ Status copyTables(const Backup& backup, const Connection& source, const Connecti
     return {};
 }
 
+// What SQLite's integrity check finds wrong with the file, its first three problems; empty when it is whole.
+Expected<QString> damageIn(const Connection& connection)
+{
+    QSqlQuery query(connection.database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("PRAGMA integrity_check")))
+        return connection.failure(QStringLiteral("Cannot check"), query.lastError());
+    QStringList problems;
+    while (query.next())
+        problems.append(query.value(0).toString());
+    if (problems == QStringList{QStringLiteral("ok")})
+        return QString();
+    if (problems.isEmpty())
+        return QStringLiteral("the integrity check gave no answer");
+    return problems.mid(0, 3).join(QLatin1String("; ")).simplified();
+}
+
 // The copy, opened afresh from its file: the engine finds it whole, and each table holds the rows counted.
 Status check(const Backup& backup, const QString& building, const QStringList& tables, const QList<Counted>& counted)
 {
@@ -142,18 +181,11 @@ Status check(const Backup& backup, const QString& building, const QStringList& t
     if (!opened)
         return backup.refused(QStringLiteral("the copy cannot be opened again (%1)").arg(opened.status().message()));
     const Connection& copy = *opened.value();
-    {
-        QSqlQuery query(copy.database());
-        query.setForwardOnly(true);
-        if (!query.exec(QStringLiteral("PRAGMA integrity_check")))
-            return backup.inCopy(query);
-        QStringList problems;
-        while (query.next())
-            problems.append(query.value(0).toString());
-        if (problems != QStringList{QStringLiteral("ok")})
-            return backup.refused(QStringLiteral("the copy is damaged: %1")
-                                      .arg(problems.mid(0, 3).join(QLatin1String("; ")).simplified()));
-    }
+    const Expected<QString> damage = damageIn(copy);
+    if (!damage)
+        return backup.refused(QStringLiteral("the copy cannot be read (%1)").arg(damage.status().message()));
+    if (!damage->isEmpty())
+        return backup.refused(QStringLiteral("the copy is damaged: %1").arg(damage.value()));
     ReadTransaction transaction(copy);
     if (Status begun = transaction.begin(QStringLiteral("Cannot check")); !begun)
         return backup.refused(QStringLiteral("the copy cannot be read (%1)").arg(begun.message()));
@@ -170,11 +202,21 @@ Status check(const Backup& backup, const QString& building, const QStringList& t
     return {};
 }
 
-} // namespace
-
-Expected<QList<Counted>> write(const QString& location, const QString& path, bool replace)
+// The file at path given the mode and group of the one at like, so that it is no more readable than that.
+Status takeAccess(const QString& like, const QString& path)
 {
-    const Backup backup(location, path);
+    struct stat status {};
+    const QByteArray file = QFile::encodeName(path);
+    if (::stat(QFile::encodeName(like).constData(), &status) != 0 || ::chown(file.constData(), -1, status.st_gid) != 0
+        || ::chmod(file.constData(), status.st_mode & 07777) != 0)
+        return Status::failure(QString::fromLocal8Bit(std::strerror(errno)));
+    return {};
+}
+
+// The register at location, at one moment, into a new file at path; with like, with that file's mode and group.
+Expected<QList<Counted>> copyInto(const Backup& backup, const QString& location, const QString& path, bool replace,
+                                  const QString& like = {})
+{
     Expected<std::unique_ptr<Connection>> opened = Connection::open(location);
     if (!opened)
         return backup.notWritten(opened.status());
@@ -191,6 +233,9 @@ Expected<QList<Counted>> write(const QString& location, const QString& path, boo
     if (!counted)
         return backup.notWritten(counted.status());
 
+    // A folder the file goes into is made, as export makes its own.
+    if (Status made = registerpath::makeFolder(QFileInfo(path).absolutePath()); !made)
+        return backup.refused(made.message());
     const auto make = [&](const QString& building) -> Status {
         {
             Expected<std::unique_ptr<Connection>> made = Connection::openEmpty(building);
@@ -206,7 +251,12 @@ Expected<QList<Counted>> write(const QString& location, const QString& path, boo
             }
         }
         transaction.end();
-        return check(backup, building, tables.value(), counted.value());
+        if (Status checked = check(backup, building, tables.value(), counted.value()); !checked)
+            return checked;
+        if (Status same = like.isEmpty() ? Status() : takeAccess(like, building); !same)
+            return backup.refused(QStringLiteral("the mode and group of \"%1\" cannot be given to the copy (%2)")
+                                      .arg(like, same.message()));
+        return {};
     };
     const auto refusedAt = [&](const QString&, const QString& reason) {
         return backup.refused(reason);
@@ -214,6 +264,172 @@ Expected<QList<Counted>> write(const QString& location, const QString& path, boo
     if (Status built = registerfile::build(path, location, replace, make, refusedAt); !built)
         return built;
     return counted;
+}
+
+// Whether the register holds any of the three tables.
+Expected<bool> holdsTables(const Connection& connection)
+{
+    QSqlQuery query(connection.database());
+    query.setForwardOnly(true);
+    if (!query.prepare(connection.hasTable()))
+        return connection.failure(QStringLiteral("Cannot read"), query.lastError());
+    for (const schema::Table& table : schema::tables()) {
+        query.bindValue(0, table.name);
+        if (!query.exec() || !query.next())
+            return connection.failure(QStringLiteral("Cannot read"), query.lastError());
+        if (query.value(0).toBool())
+            return true;
+    }
+    return false;
+}
+
+// What the register holds, in the transaction under way; none when it holds none of the three tables.
+Expected<std::optional<Held>> heldIn(const Connection& connection)
+{
+    const Expected<bool> any = holdsTables(connection);
+    if (!any)
+        return any.status();
+    if (!any.value())
+        return std::optional<Held>();
+    const Expected<QStringList> tables = tablesOf(connection);
+    if (!tables)
+        return tables.status();
+    Held held;
+    const Expected<QList<Counted>> counted = countRows(connection, tables.value());
+    if (!counted)
+        return counted.status();
+    held.rows = counted.value();
+    if (tables->contains(history::tableName)) {
+        const Expected<std::optional<history::Entry>> newest = history::newest(connection);
+        if (!newest)
+            return newest.status();
+        held.newest = newest.value();
+    }
+    return std::optional<Held>(held);
+}
+
+// The backup whole before it goes anywhere: SQLite finds no damage, and its history, when it keeps one, is intact.
+Status checkBackup(const Backup& wording, const QString& backup)
+{
+    Expected<std::unique_ptr<Connection>> opened = Connection::open(backup);
+    if (!opened)
+        return wording.notWritten(opened.status());
+    const Connection& connection = *opened.value();
+    ReadTransaction transaction(connection);
+    if (Status begun = transaction.begin(QStringLiteral("Cannot read")); !begun)
+        return wording.notWritten(begun);
+    const Expected<QString> damage = damageIn(connection);
+    if (!damage)
+        return wording.notWritten(damage.status());
+    if (!damage->isEmpty())
+        return wording.refused(QStringLiteral("the backup is damaged: %1").arg(damage.value()));
+    const Expected<QStringList> tables = tablesOf(connection);
+    if (!tables)
+        return wording.notWritten(tables.status());
+    if (!tables->contains(history::tableName))
+        return {};
+    const Expected<QList<history::Entry>> entries = history::read(connection);
+    if (!entries)
+        return wording.notWritten(entries.status());
+    if (const history::Verdict verdict = history::verify(entries.value()); !verdict.intact)
+        return wording.refused(QStringLiteral("the backup's history is broken: %1").arg(verdict.problem));
+    return {};
+}
+
+} // namespace
+
+Expected<QList<Counted>> write(const QString& location, const QString& path, bool replace)
+{
+    const Backup backup(location, path);
+    if (!Connection::isServer(location) && sameFile(location, path))
+        return backup.refused(QStringLiteral("that is the register itself; a backup goes into a file of its own"));
+    return copyInto(backup, location, path, replace);
+}
+
+Expected<std::optional<Held>> held(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return std::optional<Held>();
+    Expected<std::unique_ptr<Connection>> opened = Connection::open(path);
+    if (!opened)
+        return std::optional<Held>();
+    ReadTransaction transaction(*opened.value());
+    if (Status begun = transaction.begin(QStringLiteral("Cannot read")); !begun)
+        return begun;
+    return heldIn(*opened.value());
+}
+
+Expected<bool> isEarlierBackup(const QString& location, const QString& path)
+{
+    Expected<std::unique_ptr<Connection>> source = Connection::open(location);
+    if (!source)
+        return source.status();
+    Expected<std::unique_ptr<Connection>> earlier = Connection::open(path);
+    if (!earlier)
+        return earlier.status();
+    ReadTransaction reading(*source.value());
+    ReadTransaction readingEarlier(*earlier.value());
+    for (ReadTransaction* transaction : {&reading, &readingEarlier}) {
+        if (Status begun = transaction->begin(QStringLiteral("Cannot read")); !begun)
+            return begun;
+    }
+    for (const Connection* connection : {source.value().get(), earlier.value().get()}) {
+        const Expected<bool> kept = history::kept(*connection);
+        if (!kept || !kept.value())
+            return kept ? Expected<bool>(false) : kept.status();
+    }
+    // An empty history begins every other, so the register must hold nothing else either.
+    const Expected<std::optional<Held>> there = heldIn(*earlier.value());
+    if (!there || !there.value())
+        return there ? Expected<bool>(false) : there.status();
+    for (const Counted& table : there.value()->rows) {
+        if (!there.value()->newest && table.rows > 0)
+            return false;
+    }
+    return history::begins(*earlier.value(), *source.value());
+}
+
+Expected<Restored> restore(const QString& backup, const QString& path)
+{
+    // Through a link, such as the package's /opt/velmora/stock.mdb, the file where it leads.
+    const QString target = registerpath::linkEnd(QFileInfo(path).absoluteFilePath());
+    const Backup wording(backup, target, restoring);
+    if (QFileInfo(target).isDir())
+        return wording.refused(QStringLiteral("that names a folder; give the path of the register file"));
+    if (sameFile(backup, target))
+        return wording.refused(QStringLiteral("that is the register itself; give a backup of it"));
+    if (Status checked = checkBackup(wording, backup); !checked)
+        return checked;
+
+    Restored restored;
+    restored.replaced = QFileInfo::exists(target);
+    std::unique_ptr<Connection> locked;
+    std::optional<WriteTransaction> lock;
+    if (restored.replaced) {
+        if (Expected<std::unique_ptr<Connection>> opened = Connection::open(target); opened) {
+            locked = std::move(opened.value());
+            lock.emplace(*locked);
+            if (Status begun = lock->begin(QStringLiteral("Cannot restore")); !begun)
+                return Status::failure(begun.message() + QStringLiteral(" Nothing was changed."));
+            Expected<std::optional<Held>> previous = heldIn(*locked);
+            if (!previous)
+                return wording.notWritten(previous.status());
+            restored.previous = previous.value();
+        }
+        restored.keptAs = target + QStringLiteral(".before-restore-")
+                          + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+        if (::link(QFile::encodeName(target).constData(), QFile::encodeName(restored.keptAs).constData()) != 0)
+            return wording.refused(QStringLiteral("the register cannot be kept as \"%1\" (%2)")
+                                       .arg(restored.keptAs, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    const Expected<QList<Counted>> copied = copyInto(wording, backup, target, true, restored.keptAs);
+    if (!copied) {
+        if (restored.replaced)
+            QFile::remove(restored.keptAs);
+        return copied.status();
+    }
+    restored.rows = copied.value();
+    return restored;
 }
 
 } // namespace registerbackup

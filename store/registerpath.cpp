@@ -57,6 +57,25 @@ QString shellQuoted(const QString& path)
     return QLatin1Char('\'') + QString(path).replace(QLatin1Char('\''), QLatin1String("'\\''")) + QLatin1Char('\'');
 }
 
+Status makeFolder(const QString& directory)
+{
+    const QFileInfo folder(directory);
+    if (folder.isDir())
+        return {};
+    if (folder.exists())
+        return Status::failure(QStringLiteral("\"%1\" is not a folder").arg(directory));
+    // The rest of the path is made in the nearest part of it that is there, which must be a folder.
+    QString there = QDir::cleanPath(folder.absoluteFilePath());
+    while (!QFileInfo::exists(there))
+        there = QFileInfo(there).absolutePath();
+    if (!QFileInfo(there).isDir())
+        return Status::failure(
+            QStringLiteral("the folder \"%1\" cannot be made, as \"%2\" is a file").arg(directory, there));
+    if (!QDir().mkpath(directory))
+        return Status::failure(QStringLiteral("the folder \"%1\" cannot be made in \"%2\"").arg(directory, there));
+    return {};
+}
+
 QString howToMake(const QString& path)
 {
     if (path.contains(QLatin1String("://")) || QFileInfo::exists(path)) // a server, or a file that is there

@@ -26,6 +26,9 @@ QString linkEnd(const QString& path);
 QString tool();
 // A hidden name of its own beside path, for a file made there and moved to path only when whole.
 QString hiddenBeside(const QString& path);
+// Makes the folder, and the folders above it that are missing. A failure's message is the reason, to go into a
+// sentence of the caller's: a file in the way, or the folder that cannot be made.
+Status makeFolder(const QString& directory);
 // Safe to paste into a shell whatever the path holds: single quotes, with each ' written as '\''.
 QString shellQuoted(const QString& path);
 // For a path where no register is, the commands that put one where the path leads; empty when a file is there.

@@ -1,7 +1,7 @@
 #include "commandline.h"
 #include "commands.h"
 #include "connection.h"
-#include "history.h"
+#include "heldregister.h"
 #include "registerbackup.h"
 #include "registerfile.h"
 
@@ -24,29 +24,43 @@ int backup(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return commandline::wrongUsage(err, QStringLiteral("backup writes a register file; give a FILE, not a server"));
     const bool replacing = parsed.options.contains(force);
     const QFileInfo target(file);
-    const auto refused = [&](const QString& path, const QString& reason) {
+    const auto refusedFile = [&](const QString& path, const QString& reason) {
         return Status::failure(QStringLiteral("Cannot back up the register \"%1\" to \"%2\": %3.")
                                    .arg(Connection::pathOf(location), path, reason));
     };
-    if (Status apart = registerfile::refuseSource(file, location, refused); !apart)
+    if (Status apart = registerfile::refuseSource(file, location, refusedFile); !apart)
         return commandline::failed(err, apart.message());
-    if (!replacing && !target.isDir() && (target.exists() || target.isSymLink()))
-        return commandline::failed(err, QStringLiteral("Cannot back up the register \"%1\" to \"%2\": a file of that "
-                                                       "name exists, and it is left as it is; --force replaces it.")
-                                            .arg(Connection::pathOf(location), target.absoluteFilePath()));
+    const auto refused = [&](const QString& reason) {
+        return commandline::failed(err, QStringLiteral("Cannot back up the register \"%1\" to \"%2\": %3.")
+                                            .arg(Connection::pathOf(location), target.absoluteFilePath(), reason));
+    };
+    // A file there goes only when it is no register, or an older backup of this one: never another day's work.
+    if (!target.isDir() && (target.exists() || target.isSymLink())) {
+        const Expected<std::optional<registerbackup::Held>> there = registerbackup::held(file);
+        if (!there)
+            return refused(
+                QStringLiteral("that file cannot be read (%1), and it is left as it is").arg(there.status().message()));
+        if (there.value()) {
+            const Expected<bool> earlier = registerbackup::isEarlierBackup(location, file);
+            if (!earlier)
+                return commandline::failed(err, earlier.status().message());
+            if (!earlier.value())
+                return refused(QStringLiteral("that file is another register, not an earlier backup of this one: "
+                                              "%1. It is left as it is")
+                                   .arg(heldregister::described(*there.value())));
+            if (!replacing)
+                return refused(QStringLiteral("that file is an earlier backup of this register, and it is left as it "
+                                              "is; --force replaces it"));
+        } else if (!replacing) {
+            return refused(QStringLiteral("a file of that name exists, and it is left as it is; --force replaces it"));
+        }
+    }
 
     const Expected<QList<registerbackup::Counted>> written = registerbackup::write(location, file, replacing);
     if (!written)
         return commandline::failed(err, written.status().message());
-    QStringList counts;
-    for (const registerbackup::Counted& table : written.value()) {
-        const bool changes = table.table == history::tableName;
-        counts.append(QStringLiteral("%1 %2").arg(
-            changes ? QStringLiteral("history") : table.table,
-            commandline::counted(table.rows, changes ? QStringLiteral("change") : QStringLiteral("row"))));
-    }
     out << QStringLiteral("Backed up the register %1 to %2: %3.\n")
-               .arg(Connection::pathOf(location), target.absoluteFilePath(), counts.join(QLatin1String(", ")));
+               .arg(Connection::pathOf(location), target.absoluteFilePath(), heldregister::rows(written.value()));
     return 0;
 }
 

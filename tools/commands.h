@@ -11,6 +11,8 @@ int init(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int copy(const QStringList& arguments, QTextStream& out, QTextStream& err);
 // A register, at one moment, into a new file while clerks go on saving.
 int backup(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// A backup put in a register file's place, the register there kept beside it.
+int restore(const QStringList& arguments, QTextStream& out, QTextStream& err);
 // True when inspect is given a register (a file or a server) rather than an Access file.
 bool inspectsRegister(const QStringList& arguments);
 int inspectRegister(const QStringList& arguments, QTextStream& out, QTextStream& err);

@@ -3,6 +3,7 @@
 #include "connection.h"
 #include "readtransaction.h"
 #include "registerfile.h"
+#include "registerpath.h"
 #include "schema.h"
 
 #include <QDir>
@@ -110,28 +111,6 @@ Status refuseOverwriting(const QString& registerPath, const QStringList& existin
                                                one ? QStringLiteral("it") : QStringLiteral("them")));
 }
 
-// The folder to write into, made when it is not there yet.
-Status makeFolder(const QString& registerPath, const QString& directory)
-{
-    const QFileInfo folder(directory);
-    if (folder.isDir())
-        return {};
-    if (folder.exists())
-        return cannotExport(registerPath, QStringLiteral("\"%1\" is not a folder").arg(directory));
-    // The rest of the path is made in the nearest part of it that is there, which must be a folder.
-    QString there = QDir::cleanPath(folder.absoluteFilePath());
-    while (!QFileInfo::exists(there))
-        there = QFileInfo(there).absolutePath();
-    if (!QFileInfo(there).isDir())
-        return cannotExport(
-            registerPath,
-            QStringLiteral("the folder \"%1\" cannot be made, as \"%2\" is a file").arg(directory, there));
-    if (!QDir().mkpath(directory))
-        return cannotExport(registerPath,
-                            QStringLiteral("the folder \"%1\" cannot be made in \"%2\"").arg(directory, there));
-    return {};
-}
-
 } // namespace
 
 QString csvField(const QVariant& value)
@@ -196,8 +175,8 @@ Status exportRegister(const QString& registerPath, const QString& directory, boo
         if (Status checked = connection.checkTable(table); !checked)
             return asExport(checked);
     }
-    if (Status made = makeFolder(path, directory); !made)
-        return made;
+    if (Status made = registerpath::makeFolder(directory); !made)
+        return cannotExport(path, made.message());
     const auto refused = [&](const QString& target, const QString& reason) {
         return cannotExport(path, QStringLiteral("\"%1\": %2").arg(target, reason));
     };

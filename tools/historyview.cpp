@@ -181,6 +181,18 @@ void printTable(const QList<history::Entry>& entries, QTextStream& out)
     }
 }
 
+QString lastChange(const history::Entry& entry)
+{
+    const QString clerk = entry.role.isEmpty()
+                              ? visible(entry.clerk, false)
+                              : QStringLiteral("%1 as %2").arg(visible(entry.clerk, false), visible(entry.role, false));
+    return QStringLiteral("%1 UTC by %2 (change %3: %4, %5 record %6)")
+        .arg(when(entry.at), clerk)
+        .arg(entry.seq)
+        .arg(visible(entry.action, false), visible(entry.table, false),
+             entry.record.isEmpty() ? QStringLiteral("(none)") : visible(entry.record, false));
+}
+
 void printCsv(const QList<history::Entry>& entries, QTextStream& out)
 {
     const auto line = [&](const QVariantList& fields) {

@@ -31,6 +31,8 @@ QList<history::Entry> selected(const QList<history::Entry>& entries, const Filte
 
 // A table newest last: number, time, clerk, table, record and action, and under each, its changes.
 void printTable(const QList<history::Entry>& entries, QTextStream& out);
+// One change on one line, to name a register by its newest: when, by whom, its number, action, table and record.
+QString lastChange(const history::Entry& entry);
 // CSV with a header row, one line per changed field, with the spreadsheet formula guard of export.
 void printCsv(const QList<history::Entry>& entries, QTextStream& out);
 

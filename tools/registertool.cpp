@@ -1,13 +1,15 @@
 // velmora-register: the command-line companion that makes registers for Velmora, as a file or on a PostgreSQL
 // server, brings in a register from the earlier Access-format program, moves one between the two, and lets the
-// data out again as CSV, backs a register up, shows a register's history of changes, checks that a register holds
-// together and prints its register of members. This file dispatches and keeps the Access and export commands; init,
-// copy, backup, inspecting a register, history, upgrade, check and report have units of their own.
+// data out again as CSV, backs a register up and restores it, shows a register's history of changes, checks that a
+// register holds together and prints its register of members. This file dispatches and keeps the Access and export
+// commands; init, copy, backup, restore, inspecting a register, history, upgrade, check and report have units of
+// their own.
 //
 //   velmora-register init [--demo] [--role NAME] REGISTER      an empty register, or one with sample data
 //   velmora-register import [--codepage NAME] ACCESS FILE      a new register file from an Access-format file
 //   velmora-register copy FROM TO                              a register into a new one, as a file or on a server
 //   velmora-register backup [--force] REGISTER FILE            a register at one moment, while clerks save
+//   velmora-register restore BACKUP REGISTER                   a backup in a register file's place, the old kept
 //   velmora-register inspect ACCESS|REGISTER                   what an Access-format file or a register holds
 //   velmora-register export [--force] [--raw] REGISTER DIR     the three tables as CSV files
 //   velmora-register history [--verify] ... REGISTER           the history of changes, or whether it is intact
@@ -89,12 +91,30 @@ Commands:
                        --verify finds the copy's history intact. A file is copied page for
                        page, and clerks' saves wait while the pages are read (a save is
                        refused after 1.5 s, keeping the typing); a server is read in one
-                       snapshot, and saves go on. The copy is made under a hidden name beside FILE, checked
-                       (SQLite's integrity check, and each table's rows counted against the
+                       snapshot, and saves go on. The copy is made under a hidden name beside
+                       FILE, in a folder made when it is not there, checked (SQLite's
+                       integrity check, and each table's rows counted against the
                        register's), and only then moved into place. A FILE that exists is
-                       refused, unless --force is given: then the checked copy replaces it in
-                       one step. A failure leaves no copy behind, and FILE as it was. Prints
-                       one line: each table's rows and the file written.
+                       refused, unless --force is given and it is no register, or an earlier
+                       backup of this register (its history the beginning of the register's,
+                       seal for seal): then the checked copy replaces it in one step. Any
+                       other register is never replaced: the refusal names its last change,
+                       or its rows when it keeps no history. A failure leaves no copy behind,
+                       and FILE as it was. Prints one line: each table's rows and the file
+                       written.
+  restore BACKUP REGISTER
+                       Put the backup BACKUP in place of the register file REGISTER (through a
+                       link, the file it leads to). BACKUP is checked first: SQLite's integrity
+                       check, and its history of changes intact, as history --verify finds it.
+                       The register there is kept beside it as
+                       REGISTER.before-restore-<UTC time>, a second name of the same file, so
+                       with its mode and group. Clerks' saves wait meanwhile, and a save under
+                       way makes restore refuse. The backup's content is made under a hidden
+                       name and moved into place in one step; a window still open on the old
+                       register refuses its next save and asks to be opened again. BACKUP is
+                       never the register itself. A REGISTER on a server is refused: copy a
+                       backup into a new database there instead. Prints one line: the rows put
+                       in place, and what was replaced and where it is kept.
   inspect [--codepage NAME] ACCESS_FILE
   inspect REGISTER     List the Access file's format, or the register's kind, then its tables
                        with their columns and types, and how many rows each table has; of a
@@ -175,7 +195,7 @@ History of changes:
   read and add to the history, so a clerk cannot rewrite it. Not in the history: changes
   written to the tables by another program, and a VACUUM, which renumbers a file's row keys
   (older changes name rows by the numbers before it). copy starts TO's history afresh;
-  backup keeps it as it is.
+  backup and restore keep it as it is.
 
 Exit status: 0 on success, 1 when the work failed (or check found something), 2 when the
 command line is wrong.
@@ -336,6 +356,8 @@ int main(int argc, char* argv[])
         return commands::copy(arguments, out, err);
     if (command == QLatin1String("backup"))
         return commands::backup(arguments, out, err);
+    if (command == QLatin1String("restore"))
+        return commands::restore(arguments, out, err);
     if (command == QLatin1String("history"))
         return commands::history(arguments, out, err);
     if (command == QLatin1String("upgrade"))
