@@ -46,6 +46,8 @@ private:
     PostgresConnection(ServerAddress address, QString name, QString uri);
     static std::unique_ptr<PostgresConnection> takeIdle(const ServerAddress& address, const QString& uri);
     Status connect(const QString& doing);
+    // The failure's message: what was being done, the register, the reason when there is one, the engine's words.
+    Status worded(const QString& doing, const QString& reason, const QSqlError& error) const;
 
     ServerAddress m_address;
     QString m_uri;
