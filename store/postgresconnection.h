@@ -13,7 +13,9 @@ public:
     ~PostgresConnection() override;
 
     QString rowKey() const override { return QStringLiteral("row_id"); }
-    QString beginWrite() const override { return QStringLiteral("BEGIN"); }
+    // Read committed whatever the server's default: the history's next number is read after its lock is taken,
+    // and must see the save that held the lock before.
+    QString beginWrite() const override { return QStringLiteral("BEGIN ISOLATION LEVEL READ COMMITTED"); }
     QString beginRead() const override { return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"); }
     QString describeTables() const override;
     QString lockingRead() const override { return QStringLiteral(" FOR UPDATE"); }
