@@ -88,6 +88,8 @@ public:
     // A failure of the engine, worded for the clerk: what was being done, the register, the reason and the
     // engine's own message.
     virtual Status failure(const QString& doing, const QSqlError& error) const = 0;
+    // Whether a write transaction is under way: a refusal is then one to write, not to read.
+    bool writing() const { return m_writing; }
 
 protected:
     Connection(QString path, QString name);
@@ -98,7 +100,10 @@ protected:
     Status checkColumns(const schema::Table& table, const QStringList& present, const QStringList& hiding) const;
 
 private:
+    friend class WriteTransaction;
+
     QString m_path;
     QString m_name;
     bool m_keepOpen = false;
+    mutable bool m_writing = false;
 };

@@ -3,9 +3,9 @@
 #include "connection.h"
 #include "schema.h"
 #include "values.h"
+#include "writetransaction.h"
 
 #include <QDateTime>
-#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -206,36 +206,29 @@ Status HistoryLog::appendEvery(const QString& action)
 
 Expected<bool> HistoryLog::start(const Connection& connection)
 {
-    QSqlQuery query(connection.database());
-    const auto failed = [&] {
-        return connection.failure(QStringLiteral("Cannot upgrade"), query.lastError());
-    };
-    if (!query.exec(connection.beginWrite()))
-        return failed();
-    bool committed = false;
-    const auto undo = qScopeGuard([&] {
-        if (!committed)
-            QSqlQuery(connection.database()).exec(QStringLiteral("ROLLBACK"));
-    });
+    const QString doing = QStringLiteral("Cannot upgrade");
+    WriteTransaction transaction(connection);
+    if (Status begun = transaction.begin(doing); !begun)
+        return begun;
     // A server lets clerks save meanwhile, and a save that sees no history yet writes no entry: their saves wait
     // until the records are read and the history is there. A file's write lock holds them off already.
+    QSqlQuery query(connection.database());
     QStringList names;
     for (const schema::Table& table : schema::tables())
         names.append(schema::quoted(table.name));
     if (const QString hold = connection.holdWrites(names); !hold.isEmpty() && !query.exec(hold))
-        return failed();
+        return connection.failure(doing, query.lastError());
     Expected<bool> keeps = history::kept(connection);
     if (!keeps)
         return keeps.status();
     if (keeps.value())
         return false;
     if (!query.exec(history::createStatement()))
-        return failed();
+        return connection.failure(doing, query.lastError());
     if (Status kept = HistoryLog(connection).appendEvery(QStringLiteral("upgrade")); !kept)
         return kept;
-    if (!query.exec(QStringLiteral("COMMIT")))
-        return failed();
-    committed = true;
+    if (Status committed = transaction.commit(doing); !committed)
+        return committed;
     return true;
 }
 

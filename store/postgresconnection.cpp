@@ -3,6 +3,7 @@
 #include "schema.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -10,19 +11,49 @@ namespace {
 
 constexpr int lockWaitMs = 1500; // how long a save waits for another clerk's lock before giving up
 
-// What a failure's SQLSTATE means to the clerk; empty when the engine's own words must do.
-QString reasonFor(const QString& state)
+// What a failure's SQLSTATE means to the clerk, and what to do; empty when the engine's own words must do.
+QString reasonFor(const QString& state, bool writing)
 {
+    const QString administrator = QStringLiteral("ask the administrator to grant it the clerks' role");
+    if (state.startsWith(QLatin1String("28")))
+        return QStringLiteral("the server refused the login (check the user name and the password file, or ask the "
+                              "administrator for a login)");
+    if (state == QLatin1String("3D000"))
+        return QStringLiteral("the server has no such database (check the database name in the URI)");
     if (state == QLatin1String("42501"))
-        return QStringLiteral("the register is read-only for this login (permission denied)");
+        return QStringLiteral("this login has no right to %1 this table (%2)")
+            .arg(writing ? QStringLiteral("write to") : QStringLiteral("read"), administrator);
+    if (state.startsWith(QLatin1String("08")))
+        return QStringLiteral("the server cannot be reached (check the host and port in the URI, and that the server "
+                              "is running)");
     if (state == QLatin1String("55P03") || state == QLatin1String("40P01") || state == QLatin1String("40001"))
         return QStringLiteral("the register is in use by another clerk, who holds this record");
-    if (state == QLatin1String("28P01") || state == QLatin1String("28000"))
-        return QStringLiteral("the server refused the login");
-    if (state == QLatin1String("3D000"))
-        return QStringLiteral("the server has no such database");
     if (state.startsWith(QLatin1String("53")))
         return QStringLiteral("the server is out of resources");
+    return {};
+}
+
+// The SQLSTATE of a connection that could not be made, which the driver leaves out, from libpq's words; empty
+// when the server answered with something else, or libpq refused an option itself.
+QString stateOfRefusal(const QString& text)
+{
+    static const std::pair<QRegularExpression, QString> refusals[] = {
+        {QRegularExpression(QStringLiteral("role \"[^\"]*\" does not exist|authentication failed|"
+                                           "no password supplied|no pg_hba\\.conf entry|not permitted to log in|"
+                                           "permission denied for database")),
+         QStringLiteral("28000")},
+        {QRegularExpression(QStringLiteral("database \"[^\"]*\" does not exist")), QStringLiteral("3D000")},
+        {QRegularExpression(QStringLiteral("too many connections|connection slots are reserved")),
+         QStringLiteral("53300")},
+        {QRegularExpression(QStringLiteral("FATAL:")), QString()},
+        {QRegularExpression(QStringLiteral("^connection to server|could not connect|could not translate host name|"
+                                           "timeout expired")),
+         QStringLiteral("08001")},
+    };
+    for (const auto& [words, state] : refusals) {
+        if (text.contains(words))
+            return state;
+    }
     return {};
 }
 
@@ -86,19 +117,12 @@ Expected<std::unique_ptr<Connection>> PostgresConnection::open(const QString& ur
         return Status::failure(QStringLiteral("Cannot open the register on \"%1\": the PostgreSQL driver for Qt is not "
                                               "installed (Debian package libqt6sql6-psql).")
                                    .arg(connection->path()));
-    const ServerAddress& a = connection->m_address;
-    database.setHostName(a.host);
-    if (a.port > 0)
-        database.setPort(a.port);
-    database.setDatabaseName(a.database);
-    database.setUserName(a.user);
-    database.setPassword(a.password);
-    QStringList options;
-    for (auto option = a.options.cbegin(); option != a.options.cend(); ++option)
-        options.append(option.key() + QLatin1Char('=') + option.value());
-    if (!a.options.contains(QStringLiteral("connect_timeout")))
-        options.append(QStringLiteral("connect_timeout=10")); // an unreachable server is reported, not waited for
-    database.setConnectOptions(options.join(QLatin1Char(';')));
+    // Everything goes in the connect options, each value quoted; the host, database and user the driver would
+    // add are left empty.
+    ServerAddress given = connection->m_address;
+    if (!given.options.contains(QStringLiteral("connect_timeout")))
+        given.options.insert(QStringLiteral("connect_timeout"), QStringLiteral("10")); // reported, not waited for
+    database.setConnectOptions(given.connectionString());
     if (Status made = connection->connect(QStringLiteral("Cannot open")); !made)
         return made;
     return std::unique_ptr<Connection>(std::move(connection));
@@ -110,11 +134,8 @@ Status PostgresConnection::connect(const QString& doing)
     db.close();
     if (!db.open()) {
         const QSqlError error = db.lastError();
-        const QString reason = reasonFor(error.nativeErrorCode());
-        return Status::failure(QStringLiteral("%1 the register on \"%2\": %3 (%4).")
-                                   .arg(doing, path(),
-                                        reason.isEmpty() ? QStringLiteral("the server cannot be reached") : reason,
-                                        error.databaseText().trimmed()));
+        const QString state = error.nativeErrorCode();
+        return worded(doing, reasonFor(state.isEmpty() ? stateOfRefusal(error.databaseText()) : state, false), error);
     }
     QSqlQuery session(db);
     if (!session.exec(QStringLiteral("SET lock_timeout = %1").arg(lockWaitMs)))
@@ -192,11 +213,16 @@ Status PostgresConnection::checkReachable(const QString& doing)
 
 Status PostgresConnection::failure(const QString& doing, const QSqlError& error) const
 {
-    QString reason = reasonFor(error.nativeErrorCode());
-    if (reason.isEmpty() && connectionLost(error, database())) {
+    if (connectionLost(error, database())) {
         m_lost = true;
-        reason = QStringLiteral("the connection to the server was lost; the next action connects again");
+        return worded(doing, QStringLiteral("the connection to the server was lost; the next action connects again"),
+                      error);
     }
+    return worded(doing, reasonFor(error.nativeErrorCode(), writing()), error);
+}
+
+Status PostgresConnection::worded(const QString& doing, const QString& reason, const QSqlError& error) const
+{
     const QString engine = (error.databaseText().isEmpty() ? error.text() : error.databaseText()).trimmed();
     if (reason.isEmpty())
         return Status::failure(QStringLiteral("%1 the register on \"%2\": %3.").arg(doing, path(), engine));

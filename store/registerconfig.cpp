@@ -4,8 +4,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace registerconfig {
 
@@ -16,6 +19,17 @@ Status wrong(const QString& path, int line, const QString& what)
     const QString where =
         line > 0 ? QStringLiteral("\"%1\", line %2").arg(path).arg(line) : QLatin1Char('"') + path + QLatin1Char('"');
     return Status::failure(QStringLiteral("Cannot open the register named in %1: %2.").arg(where, what));
+}
+
+// A password in any form: the user-info's, a password parameter, or "password=" inside another value, which
+// reaches no server now but sits in the file all the same. A password file is no password.
+bool holdsPassword(const ServerAddress& address)
+{
+    static const QRegularExpression keyword(QStringLiteral("password\\s*="), QRegularExpression::CaseInsensitiveOption);
+    QStringList values{address.host, address.database, address.user};
+    values += address.options.values();
+    return !address.password.isEmpty()
+           || std::any_of(values.cbegin(), values.cend(), [](const QString& value) { return value.contains(keyword); });
 }
 
 } // namespace
@@ -61,7 +75,7 @@ Expected<QString> serverIn(const QString& path)
     Expected<ServerAddress> address = ServerAddress::parse(uri);
     if (!address)
         return wrong(path, serverLine, address.status().message());
-    if (!address->password.isEmpty())
+    if (holdsPassword(address.value()))
         return wrong(path, serverLine,
                      QStringLiteral("the URI holds a password; passwords belong in the password file (~/.pgpass, or "
                                     "the file PGPASSFILE names), never here"));

@@ -14,8 +14,10 @@ public:
     {}
     ~WriteTransaction()
     {
-        if (m_open)
+        if (m_open) {
             QSqlQuery(m_connection.database()).exec(QStringLiteral("ROLLBACK"));
+            m_connection.m_writing = false;
+        }
     }
     WriteTransaction(const WriteTransaction&) = delete;
     WriteTransaction& operator=(const WriteTransaction&) = delete;
@@ -31,6 +33,7 @@ private:
         if (!query.exec(statement))
             return m_connection.failure(doing, query.lastError());
         m_open = open;
+        m_connection.m_writing = open;
         return {};
     }
 

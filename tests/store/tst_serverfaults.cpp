@@ -1,24 +1,29 @@
 #include "connection.h"
 #include "historylog.h"
 #include "scene.h"
+#include "writetransaction.h"
 
+#include <QDeadlineTimer>
+#include <QSemaphore>
 #include <QSqlQuery>
 #include <QtTest>
 #include <QUrlQuery>
+
+#include <thread>
 
 using namespace scene;
 
 namespace {
 
-// The register's URI with another login.
-QString as(const QString& uri, const QString& user)
+// The register's URI with another value for a parameter: by default, another login.
+QString as(const QString& uri, const QString& value, const QString& key = QStringLiteral("user"))
 {
     QUrl url(uri);
     QUrlQuery query(url);
-    query.removeQueryItem(QStringLiteral("user"));
-    query.addQueryItem(QStringLiteral("user"), user);
+    query.removeQueryItem(key);
+    query.addQueryItem(key, value);
     url.setQuery(query);
-    return url.toString();
+    return url.toString(QUrl::FullyEncoded);
 }
 
 } // namespace
@@ -30,6 +35,10 @@ class TestServerFaults : public QObject {
 private Q_SLOTS:
     void faultLosesNothing_data();
     void faultLosesNothing();
+    void uriValueReachesTheServerWhole_data();
+    void uriValueReachesTheServerWhole();
+    void overlappingSavesBothGoThrough_data();
+    void overlappingSavesBothGoThrough();
 };
 
 void TestServerFaults::faultLosesNothing_data()
@@ -42,13 +51,14 @@ void TestServerFaults::faultLosesNothing_data()
     QTest::newRow("another clerk holds the record past the wait")
         << "locked"
         << "the register is in use by another clerk, who holds this record";
-    // Saves of different records go on side by side, but their history entries one after the other.
-    QTest::newRow("another clerk is saving another record past the wait") << "saving"
-                                                                          << "the register is in use by another clerk";
     QTest::newRow("a login without write permission") << "read-only"
-                                                      << "read-only for this login";
-    QTest::newRow("authentication fails") << "login"
-                                          << "Cannot open the register on";
+                                                      << "this login has no right to write to this table (ask";
+    QTest::newRow("a login that may not read the table") << "unreadable"
+                                                         << "this login has no right to read this table (ask";
+    QTest::newRow("authentication fails: no such role") << "login"
+                                                        << "the server refused the login (check the user name";
+    QTest::newRow("no such database") << "database"
+                                      << "/no_such_database\": the server has no such database (check";
     QTest::newRow("a column is missing") << "column"
                                          << "the table \"stock_data\" has no column \"stock_qty\"";
 }
@@ -62,28 +72,41 @@ void TestServerFaults::faultLosesNothing()
     addCertificates(reg);
     const QString role = QStringLiteral("reader_") + reg.schema(); // roles are the server's, not the schema's
 
+    const bool limited = fault == QLatin1String("read-only") || fault == QLatin1String("unreadable");
+    const auto dropRole = qScopeGuard([&] { // once the record set is gone
+        if (limited) {
+            reg.exec("DROP OWNED BY " + role);
+            reg.exec("DROP ROLE " + role);
+        }
+    });
+    if (limited) {
+        for (const QString& statement :
+             {QStringLiteral("CREATE ROLE %1 LOGIN"), QStringLiteral("GRANT USAGE ON SCHEMA %2 TO %1"),
+              QStringLiteral("GRANT SELECT ON stock_data TO %1"),
+              QStringLiteral("GRANT SELECT, INSERT ON velmora_history TO %1")}) {
+            if (fault == QLatin1String("read-only") || !statement.contains(QLatin1String("SELECT")))
+                QVERIFY(reg.exec(QString(statement).replace("%1", role).replace("%2", reg.schema())).isEmpty());
+        }
+    }
+    QUrl elsewhere(reg.path());
+    elsewhere.setPath(QStringLiteral("/no_such_database"));
+    const QString uri = fault == QLatin1String("login")      ? as(reg.path(), "nobody_here")
+                        : fault == QLatin1String("database") ? elsewhere.toString()
+                        : limited                            ? as(reg.path(), role)
+                                                             : reg.path();
+
     // Faults met while opening.
-    if (fault == QLatin1String("login") || fault == QLatin1String("column")) {
+    if (QStringList{"login", "database", "unreadable", "column"}.contains(fault)) {
         if (fault == QLatin1String("column"))
             QVERIFY(reg.exec("ALTER TABLE stock_data DROP COLUMN stock_qty").isEmpty());
         FakeFields fields(certificateColumns);
-        const Opened opened =
-            openOn(fault == QLatin1String("login") ? as(reg.path(), "nobody_here") : reg.path(), "stock_data", &fields);
+        const Opened opened = openOn(uri, "stock_data", &fields);
         QVERIFY(!opened.status.ok());
         QVERIFY2(opened.status.message().contains(says), qPrintable(opened.status.message()));
         return;
     }
-
-    if (fault == QLatin1String("read-only")) {
-        for (const QString& statement :
-             {QStringLiteral("CREATE ROLE %1 LOGIN"), QStringLiteral("GRANT USAGE ON SCHEMA %2 TO %1"),
-              QStringLiteral("GRANT SELECT ON stock_data TO %1"),
-              QStringLiteral("GRANT SELECT, INSERT ON velmora_history TO %1")})
-            QVERIFY(reg.exec(QString(statement).replace("%1", role).replace("%2", reg.schema())).isEmpty());
-    }
     FakeFields fields(certificateColumns);
-    Opened opened =
-        openOn(fault == QLatin1String("read-only") ? as(reg.path(), role) : reg.path(), "stock_data", &fields);
+    Opened opened = openOn(uri, "stock_data", &fields);
     QVERIFY2(opened.status.ok(), qPrintable(opened.status.message()));
     Recordset& set = *opened.recordset;
     const auto before = allCertificates(reg);
@@ -98,13 +121,6 @@ void TestServerFaults::faultLosesNothing()
         QVERIFY(reg.exec("BEGIN").isEmpty());
         QVERIFY(reg.exec("SELECT * FROM stock_data WHERE stock_no = 'A' FOR UPDATE").isEmpty());
     }
-    std::unique_ptr<Connection> other;
-    if (fault == QLatin1String("saving")) { // stopped between its history entry and its commit
-        other = std::move(Connection::open(reg.path()).value());
-        QSqlQuery save(other->database());
-        QVERIFY(save.exec("BEGIN") && save.exec("UPDATE stock_data SET item_code = 'OTHER' WHERE stock_no = 'B'"));
-        QVERIFY(HistoryLog(*other).append({HistoryLog::entry(*schema::table(u"stock_data"), 2, "B", "modify", {})}));
-    }
 
     const Status refused = set.update();
     QVERIFY(!refused.ok());
@@ -117,8 +133,6 @@ void TestServerFaults::faultLosesNothing()
     // Put right, the same save goes through: a lost connection is made again by itself.
     if (fault == QLatin1String("locked"))
         QVERIFY(reg.exec("ROLLBACK").isEmpty());
-    else if (other)
-        QVERIFY(QSqlQuery(other->database()).exec("ROLLBACK"));
     else if (fault == QLatin1String("read-only"))
         QVERIFY(reg.exec(QStringLiteral("GRANT UPDATE ON stock_data TO %1").arg(role)).isEmpty());
     QCOMPARE(allCertificates(reg), before);
@@ -132,11 +146,97 @@ void TestServerFaults::faultLosesNothing()
         QVERIFY(!rewrite.exec("UPDATE velmora_history SET clerk = 'someone else'"));
         QVERIFY(!rewrite.exec("DELETE FROM velmora_history"));
     }
-    opened.recordset.reset();
-    if (fault == QLatin1String("read-only")) {
-        QVERIFY(reg.exec(QStringLiteral("DROP OWNED BY %1").arg(role)).isEmpty());
-        QVERIFY(reg.exec(QStringLiteral("DROP ROLE %1").arg(role)).isEmpty());
+}
+
+void TestServerFaults::uriValueReachesTheServerWhole_data()
+{
+    QTest::addColumn<QString>("query"); // added to the register's URI
+    QTest::addColumn<QString>("said");  // the session's application name, or the refusal's words
+    QTest::newRow("a value with blanks") << "application_name=Front%20desk%202"
+                                         << "Front desk 2";
+    QTest::newRow("a quote and a backslash") << "application_name=O'Brien%5Cdesk"
+                                             << "O'Brien\\desk";
+    QTest::newRow("a database smuggled in a value") << "application_name=x%20dbname%3Dtemplate1"
+                                                    << "x dbname=template1";
+    QTest::newRow("a password smuggled in a value") << "application_name=desk%20password%3Dhunter2"
+                                                    << "desk password=hunter2";
+    QTest::newRow("sslmode smuggled in its own value") << "sslmode=prefer%20sslmode%3Ddisable"
+                                                       << "invalid sslmode value";
+    QTest::newRow("a semicolon, which the driver makes a blank") << "application_name=a%3Bb"
+                                                                 << "the value of \"application_name\" holds a \";\"";
+}
+
+void TestServerFaults::uriValueReachesTheServerWhole()
+{
+    QFETCH(QString, query);
+    QFETCH(QString, said);
+    TempRegister reg(Engine::Server, false);
+    VELMORA_REQUIRE(reg);
+    const Expected<std::unique_ptr<Connection>> opened = Connection::open(reg.path() + '&' + query);
+    if (!opened) {
+        QVERIFY2(opened.status().message().contains(said), qPrintable(opened.status().message()));
+        return;
     }
+    QSqlQuery session(opened.value()->database());
+    QVERIFY(session.exec("SELECT current_database(), current_setting('application_name')") && session.next());
+    QCOMPARE(session.value(0).toString(), QUrl(reg.path()).path().mid(1)); // the database the URI names
+    QCOMPARE(session.value(1).toString(), said);
+}
+
+void TestServerFaults::overlappingSavesBothGoThrough_data()
+{
+    QTest::addColumn<QString>("isolation"); // the sessions' default; empty: the server's own
+    QTest::newRow("the server's default isolation") << "";
+    QTest::newRow("repeatable read by default") << "-cdefault_transaction_isolation=repeatable\\ read";
+}
+
+// Another clerk saves record B and holds the history's lock until this clerk's save of record A waits for it.
+void TestServerFaults::overlappingSavesBothGoThrough()
+{
+    QFETCH(QString, isolation);
+    TempRegister reg(Engine::Server);
+    VELMORA_REQUIRE(reg);
+    addCertificates(reg);
+    const QString uri = as(reg.path(), "-csearch_path=" + reg.schema() + ' ' + isolation, "options");
+    FakeFields fields(certificateColumns);
+    Opened opened = openOn(uri, "stock_data", &fields);
+    QVERIFY2(opened.status.ok(), qPrintable(opened.status.message()));
+    QVERIFY(opened.recordset->edit().ok());
+    fields.type("item_code", "TYPED");
+    QSemaphore holding;
+    QString other = QStringLiteral("the other clerk's save stopped");
+    std::thread clerk([&] {
+        Expected<std::unique_ptr<Connection>> made = Connection::open(as(uri, "other clerk", "application_name"));
+        if (made) {
+            const Connection& connection = *made.value();
+            const auto close = qScopeGuard([&] { connection.database().close(); }); // not kept for another thread
+            WriteTransaction save(connection);
+            QSqlQuery query(connection.database());
+            const bool held = save.begin({})
+                              && query.exec("UPDATE stock_data SET item_code = 'OTHER' WHERE stock_no = 'B'")
+                              && HistoryLog(connection)
+                                     .append({HistoryLog::entry(*schema::table(u"stock_data"), 2, "B", "modify", {})});
+            holding.release();
+            for (const QDeadlineTimer wait(10000); held && !wait.hasExpired();) {
+                if (query.exec("SELECT 1 FROM pg_locks WHERE NOT granted") && query.next()) {
+                    other = save.commit({}).message();
+                    break;
+                }
+            }
+        }
+        holding.release();
+    });
+    holding.acquire();
+    const Status saved = opened.recordset->update();
+    clerk.join();
+    QVERIFY2(other.isEmpty(), qPrintable(other));
+    QVERIFY2(saved.ok(), qPrintable(saved.message()));
+    QCOMPARE(reg.rows("SELECT item_code FROM stock_data WHERE stock_no IN ('A', 'B') ORDER BY stock_no"),
+             (QList<QVariantList>{{"TYPED"}, {"OTHER"}}));
+    const Expected<QList<history::Entry>> entries = history::read(opened.recordset->connection());
+    QVERIFY(entries);
+    QCOMPARE(entries->size(), 2);
+    QVERIFY2(history::verify(entries.value()).intact, qPrintable(history::verify(entries.value()).problem));
 }
 
 QTEST_GUILESS_MAIN(TestServerFaults)
