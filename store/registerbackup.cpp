@@ -175,11 +175,6 @@ Status check(const Backup& backup, const QString& building, const QStringList& t
 Expected<QList<Counted>> write(const QString& location, const QString& path, bool replace)
 {
     const Backup backup(location, path);
-    if (!Connection::isServer(location)) {
-        const QString registerFile = QFileInfo(location).canonicalFilePath();
-        if (!registerFile.isEmpty() && registerFile == QFileInfo(path).canonicalFilePath())
-            return backup.refused(QStringLiteral("that is the register itself; a backup goes into a file of its own"));
-    }
     Expected<std::unique_ptr<Connection>> opened = Connection::open(location);
     if (!opened)
         return backup.notWritten(opened.status());
@@ -216,7 +211,7 @@ Expected<QList<Counted>> write(const QString& location, const QString& path, boo
     const auto refusedAt = [&](const QString&, const QString& reason) {
         return backup.refused(reason);
     };
-    if (Status built = registerfile::build(path, replace, make, refusedAt); !built)
+    if (Status built = registerfile::build(path, location, replace, make, refusedAt); !built)
         return built;
     return counted;
 }

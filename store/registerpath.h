@@ -4,9 +4,13 @@
 
 #include <QString>
 
+#include <array>
+
 namespace registerpath {
 
 inline const QString fileName = QStringLiteral("stock.mdb");
+// What SQLite adds to a database's path for the files it keeps beside it: journal, write-ahead log, shared memory.
+inline constexpr std::array<const char*, 3> journalSuffixes{"-journal", "-wal", "-shm"};
 
 // The register in a directory: the directory and the file name joined by exactly one separator.
 QString in(const QString& directory);

@@ -30,8 +30,10 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <sys/prctl.h>
 #include <sys/resource.h>
 
+#include <csignal>
 #include <cstring>
 #include <memory>
 
@@ -47,7 +49,10 @@ const char usage[] = R"(Usage: velmora-register COMMAND ...
 Makes registers for Velmora, the share register. A register is the file stock.mdb that
 Velmora opens from the folder it runs in, or a database on a PostgreSQL server, given as
 postgresql://[user@]host[:port]/database (a socket folder as ?host=/path). Wherever a
-command takes a REGISTER, it takes either. No message shows a password.
+command takes a REGISTER, it takes either. No message shows a password. No command writes
+over the register it reads or its journal files, even with --force; through a link it
+writes the file the link leads to. A file made from a register is no more readable than
+the register (0600 from a server), and an interrupt leaves no part of it.
 
 Commands:
   init [--demo] [--role NAME] REGISTER
@@ -197,7 +202,7 @@ int importAccess(const QStringList& arguments, QTextStream& out, QTextStream& er
     if (source.value()->format() == QLatin1String("Jet 3") && !parsed.options.contains(QStringLiteral("--codepage")))
         out << jet3Note;
     Status status;
-    const importer::Report report = importer::import(*source.value(), parsed.rest[1], status);
+    const importer::Report report = importer::import(*source.value(), parsed.rest[1], status, parsed.rest[0]);
     for (const importer::TableReport& table : report.tables)
         out << importer::summary(table) << "\n";
     for (const importer::TableReport& table : report.tables) {
@@ -278,6 +283,8 @@ void limitReader()
 {
     const rlimit cpu{readerCpuSeconds, readerCpuSeconds};
     setrlimit(RLIMIT_CPU, &cpu);
+    // Interrupted, the tool ends its reader too, which then removes the register it was building.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
 }
 
 QtMessageHandler passedOn = nullptr;

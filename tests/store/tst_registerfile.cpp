@@ -105,8 +105,11 @@ void TestRegisterFile::createBuildsBesideAndMovesIntoPlace()
     QTemporaryDir directory;
     const QString path = directory.filePath("stock.mdb");
     QStringList whileFilling;
+    QSet<int> modes;
     const Status created = registerfile::create(path, [&](QSqlDatabase&) {
         whileFilling = QDir(directory.path()).entryList(QDir::Files | QDir::Hidden);
+        for (const QString& name : std::as_const(whileFilling))
+            modes.insert(TempRegister::modeOf(directory.filePath(name)));
         return Status();
     });
     QVERIFY2(created.ok(), qPrintable(created.message()));
@@ -114,31 +117,51 @@ void TestRegisterFile::createBuildsBesideAndMovesIntoPlace()
     QVERIFY(!whileFilling.isEmpty());
     for (const QString& name : std::as_const(whileFilling)) // the file and its journal
         QVERIFY2(name.startsWith(".stock.mdb.new-"), qPrintable(name));
+    QCOMPARE(modes, QSet<int>{0600}); // readable by no one else, even under a wide umask
     QCOMPARE(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"stock.mdb"});
 }
 
 void TestRegisterFile::createLetsTheGroupOfASharedFolderWrite_data()
 {
     QTest::addColumn<QString>("folderMode"); // as chmod takes it
-    QTest::addColumn<bool>("groupWrites");
-    QTest::newRow("set-group-ID, as the package makes it") << "2770" << true;
-    QTest::newRow("private") << "0700" << false;
+    QTest::addColumn<int>("source");         // the mode of the file it is made from; 0 a server, -1 none
+    QTest::addColumn<int>("replaced");       // the mode of a file there; 0 none
+    QTest::addColumn<bool>("linked");        // reached through a link
+    QTest::addColumn<int>("mode");
+    QTest::newRow("set-group-ID, as the package makes it") << "2770" << -1 << 0 << false << 0664;
+    QTest::newRow("private") << "0700" << -1 << 0 << false << 0644;
+    QTest::newRow("from a private register") << "0700" << 0600 << 0 << false << 0600;
+    QTest::newRow("from a group's register, set-group-ID") << "2770" << 0640 << 0 << false << 0660;
+    QTest::newRow("from a server") << "0700" << 0 << 0 << false << 0600;
+    QTest::newRow("over a private file") << "0700" << 0644 << 0600 << false << 0600;
+    QTest::newRow("over a private file, through a link") << "0700" << 0644 << 0600 << true << 0600;
 }
 
+// A file made from another takes its bits and keeps a link as it is; the umask is as a clerk's login leaves it.
 void TestRegisterFile::createLetsTheGroupOfASharedFolderWrite()
 {
     QFETCH(QString, folderMode);
-    QFETCH(bool, groupWrites);
+    QFETCH(int, source);
+    QFETCH(int, replaced);
+    QFETCH(bool, linked);
+    QFETCH(int, mode);
     QTemporaryDir directory;
     QCOMPARE(QProcess::execute("chmod", {folderMode, directory.path()}), 0);
     const QString path = directory.filePath("stock.mdb");
-    const int oldMask = umask(022); // as a clerk's login leaves it
-    const Status created = registerfile::create(path);
+    const QString end = directory.filePath(linked ? "end.mdb" : "stock.mdb");
+    const QString from = source < 0 ? "" : source == 0 ? "postgresql://host/db" : directory.filePath("from.mdb");
+    for (const auto& [file, bits] : {std::pair(from, source), std::pair(end, replaced)})
+        QVERIFY(bits <= 0 || (QFile(file).open(QIODevice::WriteOnly) && chmod(QFile::encodeName(file), bits) == 0));
+    QVERIFY(!linked || QFile::link(end, path));
+    const int oldMask = umask(022);
+    const Status created = replaced == 0 ? registerfile::create(path, {}, "add", from)
+                                         : registerfile::build(
+                                             path, from, true, [](const QString&) { return Status(); },
+                                             [](const QString&, const QString& why) { return Status::failure(why); });
     umask(oldMask);
     QVERIFY2(created.ok(), qPrintable(created.message()));
-    const QFileDevice::Permissions permissions = QFile::permissions(path);
-    QCOMPARE(permissions.testFlag(QFileDevice::WriteGroup), groupWrites);
-    QVERIFY(!permissions.testFlag(QFileDevice::WriteOther));
+    QCOMPARE(QFileInfo(path).isSymLink(), linked);
+    QCOMPARE(TempRegister::modeOf(end), mode);
 }
 
 void TestRegisterFile::openRefusesWhatIsNotARegister_data()

@@ -18,6 +18,8 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <sys/stat.h>
+
 // Where a test's register lives: a file, or a schema of its own on the test server (VELMORA_TEST_SERVER).
 enum class Engine { File, Server };
 
@@ -130,6 +132,13 @@ public:
                 return query.lastError().text();
         }
         return {};
+    }
+
+    // A file's permission bits, as chmod shows them; -1 when it is not there.
+    static int modeOf(const QString& path)
+    {
+        struct stat status {};
+        return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
     }
 
     // The same for any register file, read through a connection of the caller's own, opened for the call.

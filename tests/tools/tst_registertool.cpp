@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <csignal>
+
 Q_DECLARE_METATYPE(Engine)
 
 // velmora-register, run as the clerk would run it.
@@ -34,6 +36,8 @@ private Q_SLOTS:
     void historyShowsWhatIsAsked();
     void backupIsOneMomentWhileAClerkSaves_data();
     void backupIsOneMomentWhileAClerkSaves();
+    void anInterruptLeavesNoCopyBehind_data();
+    void anInterruptLeavesNoCopyBehind();
     void checkFindsWhatIsWrong_data();
     void checkFindsWhatIsWrong();
     void reportsTheRegisterOfMembers_data();
@@ -332,10 +336,23 @@ void TestRegisterTool::refusesWhatItCannotConvert_data()
         << QStringList{"backup", "{d}/old.mdb", "{d}/new.mdb"} << "register"
         << "{d}/new.mdb"
         << "\"{d}/new.mdb\": a file of that name exists, and it is left as it is; --force replaces it";
-    QTest::newRow("backup onto the register itself")
-        << QStringList{"backup", "--force", "{d}/old.mdb", "{d}/old.mdb"} << "register"
-        << ""
-        << "that is the register itself";
+    // Whatever --force says, nothing is written over the register read, a journal file of it, or a link to either.
+    const QString beingRead = ": it is the register being read";
+    QTest::newRow("backup onto the register itself") << QStringList{"backup", "--force", "{d}/old.mdb", "{d}/old.mdb"}
+                                                     << "register" << QString() << "to \"{d}/old.mdb\"" + beingRead;
+    QTest::newRow("report over the register itself") << QStringList{"report", "{d}/old.mdb", "{d}/./old.mdb"}
+                                                     << "register" << QString() << "\"{d}/old.mdb\"" + beingRead;
+    QTest::newRow("report over the register's -wal")
+        << QStringList{"report", "--force", "{d}/old.mdb", "{d}/old.mdb-wal"} << "register" << QString()
+        << "\"{d}/old.mdb-wal\": it is the -wal file of the register being read";
+    QTest::newRow("copy over the register's -journal") << QStringList{"copy", "{d}/old.mdb", "{d}/old.mdb-journal"}
+                                                       << "register" << QString() << "-journal file of the register";
+    QTest::newRow("import through a link to the Access file")
+        << QStringList{"import", "{d}/old.mdb", "{d}/link.mdb"} << "access, linked as link.mdb" << QString()
+        << "\"{d}/link.mdb\"" + beingRead;
+    QTest::newRow("export through a link to the register")
+        << QStringList{"export", "--force", "{d}/old.mdb", "{d}"} << "register, linked as stockholder.csv" << QString()
+        << "\"{d}/stockholder.csv\"" + beingRead;
     // The copy's check finds what no count reads; the file there stays, and no part of the copy is left.
     QTest::newRow("backup --force, a damaged register")
         << QStringList{"backup", "--force", "{d}/old.mdb", "{d}/new.mdb"} << "damaged"
@@ -350,7 +367,7 @@ void TestRegisterTool::refusesWhatItCannotConvert()
     QFETCH(QString, in);
     QFETCH(QString, kept);
     QFETCH(QString, named);
-    if (arguments.join(' ').contains(samples()) && !QFile::exists(samples()))
+    if ((arguments.join(' ').contains(samples()) || in.startsWith("access")) && !QFile::exists(samples()))
         QSKIP("the sample Access files are not here (../shared/fixtures/access)");
     const QString line = arguments.join(' ');
     const bool onServer = line.contains("{s}") || line.contains("{r}");
@@ -366,8 +383,12 @@ void TestRegisterTool::refusesWhatItCannotConvert()
     };
     if (in == "text")
         write(directory.filePath("old.mdb"), "stock_no,stock_type\n");
-    else if (in == "register" || in == "bytes" || in == "damaged")
+    else if (in.startsWith("register") || in == "bytes" || in == "damaged")
         QVERIFY(registerfile::create(directory.filePath("old.mdb")).ok());
+    else if (in.startsWith("access"))
+        QVERIFY(QFile::copy(samples() + "jet4-types.mdb", directory.filePath("old.mdb")));
+    if (const qsizetype as = in.indexOf(", linked as "); as >= 0)
+        QVERIFY(QFile::link(directory.filePath("old.mdb"), directory.filePath(in.mid(as + 12))));
     if (in == "damaged") {
         rows(directory.filePath("old.mdb"), "CREATE TABLE notes (note TEXT)");
         rows(directory.filePath("old.mdb"), "INSERT INTO notes WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
@@ -482,6 +503,7 @@ void TestRegisterTool::exportsTheDemoRegister()
     const Run made = copied ? run({"copy", twice ? between.path() : demo, path}) : run({"init", "--demo", path});
     QCOMPARE(made.status, 0);
     QVERIFY(!copied || made.out.startsWith("stock_data: 15 rows copied\nstockholder: 10 rows copied\n"));
+    QVERIFY(target.isServer() || chmod(QFile::encodeName(path), 0600) == 0); // no one else may read it
     // Its history starts with one change per record, made by the command that made it, or by upgrade.
     if (upgraded) {
         QCOMPARE(target.exec("DROP TABLE velmora_history"), "");
@@ -566,6 +588,10 @@ void TestRegisterTool::exportsTheDemoRegister()
     QCOMPARE(contentOf(folder + "transfer_data.csv"), first);
     QCOMPARE(run({"export", "--force", "--raw", path, folder}).status, 0);
     QVERIFY(contentOf(folder + "stockholder.csv").contains(",+46 8 661 20 14,"));
+    // Nor may anyone read what is made from it, a server's register included.
+    for (const QString& made : {backup, directory.filePath(copied ? "back.mdb" : "backup.mdb"),
+                                folder + "stock_data.csv", folder + "stockholder.csv", folder + "transfer_data.csv"})
+        QCOMPARE(TempRegister::modeOf(made), 0600);
 }
 
 // Under AddressSanitizer a crash is its report and an ordinary exit, not a crash the tool can name.
@@ -847,6 +873,40 @@ void TestRegisterTool::backupIsOneMomentWhileAClerkSaves()
               saves);
 }
 
+void TestRegisterTool::anInterruptLeavesNoCopyBehind_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("signal");
+    QTest::newRow("report, SIGTERM") << "report" << SIGTERM;
+    QTest::newRow("backup, SIGINT") << "backup" << SIGINT;
+    QTest::newRow("copy, SIGHUP") << "copy" << SIGHUP;
+}
+
+// Interrupted while it writes, a command ends as the signal asks and leaves neither its file nor the hidden one,
+// which would be a copy of the register's personal data.
+void TestRegisterTool::anInterruptLeavesNoCopyBehind()
+{
+    QFETCH(QString, command);
+    QFETCH(int, signal);
+    TempRegister source;
+    QCOMPARE(source.exec("INSERT INTO stockholder (stockholder_no, stockholder_name) WITH RECURSIVE n(i) AS (SELECT 1 "
+                         "UNION ALL SELECT i + 1 FROM n WHERE i < 300000) SELECT i, printf('%0100d', i) FROM n"),
+             "");
+    QTemporaryDir directory;
+    QProcess tool;
+    tool.start(qEnvironmentVariable("VELMORA_REGISTER_TOOL"), {command, source.path(), directory.filePath("made")});
+    QVERIFY(tool.waitForStarted());
+    const auto inFolder = [&] {
+        return QDir(directory.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    };
+    QVERIFY(QTest::qWaitFor([&] { return !inFolder().isEmpty(); }, 60000));
+    QCOMPARE(::kill(tool.processId(), signal), 0);
+    QVERIFY(tool.waitForFinished(20000));
+    QCOMPARE(tool.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(tool.exitCode(), signal);
+    QCOMPARE(inFolder(), QStringList());
+}
+
 void TestRegisterTool::checkFindsWhatIsWrong_data()
 {
     QTest::addColumn<Engine>("engine");
@@ -1011,10 +1071,12 @@ void TestRegisterTool::reportsTheRegisterOfMembers()
              "");
     QCOMPARE(target.exec("UPDATE stock_data SET item_code = ? WHERE stock_no = 'SC-08-01'", {QString(500, 'W')}), "");
 
+    QVERIFY(target.isServer() || chmod(QFile::encodeName(target.path()), 0600) == 0);
     QTemporaryDir directory;
     const QString pdf = directory.filePath("members.pdf");
     const Run made = run({"report", target.path(), pdf});
     QCOMPARE(made.status, 0);
+    QCOMPARE(TempRegister::modeOf(pdf), 0600); // as private as the register
     QProcess pdftotext;
     pdftotext.start(reader, {"-layout", "-enc", "UTF-8", pdf, "-"});
     QVERIFY(pdftotext.waitForFinished(20000) && pdftotext.exitCode() == 0);

@@ -101,7 +101,7 @@ bool Report::complete() const
     return true;
 }
 
-Report import(const jet::Source& source, const QString& registerPath, Status& status)
+Report import(const jet::Source& source, const QString& registerPath, Status& status, const QString& sourcePath)
 {
     Report report;
     const QList<jet::Table> available = source.tables();
@@ -125,7 +125,7 @@ Report import(const jet::Source& source, const QString& registerPath, Status& st
             }
             return {};
         },
-        QStringLiteral("import"));
+        QStringLiteral("import"), sourcePath);
     report.kept = status.ok();
     if (!report.kept) {
         for (TableReport& table : report.tables)

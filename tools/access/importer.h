@@ -27,10 +27,10 @@ struct Report {
     bool complete() const;
 };
 
-// Creates the register at registerPath (refusing a file that exists) and copies the three tables into it in one
-// transaction. When a table is missing or anything fails, no register file is left behind; the report still
-// says what was found.
-Report import(const jet::Source& source, const QString& registerPath, Status& status);
+// Creates the register at registerPath (refusing a file that exists, and the Access file at sourcePath) and copies
+// the three tables into it in one transaction. When a table is missing or anything fails, no register file is left
+// behind; the report still says what was found.
+Report import(const jet::Source& source, const QString& registerPath, Status& status, const QString& sourcePath = {});
 
 // One line for the summary: rows read and written, columns matched, missing and skipped, values reported.
 QString summary(const TableReport& table);

@@ -3,6 +3,7 @@
 #include "connection.h"
 #include "history.h"
 #include "registerbackup.h"
+#include "registerfile.h"
 
 #include <QFileInfo>
 #include <QTextStream>
@@ -23,6 +24,12 @@ int backup(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return commandline::wrongUsage(err, QStringLiteral("backup writes a register file; give a FILE, not a server"));
     const bool replacing = parsed.options.contains(force);
     const QFileInfo target(file);
+    const auto refused = [&](const QString& path, const QString& reason) {
+        return Status::failure(QStringLiteral("Cannot back up the register \"%1\" to \"%2\": %3.")
+                                   .arg(Connection::pathOf(location), path, reason));
+    };
+    if (Status apart = registerfile::refuseSource(file, location, refused); !apart)
+        return commandline::failed(err, apart.message());
     if (!replacing && !target.isDir() && (target.exists() || target.isSymLink()))
         return commandline::failed(err, QStringLiteral("Cannot back up the register \"%1\" to \"%2\": a file of that "
                                                        "name exists, and it is left as it is; --force replaces it.")

@@ -152,7 +152,8 @@ Expected<QList<Copied>> copyRegister(const QString& from, const QString& to)
     };
     // The target's history starts afresh; the source's stays with the source.
     const QString action = QStringLiteral("copy");
-    const Status created = toServer ? registerserver::create(to, fill, action) : registerfile::create(to, fill, action);
+    const Status created =
+        toServer ? registerserver::create(to, fill, action) : registerfile::create(to, fill, action, from);
     if (!stopped)
         return stopped;
     if (!created)

@@ -2,19 +2,19 @@
 
 #include "connection.h"
 #include "readtransaction.h"
+#include "registerfile.h"
 #include "schema.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 
 #include <cmath>
+#include <functional>
 #include <memory>
-#include <vector>
 
 namespace csvexport {
 
@@ -47,8 +47,9 @@ QString targetPath(const QString& directory, const schema::Table& table)
     return QDir(directory).filePath(table.name + QStringLiteral(".csv"));
 }
 
-// The header row and every row of the table in record order, into file.
-Status writeTable(const Connection& connection, const schema::Table& table, QSaveFile& file, bool raw)
+// The header row and every row of the table in record order, into file, which is to be put at target.
+Status writeTable(const Connection& connection, const schema::Table& table, QFile& file, const QString& target,
+                  bool raw)
 {
     QStringList columns;
     QVariantList header;
@@ -62,7 +63,7 @@ Status writeTable(const Connection& connection, const schema::Table& table, QSav
     };
     const auto writeFailed = [&] {
         return cannotExport(connection.path(),
-                            QStringLiteral("\"%1\" cannot be written (%2)").arg(file.fileName(), file.errorString()));
+                            QStringLiteral("\"%1\" cannot be written (%2)").arg(target, file.errorString()));
     };
     if (!written(csvLine(header)))
         return writeFailed();
@@ -197,6 +198,13 @@ Status exportRegister(const QString& registerPath, const QString& directory, boo
     }
     if (Status made = makeFolder(path, directory); !made)
         return made;
+    const auto refused = [&](const QString& target, const QString& reason) {
+        return cannotExport(path, QStringLiteral("\"%1\": %2").arg(target, reason));
+    };
+    for (const schema::Table& table : schema::tables()) {
+        if (Status apart = registerfile::refuseSource(targetPath(directory, table), registerPath, refused); !apart)
+            return apart;
+    }
     if (const QStringList existing = existingTargets(directory); !existing.isEmpty() && !force)
         return refuseOverwriting(path, existing);
 
@@ -204,31 +212,33 @@ Status exportRegister(const QString& registerPath, const QString& directory, boo
     ReadTransaction transaction(connection);
     if (Status begun = transaction.begin(QStringLiteral("Cannot export")); !begun)
         return begun;
-    std::vector<std::unique_ptr<QSaveFile>> files;
-    Status written;
-    for (const schema::Table& table : schema::tables()) {
-        auto file = std::make_unique<QSaveFile>(targetPath(directory, table));
-        if (!file->open(QIODevice::WriteOnly)) {
-            written = cannotExport(
-                path, QStringLiteral("\"%1\" cannot be written (%2)").arg(file->fileName(), file->errorString()));
-            break;
+    // Each file is built under a hidden name beside its target inside the one before: all three are written in
+    // full before the last is put in place, then the others in turn.
+    const QList<schema::Table>& tables = schema::tables();
+    const std::function<Status(qsizetype)> buildFrom = [&](qsizetype at) -> Status {
+        if (at == tables.size()) {
+            // A file made while the rows were read is not overwritten either.
+            if (const QStringList existing = existingTargets(directory); !existing.isEmpty() && !force)
+                return refuseOverwriting(path, existing);
+            return {};
         }
-        written = writeTable(connection, table, *file, raw);
-        files.push_back(std::move(file));
-        if (!written)
-            break;
-    }
-    if (!written)
-        return written; // the save files remove their temporary files
-    // A file made while the rows were read is not overwritten either.
-    if (const QStringList existing = existingTargets(directory); !existing.isEmpty() && !force)
-        return refuseOverwriting(path, existing);
-    for (const std::unique_ptr<QSaveFile>& file : files) {
-        if (!file->commit())
-            return cannotExport(
-                path, QStringLiteral("\"%1\" cannot be written (%2)").arg(file->fileName(), file->errorString()));
-    }
-    return {};
+        const QString target = targetPath(directory, tables[at]);
+        const auto write = [&](const QString& building) {
+            QFile file(building);
+            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                return cannotExport(path,
+                                    QStringLiteral("\"%1\" cannot be written (%2)").arg(target, file.errorString()));
+            if (Status written = writeTable(connection, tables[at], file, target, raw); !written)
+                return written;
+            if (!file.flush())
+                return cannotExport(path,
+                                    QStringLiteral("\"%1\" cannot be written (%2)").arg(target, file.errorString()));
+            file.close();
+            return buildFrom(at + 1);
+        };
+        return registerfile::build(target, registerPath, force, write, refused);
+    };
+    return buildFrom(0);
 }
 
 } // namespace csvexport

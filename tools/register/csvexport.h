@@ -23,8 +23,8 @@ QVariant defused(const QVariant& value, bool numberColumn);
 // UTF-8 without a BOM, CRLF line ends, a header row of the column names, then the rows in the order they were
 // added. Unless raw, a text a spreadsheet would run as a formula (it starts with = + - @, a tab or CR) gets an
 // apostrophe before it; numbers, and numbers a number column keeps as text, are left alone. Refuses, before
-// writing anything, when one of the files exists and force is false. Each file is written under a temporary name
-// and renamed into place only when all three are complete.
+// writing anything, when one of the files exists and force is false, or is the register itself whatever force
+// says. Each file is made as registerfile::build makes one, and put in place only when all three are complete.
 Status exportRegister(const QString& registerPath, const QString& directory, bool force, bool raw = false);
 
 } // namespace csvexport

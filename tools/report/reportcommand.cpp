@@ -207,7 +207,7 @@ Expected<int> makeReport(const QString& location, const QString& target, bool fo
         return cannotReport(named, QStringLiteral("\"%1\": %2").arg(path, reason));
     };
     // Under a hidden name beside the target until whole; over a file there only when forced.
-    if (Status built = registerfile::build(target, force, write, refused); !built)
+    if (Status built = registerfile::build(target, location, force, write, refused); !built)
         return built;
     return pages;
 }
@@ -229,6 +229,11 @@ int report(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return commandline::failed(
             err,
             cannotReport(named, QStringLiteral("\"%1\" is a folder; give the path of a file").arg(target)).message());
+    const auto refused = [&](const QString& path, const QString& reason) {
+        return cannotReport(named, QStringLiteral("\"%1\": %2").arg(path, reason));
+    };
+    if (Status apart = registerfile::refuseSource(target, location, refused); !apart)
+        return commandline::failed(err, apart.message());
     if (QFileInfo::exists(target) && !force)
         return commandline::failed(
             err, cannotReport(named, QStringLiteral("\"%1\" exists; --force replaces it").arg(target)).message());
