@@ -1,9 +1,7 @@
 #include "connection.h"
 
-#include "postgresconnection.h"
 #include "schema.h"
 #include "serveraddress.h"
-#include "sqliteconnection.h"
 
 #include <QAtomicInteger>
 #include <QFileInfo>
@@ -36,18 +34,6 @@ QString Connection::pathOf(const QString& location)
         return QFileInfo(location).absoluteFilePath();
     const Expected<ServerAddress> address = ServerAddress::parse(location);
     return address ? address->label() : QStringLiteral("a server whose URI cannot be read");
-}
-
-Expected<std::unique_ptr<Connection>> Connection::open(const QString& location)
-{
-    if (isServer(location))
-        return PostgresConnection::open(location);
-    return SqliteConnection::open(location);
-}
-
-Expected<std::unique_ptr<Connection>> Connection::openEmpty(const QString& path)
-{
-    return SqliteConnection::openEmpty(path);
 }
 
 QSqlDatabase Connection::database() const
