@@ -34,7 +34,7 @@ QString shown(const QVariant& value)
         return value.toString();
     const QString text =
         value.typeId() == QMetaType::QByteArray ? QString::fromUtf8(value.toByteArray()) : value.toString();
-    return QLatin1Char('"') + (text.size() > longest ? text.left(longest) + QChar(0x2026) : text) + QLatin1Char('"');
+    return terminaltext::quoted(text.size() > longest ? text.left(longest) + QChar(0x2026) : text);
 }
 
 // What a server's column cannot take as it is, of a value a file holds; empty when it takes it. A file keeps
