@@ -53,6 +53,9 @@ public:
     virtual QString equalsText(const QString& text) const = 0;
     // SQL for val() of a column's value.
     virtual QString valOf(const QString& column) const = 0;
+    // SQL for the whole number a number column's value names (values::wholeNumber), NULL where it names none: what
+    // holders are joined and grouped by. An engine whose number columns take only whole numbers gives the column.
+    virtual QString wholeNumberOf(const QString& column) const { return column; }
     // SQL that is true when a column's text is written as YYYY-MM-DD in the digits 0 to 9, a real date or not.
     virtual QString writtenAsDate(const QString& column) const = 0;
     // What an INSERT ends with to give the new row's key, and that key from the query that ran it.

@@ -4,6 +4,9 @@
 #include <QRegularExpression>
 #include <QSqlQuery>
 
+#include <cmath>
+#include <limits>
+
 namespace values {
 
 namespace {
@@ -45,6 +48,35 @@ Expected<QVariant> date(const schema::Column& column, const QString& typed)
     return QVariant(day.toString(Qt::ISODate));
 }
 
+constexpr double wholeDoubles = 9007199254740992.0; // 2^53: beyond it a double is no exact whole number
+
+// A text writing a whole number: ASCII digits with a sign before them, a point and zeros after them, and blanks
+// around.
+WholeNumber writtenNumber(QStringView text)
+{
+    text = text.trimmed();
+    if (text.isEmpty())
+        return {};
+    qsizetype end = text.indexOf(QLatin1Char('.'));
+    if (end < 0)
+        end = text.size();
+    for (qsizetype i = end + 1; i < text.size(); ++i) {
+        if (text[i] != QLatin1Char('0'))
+            return {WholeNumber::Odd};
+    }
+    const QStringView number = text.first(end);
+    const qsizetype signs = number.startsWith(QLatin1Char('+')) || number.startsWith(QLatin1Char('-')) ? 1 : 0;
+    if (number.size() == signs)
+        return {WholeNumber::Odd};
+    for (qsizetype i = signs; i < number.size(); ++i) {
+        if (number[i] < QLatin1Char('0') || number[i] > QLatin1Char('9'))
+            return {WholeNumber::Odd};
+    }
+    bool fits = false;
+    const qlonglong whole = number.toLongLong(&fits);
+    return fits ? WholeNumber{WholeNumber::Whole, whole} : WholeNumber{WholeNumber::Odd};
+}
+
 } // namespace
 
 Expected<QVariant> toStored(const schema::Column& column, const QString& typed)
@@ -80,6 +112,34 @@ QVariant read(const QSqlQuery& query, int column)
     if (type == QMetaType::ULongLong || type == QMetaType::Int || type == QMetaType::UInt)
         return value.toLongLong();
     return value;
+}
+
+WholeNumber wholeNumber(const QVariant& stored)
+{
+    if (stored.isNull())
+        return {};
+    switch (stored.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+        return {WholeNumber::Whole, stored.toLongLong()};
+    case QMetaType::ULongLong:
+        if (stored.toULongLong() <= quint64(std::numeric_limits<qint64>::max()))
+            return {WholeNumber::Whole, stored.toLongLong()};
+        return {WholeNumber::Odd};
+    case QMetaType::Double: {
+        const double real = stored.toDouble();
+        if (std::isfinite(real) && std::trunc(real) == real && std::fabs(real) <= wholeDoubles)
+            return {WholeNumber::Whole, qint64(real)};
+        return {WholeNumber::Odd};
+    }
+    case QMetaType::QString:
+        return writtenNumber(stored.toString());
+    case QMetaType::QByteArray:
+        return writtenNumber(QString::fromUtf8(stored.toByteArray()));
+    default:
+        return {WholeNumber::Odd};
+    }
 }
 
 } // namespace values

@@ -2,6 +2,7 @@
 
 #include "connection.h"
 #include "schema.h"
+#include "terminaltext.h"
 
 #include <QTextStream>
 
@@ -54,16 +55,29 @@ QString counted(qint64 count, const QString& noun)
     return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? noun : noun + QLatin1Char('s'));
 }
 
+namespace {
+
+// A message may name register text; its own line breaks stay.
+QString shown(const QString& message)
+{
+    QStringList lines = message.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        line = terminaltext::visible(line);
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
 int wrongUsage(QTextStream& err, const QString& why)
 {
-    err << "velmora-register: " << why << "\n"
+    err << "velmora-register: " << shown(why) << "\n"
         << "Try 'velmora-register --help'.\n";
     return 2;
 }
 
 int failed(QTextStream& err, const QString& message)
 {
-    err << "velmora-register: " << message << "\n";
+    err << "velmora-register: " << shown(message) << "\n";
     return 1;
 }
 

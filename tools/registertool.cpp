@@ -24,6 +24,7 @@
 #include "connection.h"
 #include "csvexport.h"
 #include "importer.h"
+#include "terminaltext.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -156,31 +157,39 @@ Commands:
                        present holder that is not a shareholder; a transfer of a certificate
                        that does not exist; a certificate whose last transfer (by date, then
                        record order) does not end with its present holder; a certificate or
-                       shareholder number given twice; a date that is not a real YYYY-MM-DD
-                       date; a code outside its hint (type 1 or 2, nature 1 or 2, gender 0 or
-                       1). An empty value is no finding. A text in a number column that writes
-                       a whole number ("7", " 7 ", "7.0") counts as that number; any other
-                       ("abc", "7.5") is named where it matters, and a quantity that is not a
-                       whole number leaves its holder's total unchecked. Exits with 0 when
-                       nothing is found and 1 when something is. --csv writes the findings as
-                       CSV (table, row_key, record, finding) with the formula guard of export.
-                       --fix-totals, the one option that writes, then prints each total it
-                       sets (old → new) and sets them to what each shareholder holds, in one
-                       transaction with a history entry for each. A total or certificate a
-                       clerk changed since the check is left as it is, and named. It exits
-                       with 0 only when every finding was a total and each was set.
+                       shareholder number given twice; a record without a number; a quantity of
+                       none or below zero; a date that is not a real YYYY-MM-DD date; a code
+                       outside its hint (type 1 or 2, nature 1 or 2, gender 0 or 1). Another
+                       empty value is no finding. A holder or quantity kept as a text or bytes
+                       that write a whole number (" 7 ", "7.0") counts as that number, by the
+                       same rule in check, --fix-totals and report; any other ("abc", "7.5") is
+                       named where it matters, and a quantity that is not a whole number of
+                       shares, or below zero, leaves its holder's total unchecked. Control
+                       characters and marks that turn text around, in what the register holds,
+                       are shown as escapes such as \u001b. Exits with 0 when nothing is found
+                       and 1 when something is. --csv writes the findings as CSV (table,
+                       row_key, record, finding) with the formula guard of export.
+                       --fix-totals, the one option that writes, then prints each total it sets
+                       (old → new) and sets them to what each shareholder holds, in one
+                       transaction with a history entry for each. While a present holder names
+                       no whole number, it sets none and names that holder instead. A total or
+                       certificate a clerk changed since the check is left as it is, and named.
+                       It exits with 0 only when every finding was a total and each was set.
   report [--force] REGISTER FILE
                        Write the register of members to FILE as a PDF on A4 pages, to print or
                        to send to an auditor: one section per shareholder in number order, with
                        their details, the certificates they hold now and the sum of their
                        quantities, and what the register check found about them, in red; then
-                       the transfers in date order, and the findings tied to no shareholder.
-                       Every page says "page n of N"; a table that goes on over a page shows
-                       its header again. The register is read at one moment. FILE is written
-                       whole or not at all, and one that exists is replaced only with --force.
-                       The text is set in DejaVu Sans and Droid Sans Fallback (the packages
-                       fonts-dejavu-core and fonts-droid-fallback), kept in the PDF as text
-                       that can be searched and copied, in any script.
+                       the transfers in date order, the certificates held by no shareholder
+                       (none named, or a number no shareholder has), and the findings tied to
+                       no shareholder. A certificate is counted once, though two shareholder
+                       records share its holder's number. Every page says "page n of N"; a
+                       table that goes on over a page shows its header again. The register is
+                       read at one moment. FILE is written whole or not at all, and one that
+                       exists is replaced only with --force. The text is set in DejaVu Sans and
+                       Droid Sans Fallback (the packages fonts-dejavu-core and
+                       fonts-droid-fallback), kept in the PDF as text that can be searched and
+                       copied, in any script.
   --help               Show this text.
   --version            Show the version.
 
@@ -224,16 +233,16 @@ int importAccess(const QStringList& arguments, QTextStream& out, QTextStream& er
     Status status;
     const importer::Report report = importer::import(*source.value(), parsed.rest[1], status, parsed.rest[0]);
     for (const importer::TableReport& table : report.tables)
-        out << importer::summary(table) << "\n";
+        out << terminaltext::visible(importer::summary(table)) << "\n";
     for (const importer::TableReport& table : report.tables) {
         for (const QString& note : table.notes)
-            out << "  " << table.table << ", " << note << "\n";
+            out << "  " << terminaltext::visible(table.table + QStringLiteral(", ") + note) << "\n";
     }
     if (!status)
         return failed(err, status.message());
     if (!report.complete())
         return 1;
-    out << QStringLiteral("Created the register %1.\n").arg(parsed.rest[1]);
+    out << QStringLiteral("Created the register %1.\n").arg(terminaltext::visible(parsed.rest[1]));
     return 0;
 }
 
@@ -248,11 +257,15 @@ int inspect(const QStringList& arguments, QTextStream& out, QTextStream& err)
     if (!source)
         return failed(err, source.status().message());
     const QList<jet::Table> tables = source.value()->tables();
-    out << QStringLiteral("%1: %2, %3 user tables\n").arg(parsed.rest[0], source.value()->format()).arg(tables.size());
+    out << QStringLiteral("%1: %2, %3 user tables\n")
+               .arg(terminaltext::visible(parsed.rest[0]), source.value()->format())
+               .arg(tables.size());
     for (const jet::Table& table : tables) {
-        out << QStringLiteral("\n%1 (%2 rows)\n").arg(table.name).arg(table.rows);
+        out << QStringLiteral("\n%1 (%2 rows)\n").arg(terminaltext::visible(table.name)).arg(table.rows);
         for (const jet::Column& column : table.columns)
-            out << QStringLiteral("  %1  %2\n").arg(column.name, -24).arg(column.typeName);
+            out << QStringLiteral("  %1  %2\n")
+                       .arg(terminaltext::visible(column.name), -24)
+                       .arg(terminaltext::visible(column.typeName));
     }
     return 0;
 }
@@ -269,7 +282,8 @@ int exportCsv(const QStringList& arguments, QTextStream& out, QTextStream& err)
                                   parsed.options.contains(QStringLiteral("--raw")));
     if (!written)
         return failed(err, written.message());
-    out << QStringLiteral("Wrote stock_data.csv, stockholder.csv and transfer_data.csv into %1.\n").arg(parsed.rest[1]);
+    out << QStringLiteral("Wrote stock_data.csv, stockholder.csv and transfer_data.csv into %1.\n")
+               .arg(terminaltext::visible(parsed.rest[1]));
     return 0;
 }
 
@@ -291,9 +305,9 @@ int inReader(const QStringList& arguments, QTextStream& err)
         const QString file = parse(arguments.mid(1), {}, {QStringLiteral("--codepage")}).rest.value(0);
         err << QStringLiteral("velmora-register: Cannot read the Access file \"%1\": reading it stopped (%2), so it "
                               "is probably damaged. No register was made.\n")
-                   .arg(QFileInfo(file).absoluteFilePath(), reader.error() == QProcess::Crashed
-                                                                ? QStringLiteral("the reader crashed or ran too long")
-                                                                : reader.errorString());
+                   .arg(terminaltext::visible(QFileInfo(file).absoluteFilePath()),
+                        reader.error() == QProcess::Crashed ? QStringLiteral("the reader crashed or ran too long")
+                                                            : reader.errorString());
         return 1;
     }
     return reader.exitCode();

@@ -136,6 +136,11 @@ QString SqliteConnection::valOf(const QString& column) const
     return QStringLiteral("%1(%2)").arg(QLatin1String(sqlitefunctions::valFunction), column);
 }
 
+QString SqliteConnection::wholeNumberOf(const QString& column) const
+{
+    return QStringLiteral("%1(%2)").arg(QLatin1String(sqlitefunctions::wholeFunction), column);
+}
+
 QString SqliteConnection::writtenAsDate(const QString& column) const
 {
     return QStringLiteral("%1 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'").arg(column);

@@ -18,6 +18,7 @@ public:
     QString holdsExactly(const QString& column) const override;
     QString equalsText(const QString& text) const override;
     QString valOf(const QString& column) const override;
+    QString wholeNumberOf(const QString& column) const override;
     QString writtenAsDate(const QString& column) const override;
     QString returningKey() const override { return {}; }
     qint64 insertedKey(QSqlQuery& query) const override;

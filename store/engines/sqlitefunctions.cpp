@@ -1,6 +1,7 @@
 #include "sqlitefunctions.h"
 
 #include "criteria.h"
+#include "values.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -78,6 +79,35 @@ void valOf(sqlite3_context* context, int, sqlite3_value** arguments)
         sqlite3_result_double(context, number.toDouble());
 }
 
+void wholeOf(sqlite3_context* context, int, sqlite3_value** arguments)
+{
+    sqlite3_value* value = arguments[0];
+    QVariant stored;
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_NULL:
+        sqlite3_result_null(context);
+        return;
+    case SQLITE_INTEGER:
+        sqlite3_result_int64(context, sqlite3_value_int64(value));
+        return;
+    case SQLITE_FLOAT:
+        stored = sqlite3_value_double(value);
+        break;
+    case SQLITE_BLOB:
+        stored = QByteArray(static_cast<const char*>(sqlite3_value_blob(value)), sqlite3_value_bytes(value));
+        break;
+    default:
+        stored =
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
+        break;
+    }
+    const values::WholeNumber number = values::wholeNumber(stored);
+    if (number.form == values::WholeNumber::Whole)
+        sqlite3_result_int64(context, number.value);
+    else
+        sqlite3_result_null(context);
+}
+
 sqlite3* handleOf(const QSqlDatabase& database)
 {
     const QVariant handle = database.driver()->handle();
@@ -95,6 +125,9 @@ Status install(const QSqlDatabase& database)
         return Status::failure(QStringLiteral("the database driver is not SQLite"));
     if (sqlite3_create_collation_v2(handle, textCollation, SQLITE_UTF8, nullptr, compareFolded, nullptr) != SQLITE_OK
         || sqlite3_create_function_v2(handle, valFunction, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, valOf,
+                                      nullptr, nullptr, nullptr)
+               != SQLITE_OK
+        || sqlite3_create_function_v2(handle, wholeFunction, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, wholeOf,
                                       nullptr, nullptr, nullptr)
                != SQLITE_OK)
         return Status::failure(QString::fromUtf8(sqlite3_errmsg(handle)));

@@ -12,6 +12,8 @@ namespace sqlitefunctions {
 inline constexpr char textCollation[] = "VELMORA_TEXT";
 // val() of a value, for numeric searches on columns that hold text.
 inline constexpr char valFunction[] = "velmora_val";
+// The whole number a value names (values::wholeNumber), NULL for none: for joining and grouping by holder.
+inline constexpr char wholeFunction[] = "velmora_whole";
 
 Status install(const QSqlDatabase& database);
 

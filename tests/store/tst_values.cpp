@@ -148,19 +148,43 @@ void TestValues::showsStoredValues_data()
 {
     QTest::addColumn<QVariant>("stored");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("nothing") << QVariant() << "";
-    QTest::newRow("whole number") << QVariant(-42LL) << "-42";
-    QTest::newRow("fraction kept by an older file") << QVariant(2.5) << "2.5";
-    QTest::newRow("date") << QVariant("2024-03-05") << "2024-03-05";
-    QTest::newRow("text") << QVariant(QString::fromUtf8("王小明")) << QString::fromUtf8("王小明");
-    QTest::newRow("empty text") << QVariant(QString("")) << "";
+    QTest::addColumn<QString>("names"); // the whole number it names: none, or "odd"
+    QTest::newRow("nothing") << QVariant() << ""
+                             << "";
+    QTest::newRow("whole number") << QVariant(-42LL) << "-42"
+                                  << "-42";
+    QTest::newRow("fraction kept by an older file") << QVariant(2.5) << "2.5"
+                                                    << "odd";
+    QTest::newRow("date") << QVariant("2024-03-05") << "2024-03-05"
+                          << "odd";
+    QTest::newRow("text") << QVariant(QString::fromUtf8("王小明")) << QString::fromUtf8("王小明") << "odd";
+    QTest::newRow("empty text") << QVariant(QString("")) << ""
+                                << "";
+    QTest::newRow("real with no fraction") << QVariant(7.0) << "7"
+                                           << "7";
+    QTest::newRow("number kept as bytes") << QVariant(QByteArray("7.0")) << "7.0"
+                                          << "7";
+    QTest::newRow("number written with blanks") << QVariant(" -07.00 ") << " -07.00 "
+                                                << "-7";
+    QTest::newRow("fraction written") << QVariant("7.5") << "7.5"
+                                      << "odd";
+    QTest::newRow("exponent written") << QVariant("1e3") << "1e3"
+                                      << "odd";
+    QTest::newRow("unsigned past the largest") << QVariant(quint64(1) << 63) << "9223372036854775808"
+                                               << "odd";
 }
 
 void TestValues::showsStoredValues()
 {
     QFETCH(QVariant, stored);
     QFETCH(QString, shown);
+    QFETCH(QString, names);
     QCOMPARE(values::shown(stored), shown);
+    const values::WholeNumber number = values::wholeNumber(stored);
+    const QString named = number.form == values::WholeNumber::Whole ? QString::number(number.value)
+                          : number.form == values::WholeNumber::Odd ? QStringLiteral("odd")
+                                                                    : QString();
+    QCOMPARE(named, names);
 }
 
 QTEST_GUILESS_MAIN(TestValues)

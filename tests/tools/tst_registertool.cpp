@@ -1010,7 +1010,8 @@ void TestRegisterTool::checkFindsWhatIsWrong_data()
     QTest::addColumn<Engine>("engine");
     QTest::addColumn<QStringList>("arranged"); // SQL on the demo register, which holds together
     QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QString>("found"); // the one finding, if any
+    QTest::addColumn<QString>("found"); // the findings, a line each
+    QTest::addColumn<QString>("fixed"); // what --fix-totals prints after them
     const QString transfer =
         "INSERT INTO transfer_data (stock_no, transferred_date, before_holder, new_holder) VALUES ";
     const QString stockType = "UPDATE stock_data SET stock_type = 3 WHERE stock_no = 'SC-0008'";
@@ -1018,8 +1019,8 @@ void TestRegisterTool::checkFindsWhatIsWrong_data()
     for (const Engine engine : {Engine::File, Engine::Server}) {
         const char* on = engine == Engine::File ? "file" : "server";
         const auto row = [&](const char* name, const QStringList& arranged, const QString& found,
-                             const QStringList& options = {}) {
-            QTest::addRow("%s, %s", on, name) << engine << arranged << options << found;
+                             const QStringList& options = {}, const QString& fixed = {}) {
+            QTest::addRow("%s, %s", on, name) << engine << arranged << options << found << fixed;
         };
         row("nothing wrong", {}, "");
         row("a leap day", {"UPDATE stock_data SET publish_date = '2024-02-29' WHERE stock_no = 'SC-0003'"}, "");
@@ -1058,17 +1059,54 @@ void TestRegisterTool::checkFindsWhatIsWrong_data()
             "Shareholder 6: gender 2 is not one of its codes, 0 (female) or 1 (male).");
         row("as CSV", {stockType}, "stock_data,8,SC-0008,\"" + typeFound + "\"", {"--csv"});
         row("total set", {"UPDATE stockholder SET total_share = NULL WHERE stockholder_no = 3"},
-            "Shareholder 3: total share is empty, but the certificates held now come to 8300.", {"--fix-totals"});
+            "Shareholder 3: total share is empty, but the certificates held now come to 8300.", {"--fix-totals"},
+            "Setting 1 total:\n  Shareholder 3 (record 3): total share (empty) → 8300\nSet 1 total.\n");
+        row("a quantity below zero", {"UPDATE stock_data SET stock_qty = -100 WHERE stock_no = 'SC-0010'"},
+            "Certificate SC-0010: stock qty -100 is below zero, so shareholder 5's total cannot be checked.",
+            {"--fix-totals"}, "No total to set.\n");
+        row("a quantity of none",
+            {"UPDATE stock_data SET stock_qty = 0 WHERE stock_no = 'SC-0013'",
+             "UPDATE stockholder SET total_share = 650 WHERE stockholder_no = 7"},
+            "Certificate SC-0013: stock qty 0 is no shares.");
+        row("records with no number",
+            {"INSERT INTO stock_data (item_code) VALUES ('blank')",
+             "INSERT INTO stockholder (stockholder_name) VALUES ('Left blank')",
+             "INSERT INTO transfer_data (item_code) VALUES ('blank')"},
+            "Certificate without a number (record 16): the number is empty, so no transfer can name it.\n"
+            "Shareholder without a number (record 11): the number is empty, so no certificate can name it.\n"
+            "Transfer without a certificate number (record 9): the certificate number is empty.");
+        // Inspect and check show what acts on a terminal as escapes.
+        row("control codes",
+            {"CREATE TABLE \"odd\x1b]0;owned\x07\x1b[2J\" (\"c\u009bol\u202e\" TEXT)",
+             "UPDATE stockholder SET birth_date = '\u202e1990-01-17\u009b' WHERE stockholder_no = 6"},
+            "Shareholder 6: birth date \"\\u202e1990-01-17\\u009b\" is not a real date (YYYY-MM-DD).");
     }
     // Only a file's number column can hold a text.
     QTest::newRow("file, a holder as text")
         << Engine::File << QStringList{"UPDATE stock_data SET original_holder = 'seven' WHERE stock_no = 'SC-0003'"}
-        << QStringList() << "Certificate SC-0003: original holder \"seven\" is not a shareholder number.";
+        << QStringList() << "Certificate SC-0003: original holder \"seven\" is not a shareholder number."
+        << "";
     QTest::newRow("file, a quantity as text")
         << Engine::File << QStringList{"UPDATE stock_data SET stock_qty = 'lots' WHERE stock_no = 'SC-0010'"}
         << QStringList()
         << "Certificate SC-0010: stock qty \"lots\" is not a whole number, so shareholder 5's total cannot be "
-           "checked.";
+           "checked."
+        << "";
+    // As import keeps them: each names shareholder 7, whose total of 1250 is right.
+    QTest::newRow("file, holders kept as bytes")
+        << Engine::File
+        << QStringList{"UPDATE stock_data SET present_holder = CAST('7.0' AS BLOB) WHERE stock_no = 'SC-0002'",
+                       "UPDATE stock_data SET present_holder = CAST(' 7 ' AS BLOB) WHERE stock_no = 'SC-0011'"}
+        << QStringList{"--fix-totals"} << ""
+        << "No total to set.\n";
+    QTest::newRow("file, a holder that names no number")
+        << Engine::File
+        << QStringList{"UPDATE stock_data SET present_holder = CAST('7.5' AS BLOB) WHERE stock_no = 'SC-0013'"}
+        << QStringList{"--fix-totals"}
+        << "Certificate SC-0013: present holder \"7.5\" is not a shareholder number.\nShareholder 7: total share "
+           "1250, but the certificates held now come to 650."
+        << "Not set, because the present holder \"7.5\" of a certificate is no shareholder number, and may be "
+           "theirs: Shareholder 7 (record 7): total share 1250 → 650\nNo total to set.\n";
 }
 
 void TestRegisterTool::checkFindsWhatIsWrong()
@@ -1077,28 +1115,38 @@ void TestRegisterTool::checkFindsWhatIsWrong()
     QFETCH(QStringList, arranged);
     QFETCH(QStringList, options);
     QFETCH(QString, found);
+    QFETCH(QString, fixed);
     TempRegister target(engine, false);
     VELMORA_REQUIRE(target);
     QCOMPARE(run({"init", "--demo", target.path()}).status, 0);
     for (const QString& statement : arranged)
         QCOMPARE(target.exec(statement), "");
+    const QString totals = "SELECT total_share FROM stockholder ORDER BY " + target.key();
+    const QList<QVariantList> before = target.rows(totals);
     const QStringList checkIt{"check", target.path()};
     const Run checked = run(checkIt.first(1) + options + checkIt.mid(1));
-    const bool fixing = options.contains("--fix-totals");
-    QCOMPARE(checked.status, found.isEmpty() || fixing ? 0 : 1);
+    const qsizetype count = found.isEmpty() ? 0 : found.count('\n') + 1;
+    const bool set = fixed.contains("Set 1 total.");
+    QCOMPARE(checked.status, count > (set ? 1 : 0) ? 1 : 0);
+    const QRegularExpression raw("[\\x00-\\x09\\x0b-\\x1f\\x7f-\\x9f\\x{202a}-\\x{202e}\\x{2066}-\\x{2069}]");
+    // A table a row makes is listed by inspect with the same escapes.
+    const Run inspected = arranged.filter("CREATE TABLE").isEmpty() ? Run{0, {}, {}} : run({"inspect", target.path()});
+    QVERIFY2(inspected.status == 0 && !inspected.out.contains(raw), qPrintable(inspected.out));
     if (options.contains("--csv")) {
         QCOMPARE(checked.out, "table,row_key,record,finding\r\n" + found + "\r\n");
         return;
     }
     const QString named = "the register \"" + Connection::pathOf(target.path()) + "\"";
-    const QString report =
-        found.isEmpty() ? "Nothing found: " + named + " holds together.\n" : found + "\n1 finding in " + named + ".\n";
-    if (!fixing) {
-        QCOMPARE(checked.out, report);
+    const QString report = count == 0 ? "Nothing found: " + named + " holds together.\n"
+                                      : QStringLiteral("%1\n%2 finding%3 in %4.\n")
+                                            .arg(found)
+                                            .arg(count)
+                                            .arg(count == 1 ? QString() : QStringLiteral("s"), named);
+    QCOMPARE(checked.out, report + fixed);
+    if (!set) {
+        QCOMPARE(target.rows(totals), before);
         return;
     }
-    QCOMPARE(checked.out,
-             report + "Setting 1 total:\n  Shareholder 3 (record 3): total share (empty) → 8300\nSet 1 total.\n");
     QCOMPARE(target.rows("SELECT total_share FROM stockholder WHERE stockholder_no = 3"), QList<QVariantList>{{8300}});
     const QVariantList entry =
         target.rows("SELECT table_name, row_key, record, action, changes FROM velmora_history ORDER BY seq DESC")
@@ -1114,8 +1162,22 @@ void TestRegisterTool::checkFindsWhatIsWrong()
 void TestRegisterTool::reportsTheRegisterOfMembers_data()
 {
     QTest::addColumn<Engine>("engine");
-    QTest::newRow("file") << Engine::File;
-    QTest::newRow("server") << Engine::Server;
+    QTest::addColumn<QStringList>("arranged"); // SQL on the register below
+    QTest::addColumn<QStringList>("unheld");   // the certificates held by no shareholder
+    const QString unheld = "INSERT INTO stock_data (stock_no, present_holder, stock_qty) VALUES ('SC-none', NULL, 5), "
+                           "('SC-gone', 99, 6)";
+    for (const Engine engine : {Engine::File, Engine::Server}) {
+        const char* on = engine == Engine::File ? "file" : "server";
+        QTest::addRow("%s", on) << engine << QStringList() << QStringList();
+        QTest::addRow("%s, certificates held by no shareholder", on)
+            << engine << QStringList{unheld} << QStringList{"SC-none", "SC-gone"};
+    }
+    // Shareholder 7's as import keeps them: under shareholder 7 still.
+    QTest::newRow("file, holders kept as bytes")
+        << Engine::File
+        << QStringList{"UPDATE stock_data SET present_holder = CAST(' 7 ' AS BLOB) WHERE stock_no = 'SC-07-01'",
+                       "UPDATE stock_data SET present_holder = CAST('7.0' AS BLOB) WHERE stock_no = 'SC-07-02'"}
+        << QStringList();
 }
 
 // The register of members as an auditor reads it: each shareholder with their certificates and total, names in
@@ -1123,6 +1185,8 @@ void TestRegisterTool::reportsTheRegisterOfMembers_data()
 void TestRegisterTool::reportsTheRegisterOfMembers()
 {
     QFETCH(Engine, engine);
+    QFETCH(QStringList, arranged);
+    QFETCH(QStringList, unheld);
     const QString reader = QStandardPaths::findExecutable("pdftotext");
     if (reader.isEmpty() && qEnvironmentVariableIsSet("CI"))
         QFAIL("pdftotext is missing (poppler-utils): the report cannot be read back");
@@ -1168,6 +1232,8 @@ void TestRegisterTool::reportsTheRegisterOfMembers()
                          "'Nobody numbered')"),
              "");
     QCOMPARE(target.exec("UPDATE stock_data SET item_code = ? WHERE stock_no = 'SC-08-01'", {QString(500, 'W')}), "");
+    for (const QString& statement : arranged)
+        QCOMPARE(target.exec(statement), "");
 
     QVERIFY(target.isServer() || chmod(QFile::encodeName(target.path()), 0600) == 0);
     QTemporaryDir directory;
@@ -1207,6 +1273,15 @@ void TestRegisterTool::reportsTheRegisterOfMembers()
     QCOMPARE(section(4).count("\nSC-04-01 "), 2); // under each shareholder 4
     QVERIFY(section(8).contains(QRegularExpression("\nSC-08-01 .*\n( +W+\n){4} +W+…\n")));
     QVERIFY(text.indexOf("Shareholder (no number): Nobody numbered") > text.indexOf("Shareholder 12: "));
+    // Each certificate counted once, though both shareholders 4 list theirs; the rest listed at the end.
+    QVERIFY2(text.contains("14 shareholders, holding 123 certificates between them;"), qPrintable(pages.first()));
+    QStringList listed;
+    const qsizetype closing = text.indexOf("Certificates held by no shareholder\n");
+    for (const QRegularExpressionMatch& row :
+         QRegularExpression("\n(SC-\\S+) ").globalMatch(text.mid(closing, text.indexOf("Findings tied") - closing)))
+        listed.append(row.captured(1));
+    QVERIFY(closing > text.indexOf("Transfers ledger"));
+    QCOMPARE(listed, unheld);
     const qsizetype ledger = text.indexOf("Transfers ledger");
     QVERIFY(ledger > 0 && ledger < text.indexOf("SC-03-01 ", ledger)
             && text.indexOf("SC-03-01 ", ledger) < text.indexOf("SC-04-01 ", ledger)

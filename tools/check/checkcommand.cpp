@@ -5,6 +5,7 @@
 #include "csvexport.h"
 #include "readtransaction.h"
 #include "registercheck.h"
+#include "terminaltext.h"
 #include "totalsfix.h"
 #include "values.h"
 
@@ -32,17 +33,25 @@ void printCsv(const QList<registercheck::Finding>& findings, QTextStream& out)
 QString totalLine(const registercheck::Total& total)
 {
     const QString stored = checkedvalue::blank(total.stored) ? QStringLiteral("(empty)") : values::shown(total.stored);
-    return checkedvalue::oneLine(QStringLiteral("Shareholder %1 (record %2): total share %3 → %4")
+    return terminaltext::visible(QStringLiteral("Shareholder %1 (record %2): total share %3 → %4")
                                      .arg(values::shown(total.number))
                                      .arg(total.rowKey)
                                      .arg(stored)
                                      .arg(total.held));
 }
 
-// Sets the totals found wrong; the exit status tells whether any finding is left.
-int fixTotals(const Connection& connection, const QList<registercheck::Total>& totals, qsizetype findings,
+// Sets the totals found wrong, but none that may not be set; the exit status tells whether any finding is left.
+int fixTotals(const Connection& connection, const QList<registercheck::Total>& found, qsizetype findings,
               QTextStream& out, QTextStream& err)
 {
+    QList<registercheck::Total> totals;
+    for (const registercheck::Total& total : found) {
+        if (total.withheld.isEmpty())
+            totals.append(total);
+        else
+            out << terminaltext::visible(QStringLiteral("Not set, because %1: ").arg(total.withheld))
+                << totalLine(total) << "\n";
+    }
     if (totals.isEmpty()) {
         out << "No total to set.\n";
         return findings > 0 ? 1 : 0;
@@ -55,7 +64,8 @@ int fixTotals(const Connection& connection, const QList<registercheck::Total>& t
     if (!outcome)
         return commandline::failed(err, outcome.status().message() + QStringLiteral(" No total was set."));
     for (const totalsfix::Skipped& skipped : outcome->skipped)
-        out << QStringLiteral("Not set, because %1: %2\n").arg(skipped.why, totalLine(skipped.total));
+        out << terminaltext::visible(QStringLiteral("Not set, because %1: ").arg(skipped.why))
+            << totalLine(skipped.total) << "\n";
     out << QStringLiteral("Set %1.\n").arg(commandline::counted(outcome->set.size(), QStringLiteral("total")));
     return findings > outcome->set.size() ? 1 : 0;
 }
@@ -96,10 +106,12 @@ int check(const QStringList& arguments, QTextStream& out, QTextStream& err)
     for (const registercheck::Finding& finding : findings)
         out << finding.text << "\n";
     if (findings.isEmpty())
-        out << QStringLiteral("Nothing found: the register \"%1\" holds together.\n").arg(connection.path());
+        out << QStringLiteral("Nothing found: the register \"%1\" holds together.\n")
+                   .arg(terminaltext::visible(connection.path()));
     else
         out << QStringLiteral("%1 in the register \"%2\".\n")
-                   .arg(commandline::counted(findings.size(), QStringLiteral("finding")), connection.path());
+                   .arg(commandline::counted(findings.size(), QStringLiteral("finding")),
+                        terminaltext::visible(connection.path()));
     if (!fixing)
         return findings.isEmpty() ? 0 : 1;
     return fixTotals(connection, totals, findings.size(), out, err);

@@ -6,15 +6,11 @@
 #include <QDate>
 #include <QRegularExpression>
 
-#include <cmath>
-#include <limits>
-
 namespace checkedvalue {
 
 namespace {
 
-constexpr qint64 mostShares = 1000000000000;        // a million million: more is no count of shares
-constexpr double wholeDoubles = 9007199254740992.0; // 2^53: beyond it a double is no exact whole number
+constexpr qint64 mostShares = 1000000000000; // a million million: more is no count of shares
 
 bool realDate(const QString& text)
 {
@@ -28,47 +24,6 @@ bool realDate(const QString& text)
 
 } // namespace
 
-Number numberOf(const QVariant& value)
-{
-    if (value.isNull())
-        return {};
-    bool ok = false;
-    double real = 0;
-    switch (value.typeId()) {
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-        return {Number::Whole, value.toLongLong()};
-    case QMetaType::ULongLong:
-        if (value.toULongLong() <= quint64(std::numeric_limits<qint64>::max()))
-            return {Number::Whole, value.toLongLong()};
-        return {Number::Odd};
-    case QMetaType::Double:
-        real = value.toDouble();
-        ok = true;
-        break;
-    case QMetaType::QString: {
-        const QString text = value.toString().trimmed();
-        if (text.isEmpty())
-            return {};
-        if (const qlonglong whole = text.toLongLong(&ok); ok)
-            return {Number::Whole, whole};
-        real = text.toDouble(&ok);
-        break;
-    }
-    default:
-        break;
-    }
-    if (ok && std::isfinite(real) && std::trunc(real) == real && std::fabs(real) <= wholeDoubles)
-        return {Number::Whole, qint64(real)};
-    return {Number::Odd};
-}
-
-std::optional<qint64> wholeOrNone(const Number& number)
-{
-    return number.form == Number::Whole ? std::optional<qint64>(number.value) : std::nullopt;
-}
-
 bool blank(const QVariant& value)
 {
     return value.isNull() || (value.typeId() == QMetaType::QString && value.toString().trimmed().isEmpty());
@@ -81,18 +36,9 @@ QString quoted(const QVariant& value)
     return text ? QLatin1Char('"') + shown + QLatin1Char('"') : shown;
 }
 
-QString oneLine(QString text)
-{
-    for (QChar& c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            c = QLatin1Char(' ');
-    }
-    return text;
-}
-
 void judgeCode(Problems& problems, const QVariant& value, const QString& what, qint64 low, const QString& hint)
 {
-    const Number code = numberOf(value);
+    const Number code = values::wholeNumber(value);
     if (code.form == Number::Blank || (code.form == Number::Whole && (code.value == low || code.value == low + 1)))
         return;
     problems.append({registercheck::Kind::Code,
@@ -109,7 +55,7 @@ void judgeDate(Problems& problems, const QVariant& value, const QString& what)
 
 void judgeHolder(Problems& problems, const QVariant& value, const QString& what, const QSet<qint64>& numbers)
 {
-    const Number holder = numberOf(value);
+    const Number holder = values::wholeNumber(value);
     if (holder.form == Number::Whole && !numbers.contains(holder.value))
         problems.append(
             {registercheck::Kind::Holder, QStringLiteral("%1 %2 is not a shareholder.").arg(what, quoted(value))});
@@ -120,11 +66,21 @@ void judgeHolder(Problems& problems, const QVariant& value, const QString& what,
 
 std::optional<QString> quantityProblem(const QVariant& value)
 {
-    const Number quantity = numberOf(value);
+    const Number quantity = values::wholeNumber(value);
     if (quantity.form == Number::Odd)
         return QStringLiteral("stock qty %1 is not a whole number").arg(quoted(value));
-    if (quantity.form == Number::Whole && std::abs(quantity.value) > mostShares)
+    if (quantity.form == Number::Whole && quantity.value < 0)
+        return QStringLiteral("stock qty %1 is below zero").arg(quoted(value));
+    if (quantity.form == Number::Whole && quantity.value > mostShares)
         return QStringLiteral("stock qty %1 is more than a million million").arg(quoted(value));
+    return std::nullopt;
+}
+
+std::optional<QString> quantityWanting(const QVariant& value)
+{
+    const Number quantity = values::wholeNumber(value);
+    if (quantity.form == Number::Whole && quantity.value == 0)
+        return QStringLiteral("stock qty %1 is no shares").arg(quoted(value));
     return std::nullopt;
 }
 
@@ -161,7 +117,7 @@ QString transferName(const QVariant& number, qint64 rowKey)
 
 QString countedQuantity(const QString& column)
 {
-    return QStringLiteral("(%1 = CAST(%1 AS BIGINT) AND %1 BETWEEN -%2 AND %2)").arg(column).arg(mostShares);
+    return QStringLiteral("(%1 = CAST(%1 AS BIGINT) AND %1 BETWEEN 1 AND %2)").arg(column).arg(mostShares);
 }
 
 QString doubtfulDate(const Connection& connection, const QString& column)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "registercheck.h"
+#include "values.h"
 
 #include <QVariant>
 
@@ -11,20 +12,12 @@
 // done on each value that comes back.
 namespace checkedvalue {
 
-// A number column's value: nothing (NULL or a blank text), a whole number (also a text that writes one, such
-// as "7", " 7 " or "7.0"), or anything else ("abc", "7.5").
-struct Number {
-    enum Form { Blank, Whole, Odd } form = Blank;
-    qint64 value = 0;
-};
-Number numberOf(const QVariant& value);
+// A number column's value, by the one rule for the whole number a value names.
+using Number = values::WholeNumber;
 
-std::optional<qint64> wholeOrNone(const Number& number);
 bool blank(const QVariant& value);
 // A value as a finding shows it: a number as it is, a text in quotes.
 QString quoted(const QVariant& value);
-// The text with its line breaks and other control characters made blanks.
-QString oneLine(QString text);
 
 using Problems = QList<std::pair<registercheck::Kind, QString>>;
 // A code that is neither low nor low + 1; the hint names the two.
@@ -33,8 +26,11 @@ void judgeCode(Problems& problems, const QVariant& value, const QString& what, q
 void judgeDate(Problems& problems, const QVariant& value, const QString& what);
 // A holder that is no shareholder, or no shareholder's number; numbers are the shareholders' own.
 void judgeHolder(Problems& problems, const QVariant& value, const QString& what, const QSet<qint64>& numbers);
-// Why a quantity is left out of its holder's total; none for a whole number of shares.
+// Why a quantity is left out of its holder's total, so that no total is set from it: one that is no whole
+// number, below zero or too large. None for a whole number of shares, nor for none at all.
 std::optional<QString> quantityProblem(const QVariant& value);
+// Why a quantity that counts is still wanting: none for a positive number of shares.
+std::optional<QString> quantityWanting(const QVariant& value);
 // Whether two holder values name the same shareholder, or the same nothing.
 bool sameHolder(const Number& a, const QVariant& aStored, const Number& b, const QVariant& bStored);
 
@@ -43,7 +39,7 @@ QString certificateName(const QVariant& number, qint64 rowKey, bool repeated);
 QString holderName(const QVariant& stored, const Number& number, qint64 rowKey, bool repeated);
 QString transferName(const QVariant& number, qint64 rowKey);
 
-// SQL, true for a quantity the engine may sum as it is: a whole number as stored, of at most a million million.
+// SQL, true for a quantity the engine may sum as it is: a whole number as stored, from one to a million million.
 QString countedQuantity(const QString& column);
 // SQL, true for a value in a date column that may not be a real date; never for NULL or an empty text.
 QString doubtfulDate(const Connection& connection, const QString& column);

@@ -2,6 +2,7 @@
 
 #include "checkedvalue.h"
 #include "connection.h"
+#include "terminaltext.h"
 #include "values.h"
 
 #include <QSqlError>
@@ -15,10 +16,8 @@ namespace registercheck {
 namespace {
 
 using checkedvalue::Number;
-using checkedvalue::numberOf;
 using checkedvalue::quoted;
 using checkedvalue::transferName;
-using checkedvalue::wholeOrNone;
 
 const QString doing = QStringLiteral("Cannot check");
 const QString certificates = QStringLiteral("stock_data");
@@ -71,7 +70,7 @@ void add(Context& context, Kind kind, const QString& table, qint64 rowKey, const
          const QString& what, std::optional<qint64> holder = {})
 {
     context.found.append({kind, table, rowKey, values::shown(number),
-                          checkedvalue::oneLine(name + QStringLiteral(": ") + what), holder});
+                          terminaltext::visible(name + QStringLiteral(": ") + what), holder});
 }
 
 Status readHolders(Context& context, QList<Holder>& read)
@@ -81,7 +80,7 @@ Status readHolders(Context& context, QList<Holder>& read)
                        "FROM stockholder ORDER BY %1")
             .arg(context.key);
     return each(context, statement, [&](const QSqlQuery& row) {
-        Holder holder{row.value(0).toLongLong(), row.value(1), numberOf(row.value(1)), row.value(5), {}};
+        Holder holder{row.value(0).toLongLong(), row.value(1), values::wholeNumber(row.value(1)), row.value(5), {}};
         checkedvalue::judgeCode(holder.problems, row.value(2), QStringLiteral("character"), 1,
                                 QStringLiteral("1 (natural person) or 2 (juristic person)"));
         checkedvalue::judgeCode(holder.problems, row.value(3), QStringLiteral("gender"), 0,
@@ -114,17 +113,24 @@ Status certificateDuplicates(Context& context)
     });
 }
 
-// The quantities the engine sums are whole numbers as stored; the rest are judged here, one by one.
+// The quantities the engine sums are whole numbers of shares as stored; the rest are judged here, one by one.
 Status holdingsOf(Context& context, Holdings& holdings, bool report)
 {
+    const auto unreadable = [&](const QVariant& holder) {
+        if (const QString shown = quoted(holder); !holdings.unreadable.contains(shown))
+            holdings.unreadable.append(shown);
+    };
     const QString counted = checkedvalue::countedQuantity(QStringLiteral("stock_qty"));
     Status summed = each(context,
                          QStringLiteral("SELECT present_holder, CAST(SUM(stock_qty) AS BIGINT) FROM stock_data WHERE "
                                         "present_holder IS NOT NULL AND %1 GROUP BY present_holder")
                              .arg(counted),
                          [&](const QSqlQuery& row) {
-                             if (const Number holder = numberOf(row.value(0)); holder.form == Number::Whole)
+                             const Number holder = values::wholeNumber(row.value(0));
+                             if (holder.form == Number::Whole)
                                  holdings.held[holder.value] += row.value(1).toLongLong();
+                             else if (holder.form == Number::Odd)
+                                 unreadable(row.value(0));
                          });
     if (!summed)
         return summed;
@@ -132,24 +138,36 @@ Status holdingsOf(Context& context, Holdings& holdings, bool report)
                                              "stock_qty IS NOT NULL AND NOT %2")
                                   .arg(context.key, counted);
     return each(context, statement, [&](const QSqlQuery& row) {
-        const Number holder = numberOf(row.value(2));
+        const Number holder = values::wholeNumber(row.value(2));
+        if (holder.form == Number::Odd)
+            unreadable(row.value(2));
+        const qint64 rowKey = row.value(0).toLongLong();
+        const auto found = [&](const QString& what) {
+            if (report)
+                add(context, Kind::Total, certificates, rowKey, row.value(1),
+                    certificateName(context, row.value(1), rowKey), what, holder.whole());
+        };
         const std::optional<QString> wrong = checkedvalue::quantityProblem(row.value(3));
         if (!wrong) {
             if (holder.form == Number::Whole)
-                holdings.held[holder.value] += numberOf(row.value(3)).value;
+                holdings.held[holder.value] += values::wholeNumber(row.value(3)).value;
+            if (const std::optional<QString> wanting = checkedvalue::quantityWanting(row.value(3)))
+                found(*wanting + QLatin1Char('.'));
             return;
         }
         if (holder.form == Number::Whole)
             holdings.unknown.insert(holder.value);
-        if (!report)
-            return;
-        const qint64 rowKey = row.value(0).toLongLong();
-        const QString after = holder.form == Number::Whole
-                                  ? QStringLiteral(", so shareholder %1's total cannot be checked.").arg(holder.value)
-                                  : QStringLiteral(".");
-        add(context, Kind::Total, certificates, rowKey, row.value(1), certificateName(context, row.value(1), rowKey),
-            *wrong + after, wholeOrNone(holder));
+        found(*wrong
+              + (holder.form == Number::Whole
+                     ? QStringLiteral(", so shareholder %1's total cannot be checked.").arg(holder.value)
+                     : QStringLiteral(".")));
     });
+}
+
+// SQL, true for a number that may be blank: no value, or nothing but blanks.
+QString maybeBlank(const QString& column)
+{
+    return QStringLiteral("(%1 IS NULL OR trim(%1) = '')").arg(column);
 }
 
 // Only the certificates that may be wrong come back: a code, a date or a holder the engine cannot vouch for.
@@ -161,12 +179,15 @@ Status checkCertificates(Context& context)
                        "FROM stock_data s "
                        "LEFT JOIN (SELECT DISTINCT stockholder_no AS n FROM stockholder) o ON o.n = s.original_holder "
                        "LEFT JOIN (SELECT DISTINCT stockholder_no AS n FROM stockholder) p ON p.n = s.present_holder "
-                       "WHERE (s.stock_type IS NOT NULL AND NOT (s.stock_type IN (1, 2))) OR %2 OR %3 OR %4")
+                       "WHERE (s.stock_type IS NOT NULL AND NOT (s.stock_type IN (1, 2))) OR %2 OR %3 OR %4 OR %5")
             .arg(context.key, checkedvalue::doubtfulDate(context.connection, QStringLiteral("s.publish_date")),
                  holderIn.arg(QStringLiteral("s.original_holder"), QStringLiteral("o.n")),
-                 holderIn.arg(QStringLiteral("s.present_holder"), QStringLiteral("p.n")));
+                 holderIn.arg(QStringLiteral("s.present_holder"), QStringLiteral("p.n")),
+                 maybeBlank(QStringLiteral("s.stock_no")));
     return each(context, statement, [&](const QSqlQuery& row) {
         Problems problems;
+        if (checkedvalue::blank(row.value(1)))
+            problems.append({Kind::Unnumbered, QStringLiteral("the number is empty, so no transfer can name it.")});
         checkedvalue::judgeCode(problems, row.value(2), QStringLiteral("stock type"), 1,
                                 QStringLiteral("1 (common) or 2 (special)"));
         checkedvalue::judgeDate(problems, row.value(3), QStringLiteral("publish date"));
@@ -181,8 +202,8 @@ Status checkCertificates(Context& context)
 
 void chainFinding(Context& context, const QSqlQuery& row)
 {
-    const Number present = numberOf(row.value(5));
-    const Number after = numberOf(row.value(3));
+    const Number present = values::wholeNumber(row.value(5));
+    const Number after = values::wholeNumber(row.value(3));
     if (checkedvalue::sameHolder(present, row.value(5), after, row.value(3)))
         return;
     const QString ends = after.form == Number::Blank ? QStringLiteral("no new holder")
@@ -196,7 +217,7 @@ void chainFinding(Context& context, const QSqlQuery& row)
     add(context, Kind::Chain, certificates, rowKey, row.value(1), certificateName(context, row.value(1), rowKey),
         QStringLiteral("its last transfer (record %1, %2) ends with %3, but %4.")
             .arg(row.value(0).toString(), when, ends, now),
-        wholeOrNone(present));
+        present.whole());
 }
 
 // Transfers of a certificate that is not there, and each certificate's last transfer that does not end with its
@@ -222,10 +243,13 @@ Status checkTransfers(Context& context)
     if (!joined)
         return joined;
     const QString dates =
-        QStringLiteral("SELECT %1, stock_no, transferred_date FROM transfer_data WHERE %2")
-            .arg(context.key, checkedvalue::doubtfulDate(context.connection, QStringLiteral("transferred_date")));
+        QStringLiteral("SELECT %1, stock_no, transferred_date FROM transfer_data WHERE %2 OR %3")
+            .arg(context.key, checkedvalue::doubtfulDate(context.connection, QStringLiteral("transferred_date")),
+                 maybeBlank(QStringLiteral("stock_no")));
     return each(context, dates, [&](const QSqlQuery& row) {
         Problems problems;
+        if (checkedvalue::blank(row.value(1)))
+            problems.append({Kind::Unnumbered, QStringLiteral("the certificate number is empty.")});
         checkedvalue::judgeDate(problems, row.value(2), QStringLiteral("transferred date"));
         const qint64 rowKey = row.value(0).toLongLong();
         for (const auto& [kind, what] : problems)
@@ -243,7 +267,7 @@ void judgeHolders(Context& context, const QList<Holder>& read, const Holdings& h
             first.insert(holder.whole.value, holder.rowKey);
     }
     for (const Holder& holder : read) {
-        const std::optional<qint64> number = wholeOrNone(holder.whole);
+        const std::optional<qint64> number = holder.whole.whole();
         const QString name =
             checkedvalue::holderName(holder.number, holder.whole, holder.rowKey, number && records.value(*number) > 1);
         const auto found = [&](Kind kind, const QString& what) {
@@ -251,6 +275,8 @@ void judgeHolders(Context& context, const QList<Holder>& read, const Holdings& h
         };
         if (holder.whole.form == Number::Odd)
             found(Kind::Holder, QStringLiteral("the number is not a whole number, so no certificate can name it."));
+        else if (holder.whole.form == Number::Blank)
+            found(Kind::Unnumbered, QStringLiteral("the number is empty, so no certificate can name it."));
         if (number && first.value(*number) != holder.rowKey)
             found(Kind::Duplicate, QStringLiteral("the number is already on record %1.").arg(first.value(*number)));
         for (const auto& [kind, what] : holder.problems)
@@ -258,7 +284,7 @@ void judgeHolders(Context& context, const QList<Holder>& read, const Holdings& h
         if (!number || holdings.unknown.contains(*number))
             continue;
         const qint64 held = holdings.held.value(*number);
-        const Number total = numberOf(holder.total);
+        const Number total = values::wholeNumber(holder.total);
         if (total.form == Number::Whole ? total.value == held : total.form == Number::Blank && held == 0)
             continue;
         const QString stored = total.form == Number::Blank ? QStringLiteral("total share is empty")
@@ -267,7 +293,8 @@ void judgeHolders(Context& context, const QList<Holder>& read, const Holdings& h
                                    : QStringLiteral("total share %1").arg(total.value);
         found(Kind::Total, QStringLiteral("%1, but the certificates held now come to %2.").arg(stored).arg(held));
         if (totals)
-            totals->append({holder.rowKey, holder.number, *number, holder.total, held});
+            totals->append(
+                {holder.rowKey, holder.number, *number, holder.total, held, withheld(holdings).value_or(QString())});
     }
 }
 
@@ -304,6 +331,14 @@ Expected<QList<Finding>> run(const Connection& connection, QList<Total>* totals)
         return std::pair(tableOrder(a.table), a.rowKey) < std::pair(tableOrder(b.table), b.rowKey);
     });
     return context.found;
+}
+
+std::optional<QString> withheld(const Holdings& holdings)
+{
+    if (holdings.unreadable.isEmpty())
+        return std::nullopt;
+    return QStringLiteral("the present holder %1 of a certificate is no shareholder number, and may be theirs")
+        .arg(holdings.unreadable.first());
 }
 
 Expected<Holdings> holdings(const Connection& connection)

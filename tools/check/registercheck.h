@@ -6,6 +6,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <optional>
@@ -17,7 +18,7 @@ class Connection;
 // read transaction, and never writes.
 namespace registercheck {
 
-enum class Kind { Total, Holder, Transfer, Chain, Duplicate, Date, Code };
+enum class Kind { Total, Holder, Transfer, Chain, Duplicate, Unnumbered, Date, Code };
 
 struct Finding {
     Kind kind;
@@ -36,19 +37,25 @@ struct Total {
     qint64 rowKey = 0;
     QVariant number; // stockholder_no, as stored
     qint64 holder = 0;
-    QVariant stored; // total_share, as stored
-    qint64 held = 0; // the sum of stock_qty over the certificates it holds now
+    QVariant stored;  // total_share, as stored
+    qint64 held = 0;  // the sum of stock_qty over the certificates it holds now
+    QString withheld; // why it may not be set, where it may not
 };
 
 // The same, and the totals that differ, for setting them.
 Expected<QList<Finding>> run(const Connection& connection, QList<Total>* totals);
 
 // What each shareholder holds now: the sum of stock_qty over the certificates whose present holder they are.
-// A holder one of whose quantities is not a whole number is unknown instead.
+// A holder one of whose quantities is not a whole number of shares is unknown instead. A present holder that
+// names no whole number may be anyone's, so while there is one, no total is known for certain.
 struct Holdings {
     QHash<qint64, qint64> held;
     QSet<qint64> unknown;
+    QStringList unreadable; // such present holders, as findings show them
 };
 Expected<Holdings> holdings(const Connection& connection);
+
+// Why no total may be set from these holdings; none when totals may be set.
+std::optional<QString> withheld(const Holdings& holdings);
 
 } // namespace registercheck

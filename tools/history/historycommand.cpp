@@ -6,6 +6,7 @@
 #include "readtransaction.h"
 #include "registerpath.h"
 #include "schema.h"
+#include "terminaltext.h"
 
 #include <QFileInfo>
 #include <QTextStream>
@@ -42,14 +43,14 @@ int verify(const Connection& connection, const QList<history::Entry>& entries, Q
                                             .arg(connection.path(), verdict.problem));
     if (verdict.entries == 0) {
         out << QStringLiteral("The history of the register \"%1\" is intact: it holds no changes yet.\n")
-                   .arg(connection.path());
+                   .arg(terminaltext::visible(connection.path()));
         return 0;
     }
     out << QStringLiteral(
                "The history of the register \"%1\" is intact: %2, the last sealed as %3.\n"
                "Anyone who noted the last seal earlier can compare it: that is the only way to see the newest "
                "changes removed, or the history rewritten and sealed anew.\n")
-               .arg(connection.path())
+               .arg(terminaltext::visible(connection.path()))
                .arg(commandline::counted(verdict.entries, QStringLiteral("change")))
                .arg(verdict.lastHash);
     return 0;
@@ -124,7 +125,8 @@ int history(const QStringList& arguments, QTextStream& out, QTextStream& err)
                               : QStringLiteral("%1 of its %2")
                                     .arg(chosen.size())
                                     .arg(commandline::counted(entries->size(), QStringLiteral("change")));
-    out << QStringLiteral("The history of the register \"%1\": %2.\n").arg(connection.path(), count);
+    out << QStringLiteral("The history of the register \"%1\": %2.\n")
+               .arg(terminaltext::visible(connection.path()), count);
     if (!chosen.isEmpty()) {
         out << "\n";
         historyview::printTable(chosen, out);

@@ -2,6 +2,7 @@
 
 #include "csvexport.h"
 #include "schema.h"
+#include "terminaltext.h"
 
 #include <QHash>
 #include <QLocale>
@@ -15,26 +16,6 @@ namespace {
 
 const QString unreadable = QStringLiteral("(unreadable)");
 
-// A text as a terminal shows it safely: control characters written as escapes, so that a value holding a line
-// break or an escape sequence cannot pass for other lines or move the cursor.
-QString visible(const QString& text, bool quoted)
-{
-    QString shown;
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\n'))
-            shown += QLatin1String("\\n");
-        else if (c == QLatin1Char('\t'))
-            shown += QLatin1String("\\t");
-        else if (c.unicode() < 0x20 || c.unicode() == 0x7f || (c.unicode() >= 0x80 && c.unicode() < 0xa0))
-            shown += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else if (quoted && (c == QLatin1Char('"') || c == QLatin1Char('\\')))
-            shown += QLatin1Char('\\') + c;
-        else
-            shown += c;
-    }
-    return quoted ? QLatin1Char('"') + shown + QLatin1Char('"') : shown;
-}
-
 QString valueText(const QVariant& value)
 {
     if (value.typeId() == QMetaType::Double)
@@ -44,7 +25,7 @@ QString valueText(const QVariant& value)
 
 QString shown(const QVariant& value)
 {
-    return value.isNull() ? QStringLiteral("(none)") : visible(valueText(value), true);
+    return value.isNull() ? QStringLiteral("(none)") : terminaltext::quoted(valueText(value));
 }
 
 // The column's caption as its window labels it, or its name when the history names a column we do not know.
@@ -53,7 +34,7 @@ QString label(const QString& tableName, const QString& columnName)
     const schema::Table* table = schema::table(tableName);
     const schema::Column* column = table ? table->column(columnName) : nullptr;
     if (!column)
-        return visible(columnName, false);
+        return terminaltext::visible(columnName);
     QString caption = column->caption.trimmed();
     if (caption.endsWith(QLatin1Char(':')))
         caption.chop(1);
@@ -85,7 +66,7 @@ bool sameNumber(const QString& tableName, const QString& record, const QString& 
 QString when(const QString& at)
 {
     const QDateTime time = QDateTime::fromString(at, Qt::ISODateWithMs);
-    return time.isValid() ? time.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : visible(at, false);
+    return time.isValid() ? time.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : terminaltext::visible(at);
 }
 
 } // namespace
@@ -149,9 +130,10 @@ void printTable(const QList<history::Entry>& entries, QTextStream& out)
     for (const history::Entry& entry : entries) {
         const QString clerk =
             entry.role.isEmpty() ? entry.clerk : QStringLiteral("%1 (%2)").arg(entry.clerk, entry.role);
-        rows.append({QString::number(entry.seq), when(entry.at), visible(clerk, false), visible(entry.table, false),
-                     entry.record.isEmpty() ? QStringLiteral("(none)") : visible(entry.record, false),
-                     visible(entry.action, false)});
+        rows.append({QString::number(entry.seq), when(entry.at), terminaltext::visible(clerk),
+                     terminaltext::visible(entry.table),
+                     entry.record.isEmpty() ? QStringLiteral("(none)") : terminaltext::visible(entry.record),
+                     terminaltext::visible(entry.action)});
     }
     QList<qsizetype> widths(rows.first().size(), 0);
     for (const QStringList& row : std::as_const(rows)) {
@@ -172,7 +154,7 @@ void printTable(const QList<history::Entry>& entries, QTextStream& out)
         const QString indent(widths[0] + 4, QLatin1Char(' '));
         const std::optional<QList<history::Change>> changes = history::decode(entry.changes);
         if (!changes) {
-            out << indent << unreadable << " " << visible(entry.changes, true) << "\n";
+            out << indent << unreadable << " " << terminaltext::quoted(entry.changes) << "\n";
             continue;
         }
         for (const history::Change& change : *changes)
@@ -183,14 +165,15 @@ void printTable(const QList<history::Entry>& entries, QTextStream& out)
 
 QString lastChange(const history::Entry& entry)
 {
-    const QString clerk = entry.role.isEmpty()
-                              ? visible(entry.clerk, false)
-                              : QStringLiteral("%1 as %2").arg(visible(entry.clerk, false), visible(entry.role, false));
+    const QString clerk =
+        entry.role.isEmpty()
+            ? terminaltext::visible(entry.clerk)
+            : QStringLiteral("%1 as %2").arg(terminaltext::visible(entry.clerk), terminaltext::visible(entry.role));
     return QStringLiteral("%1 UTC by %2 (change %3: %4, %5 record %6)")
         .arg(when(entry.at), clerk)
         .arg(entry.seq)
-        .arg(visible(entry.action, false), visible(entry.table, false),
-             entry.record.isEmpty() ? QStringLiteral("(none)") : visible(entry.record, false));
+        .arg(terminaltext::visible(entry.action), terminaltext::visible(entry.table),
+             entry.record.isEmpty() ? QStringLiteral("(none)") : terminaltext::visible(entry.record));
 }
 
 void printCsv(const QList<history::Entry>& entries, QTextStream& out)

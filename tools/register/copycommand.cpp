@@ -5,6 +5,7 @@
 #include "registerfile.h"
 #include "registerserver.h"
 #include "schema.h"
+#include "terminaltext.h"
 #include "values.h"
 
 #include <QLocale>
@@ -33,7 +34,7 @@ QString shown(const QVariant& value)
         return value.toString();
     const QString text =
         value.typeId() == QMetaType::QByteArray ? QString::fromUtf8(value.toByteArray()) : value.toString();
-    return QLatin1Char('"') + (text.size() > longest ? text.left(longest) + QChar(0x2026) : text) + QLatin1Char('"');
+    return terminaltext::quoted(text.size() > longest ? text.left(longest) + QChar(0x2026) : text);
 }
 
 // What a server's column cannot take as it is, of a value a file holds; empty when it takes it. A file keeps
@@ -174,9 +175,10 @@ int copy(const QStringList& arguments, QTextStream& out, QTextStream& err)
     if (!copied)
         return commandline::failed(err, copied.status().message());
     for (const Copied& table : copied.value())
-        out << QStringLiteral("%1: %2 rows copied\n").arg(table.table).arg(table.rows);
+        out << QStringLiteral("%1: %2 rows copied\n").arg(terminaltext::visible(table.table)).arg(table.rows);
     out << QStringLiteral("Created the register %1 from %2.\n")
-               .arg(Connection::pathOf(parsed.rest[1]), Connection::pathOf(parsed.rest[0]));
+               .arg(terminaltext::visible(Connection::pathOf(parsed.rest[1])),
+                    terminaltext::visible(Connection::pathOf(parsed.rest[0])));
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "history.h"
 #include "readtransaction.h"
 #include "schema.h"
+#include "terminaltext.h"
 
 #include <QFile>
 #include <QSqlError>
@@ -98,16 +99,20 @@ int inspectRegister(const QStringList& arguments, QTextStream& out, QTextStream&
     const QList<Table>& tables = described->tables;
     const QString engine = Connection::isServer(location) ? QStringLiteral("a register on a PostgreSQL server")
                                                           : QStringLiteral("a register file (SQLite)");
-    out << QStringLiteral("%1: %2, %3 tables\n").arg(opened.value()->path(), engine).arg(tables.size());
+    out << QStringLiteral("%1: %2, %3 tables\n")
+               .arg(terminaltext::visible(opened.value()->path()), engine)
+               .arg(tables.size());
     if (described->changes)
         out << QStringLiteral("It keeps a history of changes: %1 (velmora-register history shows them).\n")
                    .arg(commandline::counted(*described->changes, QStringLiteral("change")));
     else
         out << QStringLiteral("It keeps no history of changes (velmora-register upgrade starts one).\n");
     for (const Table& table : tables) {
-        out << QStringLiteral("\n%1 (%2 rows)\n").arg(table.name).arg(table.rows);
+        out << QStringLiteral("\n%1 (%2 rows)\n").arg(terminaltext::visible(table.name)).arg(table.rows);
         for (const Column& column : table.columns)
-            out << QStringLiteral("  %1  %2\n").arg(column.name, -24).arg(column.type);
+            out << QStringLiteral("  %1  %2\n")
+                       .arg(terminaltext::visible(column.name), -24)
+                       .arg(terminaltext::visible(column.type));
     }
     return 0;
 }

@@ -14,30 +14,11 @@ namespace {
 // The stockholder table's columns, in order.
 enum HolderColumn { Number, Character, Name, Gender, Birthday, IdNo, Address1, Address2, Tel1, Tel2, TotalShare };
 
-// A whole number as stored, or none for anything else.
-std::optional<qint64> whole(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return value.toLongLong();
-    case QMetaType::QString: {
-        bool ok = false;
-        const qint64 number = value.toString().toLongLong(&ok);
-        return ok ? std::optional<qint64>(number) : std::nullopt;
-    }
-    default:
-        return std::nullopt;
-    }
-}
-
 // A code as stored, with what it means where it is one of the codes the windows offer.
 QString coded(const QVariant& value, const QStringList& meanings, qint64 first)
 {
     const QString stored = values::shown(value);
-    const std::optional<qint64> code = whole(value);
+    const std::optional<qint64> code = values::wholeNumber(value).whole();
     if (!code || *code < first || *code - first >= meanings.size())
         return stored;
     return QStringLiteral("%1 (%2)").arg(stored, meanings[*code - first]);
@@ -95,8 +76,10 @@ void MemberRegister::holder(const QVariantList& values)
     ++m_counts.holders;
     m_holder = values.value(Number);
     m_holderName = values::shown(values.value(Name));
-    if (const std::optional<qint64> number = whole(m_holder))
-        m_sections.insert(*number);
+    const std::optional<qint64> held = values::wholeNumber(m_holder).whole();
+    m_repeated = held && m_sections.contains(*held);
+    if (held)
+        m_sections.insert(*held);
     m_inTable = false;
     m_total = 0;
     m_leftOut = 0;
@@ -128,7 +111,8 @@ void MemberRegister::holder(const QVariantList& values)
 
 void MemberRegister::certificate(const QVariantList& values, qint64 rowKey)
 {
-    ++m_counts.certificates;
+    if (!m_repeated)
+        ++m_counts.certificates;
     if (!m_inTable) {
         m_pages.space();
         m_pages.beginTable(
@@ -141,7 +125,7 @@ void MemberRegister::certificate(const QVariantList& values, qint64 rowKey)
         m_inTable = true;
     }
     const QVariant& quantity = values.value(4);
-    if (const std::optional<qint64> number = whole(quantity); !number)
+    if (const std::optional<qint64> number = values::wholeNumber(quantity).whole(); !number)
         ++m_leftOut;
     else
         m_tooLarge = m_tooLarge || qAddOverflow(m_total, *number, &m_total);
@@ -164,7 +148,7 @@ void MemberRegister::endHolder()
     } else {
         m_pages.text(QStringLiteral("Holds no certificates now."));
     }
-    const std::optional<qint64> number = whole(m_holder);
+    const std::optional<qint64> number = values::wholeNumber(m_holder).whole();
     if (!number)
         return;
     QList<qsizetype> found = m_byHolder.values(*number);
@@ -198,6 +182,34 @@ void MemberRegister::endLedger()
     m_pages.endTable();
     if (m_counts.transfers == 0)
         m_pages.text(QStringLiteral("No certificate has been transferred."));
+}
+
+void MemberRegister::beginUnheld()
+{
+    m_pages.space();
+    heading(QStringLiteral("Certificates held by no shareholder"));
+    m_pages.beginTable(QStringLiteral("Certificates whose present holder is no shareholder's number"),
+                       {{QStringLiteral("Certificate"), 1.3},
+                        {QStringLiteral("Present holder"), 1.1},
+                        {QStringLiteral("Publish date"), 1},
+                        {QStringLiteral("Item code"), 1.4},
+                        {QStringLiteral("Quantity"), 0.9, true}});
+}
+
+void MemberRegister::unheld(const QVariantList& values, qint64 rowKey)
+{
+    ++m_unheld;
+    const QString holder = values::shown(values.value(1));
+    m_pages.row({values::shown(values.value(0)), holder.trimmed().isEmpty() ? QStringLiteral("(none)") : holder,
+                 values::shown(values.value(2)), values::shown(values.value(3)), values::shown(values.value(4))},
+                m_certificatesFound.contains(rowKey) ? Style::Finding : Style::Body);
+}
+
+void MemberRegister::endUnheld()
+{
+    m_pages.endTable();
+    if (m_unheld == 0)
+        m_pages.text(QStringLiteral("None: every certificate is held by a shareholder."));
 }
 
 void MemberRegister::finish()

@@ -11,13 +11,14 @@
 class ReportPages;
 
 // The register of members on a report's pages: a title, one section per shareholder with their details, the
-// certificates they hold now and what the register check found about them, the transfers ledger, and the findings
-// tied to no shareholder who has a section. It is handed the rows in order, as they are read.
+// certificates they hold now and what the register check found about them, the transfers ledger, the certificates
+// held by no shareholder, and the findings tied to no shareholder who has a section. It is handed the rows in
+// order, as they are read.
 class MemberRegister {
 public:
     struct Counts {
         qint64 holders = 0;
-        qint64 certificates = 0;
+        qint64 certificates = 0; // held by a shareholder, each once however many records share the number
         qint64 transfers = 0;
     };
 
@@ -34,6 +35,11 @@ public:
     // stock_no, transferred_date, before_holder, new_holder and item_code.
     void transfer(const QVariantList& values, qint64 rowKey);
     void endLedger();
+    void beginUnheld();
+    // A certificate whose present holder names no shareholder: stock_no, present_holder, publish_date, item_code
+    // and stock_qty.
+    void unheld(const QVariantList& values, qint64 rowKey);
+    void endUnheld();
     // The findings tied to no shareholder who has a section.
     void finish();
 
@@ -52,6 +58,8 @@ private:
     Counts m_counts;
     QVariant m_holder;
     QString m_holderName;
+    bool m_repeated = false; // another record with the holder's number came before: its certificates are counted
+    qint64 m_unheld = 0;
     bool m_inTable = false;
     qint64 m_total = 0;
     qint64 m_leftOut = 0; // quantities that are no whole number

@@ -6,6 +6,7 @@
 #include "registerfile.h"
 #include "reportpages.h"
 #include "schema.h"
+#include "terminaltext.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -63,18 +64,35 @@ Expected<QStringList> loadFonts(const QString& path)
 }
 
 // Every shareholder in number order, each followed by the certificates they hold now in record order; a
-// shareholder without any comes once, with no certificate.
+// shareholder without any comes once, with no certificate. Holders are joined by the whole number they name,
+// the one rule the check counts by; the shareholders whose number names none come last.
 QString holdersAndCertificates(const Connection& connection)
 {
-    QStringList columns;
-    for (const schema::Column& column : schema::table(u"stockholder")->columns)
+    QStringList holderColumns, columns;
+    for (const schema::Column& column : schema::table(u"stockholder")->columns) {
+        holderColumns.append(schema::quoted(column.name));
         columns.append(QStringLiteral("h.") + schema::quoted(column.name));
+    }
     for (const char* column : {"stock_no", "stock_type", "publish_date", "item_code", "stock_qty"})
         columns.append(QStringLiteral("s.") + QLatin1String(column));
-    const QString key = connection.rowKey();
-    return QStringLiteral("SELECT %1, h.%2, s.%2 FROM stockholder h LEFT JOIN stock_data s ON s.present_holder = "
-                          "h.stockholder_no ORDER BY h.stockholder_no IS NULL, h.stockholder_no, h.%2, s.%2")
-        .arg(columns.join(QLatin1String(", ")), key);
+    return QStringLiteral(
+               "WITH h AS MATERIALIZED (SELECT %1, %2 AS k, %3 AS n FROM stockholder), "
+               "s AS MATERIALIZED (SELECT stock_no, stock_type, publish_date, item_code, stock_qty, %2 AS k, "
+               "%4 AS n FROM stock_data) "
+               "SELECT %5, h.k, s.k FROM h LEFT JOIN s ON s.n = h.n ORDER BY h.n IS NULL, h.n, h.k, s.k")
+        .arg(holderColumns.join(QLatin1String(", ")), connection.rowKey(),
+             connection.wholeNumberOf(QStringLiteral("stockholder_no")),
+             connection.wholeNumberOf(QStringLiteral("present_holder")), columns.join(QLatin1String(", ")));
+}
+
+// The certificates whose present holder names no shareholder, none at all included, in record order.
+QString unheldCertificates(const Connection& connection)
+{
+    const QString holder = connection.wholeNumberOf(QStringLiteral("present_holder"));
+    const QString number = connection.wholeNumberOf(QStringLiteral("stockholder_no"));
+    return QStringLiteral("SELECT stock_no, present_holder, publish_date, item_code, stock_qty, %1 FROM stock_data "
+                          "WHERE %2 IS NULL OR %2 NOT IN (SELECT %3 FROM stockholder WHERE %3 IS NOT NULL) ORDER BY %1")
+        .arg(connection.rowKey(), holder, number);
 }
 
 QVariantList valuesOf(const QSqlQuery& query, int from, int count)
@@ -123,6 +141,15 @@ Status layOut(const Connection& connection, MemberRegister& members)
     if (query.lastError().isValid())
         return failed();
     members.endLedger();
+
+    if (!query.exec(unheldCertificates(connection)))
+        return failed();
+    members.beginUnheld();
+    while (query.next())
+        members.unheld(valuesOf(query, 0, 5), query.value(5).toLongLong());
+    if (query.lastError().isValid())
+        return failed();
+    members.endUnheld();
     query.finish();
     members.finish();
     return {};
@@ -241,7 +268,8 @@ int report(const QStringList& arguments, QTextStream& out, QTextStream& err)
     if (!pages)
         return commandline::failed(err, pages.status().message());
     out << QStringLiteral("Wrote the register of members of %1 to %2: %3.\n")
-               .arg(named, target, commandline::counted(pages.value(), QStringLiteral("page")));
+               .arg(terminaltext::visible(named), terminaltext::visible(target),
+                    commandline::counted(pages.value(), QStringLiteral("page")));
     return 0;
 }
 
