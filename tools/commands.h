@@ -4,8 +4,15 @@
 
 class QTextStream;
 
-// The velmora-register commands that have a unit of their own; each returns the exit status.
+// The velmora-register commands, each in its family's folder; each returns the exit status.
 namespace commands {
+
+// A new register file from an Access-format file, read in a child process held to a CPU limit.
+int import(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// What an Access-format file (in such a child process) or a register holds.
+int inspect(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// The three tables as CSV files.
+int exportCsv(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
 int init(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int copy(const QStringList& arguments, QTextStream& out, QTextStream& err);

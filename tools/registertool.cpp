@@ -1,9 +1,9 @@
 // velmora-register: the command-line companion that makes registers for Velmora, as a file or on a PostgreSQL
 // server, brings in a register from the earlier Access-format program, moves one between the two, and lets the
 // data out again as CSV, backs a register up and restores it, shows a register's history of changes, checks that a
-// register holds together and prints its register of members. This file dispatches and keeps the Access and export
-// commands; init, copy, backup, restore, inspecting a register, history, upgrade, check and report have units of
-// their own.
+// register holds together and prints its register of members. This file reads the command and hands it to its
+// family: access/ (import, inspecting an Access file), register/ (init, copy, backup, restore, inspect, export),
+// history/ (history, upgrade), check/ and report/.
 //
 //   velmora-register init [--demo] [--role NAME] REGISTER      an empty register, or one with sample data
 //   velmora-register import [--codepage NAME] ACCESS FILE      a new register file from an Access-format file
@@ -18,31 +18,17 @@
 //   velmora-register report [--force] REGISTER FILE            the register of members as a PDF
 //   velmora-register --version                                 the version of Velmora it belongs to
 
-#include "accesssource.h"
 #include "commandline.h"
 #include "commands.h"
-#include "connection.h"
-#include "csvexport.h"
-#include "importer.h"
-#include "terminaltext.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QStringList>
 #include <QTextStream>
 
-#include <sys/prctl.h>
-#include <sys/resource.h>
-
-#include <csignal>
 #include <cstring>
 #include <memory>
 
-using commandline::failed;
-using commandline::parse;
-using commandline::Parsed;
 using commandline::wrongUsage;
 
 namespace {
@@ -210,117 +196,6 @@ Exit status: 0 on success, 1 when the work failed (or check found something), 2 
 command line is wrong.
 )";
 
-// A Jet 3 file does not say which code page its text is in.
-const char jet3Note[] = "This is a Jet 3 file: its text was read as Windows-1252 (CP1252). If names or addresses "
-                        "look wrong,\nimport again with --codepage, for example --codepage CP950 for Big5.\n";
-
-int importAccess(const QStringList& arguments, QTextStream& out, QTextStream& err)
-{
-    const Parsed parsed = parse(arguments, {}, {QStringLiteral("--codepage")},
-                                {QStringLiteral("ACCESS_FILE"), QStringLiteral("REGISTER")},
-                                QStringLiteral("import takes an ACCESS_FILE and a REGISTER"));
-    if (!parsed.wrong.isEmpty())
-        return wrongUsage(err, parsed.wrong);
-    if (Connection::isServer(parsed.rest[1]))
-        return wrongUsage(err, QStringLiteral("import makes a register file; import into a file, then copy it to the "
-                                              "server"));
-    const Expected<std::unique_ptr<jet::Source>> source =
-        jet::open(parsed.rest[0], parsed.options.value(QStringLiteral("--codepage")));
-    if (!source)
-        return failed(err, source.status().message());
-    if (source.value()->format() == QLatin1String("Jet 3") && !parsed.options.contains(QStringLiteral("--codepage")))
-        out << jet3Note;
-    Status status;
-    const importer::Report report = importer::import(*source.value(), parsed.rest[1], status, parsed.rest[0]);
-    for (const importer::TableReport& table : report.tables)
-        out << terminaltext::visible(importer::summary(table)) << "\n";
-    for (const importer::TableReport& table : report.tables) {
-        for (const QString& note : table.notes)
-            out << "  " << terminaltext::visible(table.table + QStringLiteral(", ") + note) << "\n";
-    }
-    if (!status)
-        return failed(err, status.message());
-    if (!report.complete())
-        return 1;
-    out << QStringLiteral("Created the register %1.\n").arg(terminaltext::visible(parsed.rest[1]));
-    return 0;
-}
-
-int inspect(const QStringList& arguments, QTextStream& out, QTextStream& err)
-{
-    const Parsed parsed = parse(arguments, {}, {QStringLiteral("--codepage")}, {QStringLiteral("FILE")},
-                                QStringLiteral("inspect takes one FILE or REGISTER"));
-    if (!parsed.wrong.isEmpty())
-        return wrongUsage(err, parsed.wrong);
-    const Expected<std::unique_ptr<jet::Source>> source =
-        jet::open(parsed.rest[0], parsed.options.value(QStringLiteral("--codepage")));
-    if (!source)
-        return failed(err, source.status().message());
-    const QList<jet::Table> tables = source.value()->tables();
-    out << QStringLiteral("%1: %2, %3 user tables\n")
-               .arg(terminaltext::visible(parsed.rest[0]), source.value()->format())
-               .arg(tables.size());
-    for (const jet::Table& table : tables) {
-        out << QStringLiteral("\n%1 (%2 rows)\n").arg(terminaltext::visible(table.name)).arg(table.rows);
-        for (const jet::Column& column : table.columns)
-            out << QStringLiteral("  %1  %2\n")
-                       .arg(terminaltext::visible(column.name), -24)
-                       .arg(terminaltext::visible(column.typeName));
-    }
-    return 0;
-}
-
-int exportCsv(const QStringList& arguments, QTextStream& out, QTextStream& err)
-{
-    const Parsed parsed =
-        parse(arguments, {QStringLiteral("--force"), QStringLiteral("--raw")}, {},
-              {QStringLiteral("REGISTER"), QStringLiteral("DIR")}, QStringLiteral("export takes a REGISTER and a DIR"));
-    if (!parsed.wrong.isEmpty())
-        return wrongUsage(err, parsed.wrong);
-    const Status written =
-        csvexport::exportRegister(parsed.rest[0], parsed.rest[1], parsed.options.contains(QStringLiteral("--force")),
-                                  parsed.options.contains(QStringLiteral("--raw")));
-    if (!written)
-        return failed(err, written.message());
-    out << QStringLiteral("Wrote stock_data.csv, stockholder.csv and transfer_data.csv into %1.\n")
-               .arg(terminaltext::visible(parsed.rest[1]));
-    return 0;
-}
-
-// libmdb can crash or loop on a damaged file. The commands that read one run again in a child process held to
-// a CPU limit, so that such a file is reported instead of ending or hanging the tool.
-constexpr char readerVariable[] = "VELMORA_REGISTER_READER";
-constexpr rlim_t readerCpuSeconds = 120;
-
-int inReader(const QStringList& arguments, QTextStream& err)
-{
-    QProcess reader;
-    reader.setProcessChannelMode(QProcess::ForwardedChannels);
-    reader.setInputChannelMode(QProcess::ForwardedInputChannel);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QString::fromLatin1(readerVariable), QStringLiteral("1"));
-    reader.setProcessEnvironment(environment);
-    reader.start(QCoreApplication::applicationFilePath(), arguments);
-    if (!reader.waitForStarted(-1) || !reader.waitForFinished(-1) || reader.exitStatus() != QProcess::NormalExit) {
-        const QString file = parse(arguments.mid(1), {}, {QStringLiteral("--codepage")}).rest.value(0);
-        err << QStringLiteral("velmora-register: Cannot read the Access file \"%1\": reading it stopped (%2), so it "
-                              "is probably damaged. No register was made.\n")
-                   .arg(terminaltext::visible(QFileInfo(file).absoluteFilePath()),
-                        reader.error() == QProcess::Crashed ? QStringLiteral("the reader crashed or ran too long")
-                                                            : reader.errorString());
-        return 1;
-    }
-    return reader.exitCode();
-}
-
-void limitReader()
-{
-    const rlimit cpu{readerCpuSeconds, readerCpuSeconds};
-    setrlimit(RLIMIT_CPU, &cpu);
-    // Interrupted, the tool ends its reader too, which then removes the register it was building.
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-}
-
 QtMessageHandler passedOn = nullptr;
 
 // Starting a QGuiApplication where no desktop session is (cron, a service) warns of a runtime folder the report
@@ -345,6 +220,19 @@ std::unique_ptr<QCoreApplication> application(int& argc, char* argv[])
     return application;
 }
 
+using Run = int (*)(const QStringList&, QTextStream&, QTextStream&);
+struct Command {
+    const char* name;
+    Run run;
+};
+
+const Command known[] = {
+    {"init", commands::init},        {"import", commands::import},   {"copy", commands::copy},
+    {"backup", commands::backup},    {"restore", commands::restore}, {"inspect", commands::inspect},
+    {"export", commands::exportCsv}, {"history", commands::history}, {"upgrade", commands::upgrade},
+    {"check", commands::check},      {"report", commands::report},
+};
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -364,34 +252,9 @@ int main(int argc, char* argv[])
         out << "velmora-register " VELMORA_VERSION "\n";
         return 0;
     }
-    if (command == QLatin1String("init"))
-        return commands::init(arguments, out, err);
-    if (command == QLatin1String("copy"))
-        return commands::copy(arguments, out, err);
-    if (command == QLatin1String("backup"))
-        return commands::backup(arguments, out, err);
-    if (command == QLatin1String("restore"))
-        return commands::restore(arguments, out, err);
-    if (command == QLatin1String("history"))
-        return commands::history(arguments, out, err);
-    if (command == QLatin1String("upgrade"))
-        return commands::upgrade(arguments, out, err);
-    if (command == QLatin1String("check"))
-        return commands::check(arguments, out, err);
-    if (command == QLatin1String("report"))
-        return commands::report(arguments, out, err);
-    if (command == QLatin1String("inspect") && commands::inspectsRegister(arguments))
-        return commands::inspectRegister(arguments, out, err);
-    const bool reads = command == QLatin1String("import") || command == QLatin1String("inspect");
-    if (reads && !qEnvironmentVariableIsSet(readerVariable))
-        return inReader(QCoreApplication::arguments().mid(1), err);
-    if (reads)
-        limitReader();
-    if (command == QLatin1String("import"))
-        return importAccess(arguments, out, err);
-    if (command == QLatin1String("inspect"))
-        return inspect(arguments, out, err);
-    if (command == QLatin1String("export"))
-        return exportCsv(arguments, out, err);
+    for (const Command& entry : known) {
+        if (command == QLatin1String(entry.name))
+            return entry.run(arguments, out, err);
+    }
     return wrongUsage(err, QStringLiteral("unknown command %1").arg(command));
 }
