@@ -13,7 +13,7 @@
 Q_DECLARE_METATYPE(Engine)
 
 // velmora-register, run as the clerk would run it.
-class TestRegisterTool : public QObject {
+class TestRegisterCommands : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initCreatesAnEmptyRegister();
@@ -77,7 +77,7 @@ QByteArray contentOf(const QString& path)
 
 } // namespace
 
-TestRegisterTool::Run TestRegisterTool::run(const QStringList& arguments, const QString& workingDirectory)
+TestRegisterCommands::Run TestRegisterCommands::run(const QStringList& arguments, const QString& workingDirectory)
 {
     QProcess tool;
     tool.setWorkingDirectory(workingDirectory);
@@ -88,12 +88,12 @@ TestRegisterTool::Run TestRegisterTool::run(const QStringList& arguments, const 
             QString::fromUtf8(tool.readAllStandardOutput()), QString::fromUtf8(tool.readAllStandardError())};
 }
 
-QList<QVariantList> TestRegisterTool::rows(const QString& path, const QString& statement)
+QList<QVariantList> TestRegisterCommands::rows(const QString& path, const QString& statement)
 {
     return TempRegister::rowsIn(path, statement);
 }
 
-void TestRegisterTool::initCreatesAnEmptyRegister()
+void TestRegisterCommands::initCreatesAnEmptyRegister()
 {
     QTemporaryDir directory;
     const QString path = directory.filePath("stock.mdb");
@@ -104,7 +104,7 @@ void TestRegisterTool::initCreatesAnEmptyRegister()
         QCOMPARE(rows(path, QStringLiteral("SELECT COUNT(*) FROM %1").arg(table))[0][0].toInt(), 0);
 }
 
-void TestRegisterTool::demoRegisterHangsTogether()
+void TestRegisterCommands::demoRegisterHangsTogether()
 {
     QTemporaryDir directory;
     const QString path = directory.filePath("stock.mdb");
@@ -143,7 +143,7 @@ void TestRegisterTool::demoRegisterHangsTogether()
              0);
 }
 
-void TestRegisterTool::neverTouchesAnExistingFile_data()
+void TestRegisterCommands::neverTouchesAnExistingFile_data()
 {
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<Engine>("engine");
@@ -157,7 +157,7 @@ void TestRegisterTool::neverTouchesAnExistingFile_data()
 }
 
 // On a server, the register is made first, with the rights a clerks' role needs; then it is kept as a file is.
-void TestRegisterTool::neverTouchesAnExistingFile()
+void TestRegisterCommands::neverTouchesAnExistingFile()
 {
     QFETCH(QStringList, options);
     QFETCH(Engine, engine);
@@ -203,7 +203,7 @@ void TestRegisterTool::neverTouchesAnExistingFile()
     QCOMPARE(held(), before);
 }
 
-void TestRegisterTool::refusesAWrongCommandLine_data()
+void TestRegisterCommands::refusesAWrongCommandLine_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("nothing") << QStringList();
@@ -242,7 +242,7 @@ void TestRegisterTool::refusesAWrongCommandLine_data()
     QTest::newRow("report, unknown option") << QStringList{"report", "--raw", "a.mdb", "b.pdf"};
 }
 
-void TestRegisterTool::refusesAWrongCommandLine()
+void TestRegisterCommands::refusesAWrongCommandLine()
 {
     QFETCH(QStringList, arguments);
     QTemporaryDir directory;
@@ -253,7 +253,7 @@ void TestRegisterTool::refusesAWrongCommandLine()
     QVERIFY(QDir(directory.path()).isEmpty());
 }
 
-void TestRegisterTool::explainsItself()
+void TestRegisterCommands::explainsItself()
 {
     const Run help = run({"--help"});
     QCOMPARE(help.status, 0);
@@ -273,7 +273,7 @@ void TestRegisterTool::explainsItself()
     QVERIFY(!failed.err.isEmpty());
 }
 
-void TestRegisterTool::refusesWhatItCannotConvert_data()
+void TestRegisterCommands::refusesWhatItCannotConvert_data()
 {
     // {d} is a folder of the test's own; "in" a file laid there first, "kept" one that must stay as it is.
     QTest::addColumn<QStringList>("arguments");
@@ -385,7 +385,7 @@ void TestRegisterTool::refusesWhatItCannotConvert_data()
 }
 
 // Each refusal names what it refused, ends with status 1, and leaves every file and server table as it was.
-void TestRegisterTool::refusesWhatItCannotConvert()
+void TestRegisterCommands::refusesWhatItCannotConvert()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, in);
@@ -463,7 +463,7 @@ void TestRegisterTool::refusesWhatItCannotConvert()
         QCOMPARE(contentOf(here(kept)), keptBefore);
 }
 
-void TestRegisterTool::inspectsAndDeclinesTheSampleAccessFiles_data()
+void TestRegisterCommands::inspectsAndDeclinesTheSampleAccessFiles_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("format");
@@ -484,7 +484,7 @@ void TestRegisterTool::inspectsAndDeclinesTheSampleAccessFiles_data()
 }
 
 // The samples hold no register tables: inspect lists what they hold, import says so and writes nothing.
-void TestRegisterTool::inspectsAndDeclinesTheSampleAccessFiles()
+void TestRegisterCommands::inspectsAndDeclinesTheSampleAccessFiles()
 {
     QFETCH(QString, file);
     QFETCH(QString, format);
@@ -508,7 +508,7 @@ void TestRegisterTool::inspectsAndDeclinesTheSampleAccessFiles()
     QVERIFY(QDir(directory.path()).isEmpty());
 }
 
-void TestRegisterTool::exportsTheDemoRegister_data()
+void TestRegisterCommands::exportsTheDemoRegister_data()
 {
     QTest::addColumn<Engine>("engine");
     QTest::addColumn<bool>("copied");   // copied there from a demo file, and back to compare; else made by init
@@ -524,7 +524,7 @@ void TestRegisterTool::exportsTheDemoRegister_data()
 }
 
 // Wherever the demo register is, it lists, exports and copies back as the demo file does, record for record.
-void TestRegisterTool::exportsTheDemoRegister()
+void TestRegisterCommands::exportsTheDemoRegister()
 {
     QFETCH(Engine, engine);
     QFETCH(bool, copied);
@@ -645,7 +645,7 @@ constexpr bool sanitized = false;
 constexpr bool sanitized = false;
 #endif
 
-void TestRegisterTool::survivesAFileThatCrashesTheReader()
+void TestRegisterCommands::survivesAFileThatCrashesTheReader()
 {
     const QString sample = samples() + "jet4-empty.mdb";
     if (!QFile::exists(sample))
@@ -670,7 +670,7 @@ void TestRegisterTool::survivesAFileThatCrashesTheReader()
     QCOMPARE(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"damaged.mdb"});
 }
 
-void TestRegisterTool::verifyNamesTheFirstBadChange_data()
+void TestRegisterCommands::verifyNamesTheFirstBadChange_data()
 {
     QTest::addColumn<QStringList>("tampering"); // plain SQL on the demo register's history of 33 changes
     QTest::addColumn<int>("resealed");          // a change sealed again afterwards, as by one who knows how
@@ -703,7 +703,7 @@ void TestRegisterTool::verifyNamesTheFirstBadChange_data()
         << QStringList{"DELETE FROM velmora_history WHERE seq > 30"} << 0 << 0 << "is intact: 30 changes";
 }
 
-void TestRegisterTool::verifyNamesTheFirstBadChange()
+void TestRegisterCommands::verifyNamesTheFirstBadChange()
 {
     QFETCH(QStringList, tampering);
     QFETCH(int, resealed);
@@ -734,7 +734,7 @@ void TestRegisterTool::verifyNamesTheFirstBadChange()
     QVERIFY(status == 0 || verified.err.contains(target.path()));
 }
 
-void TestRegisterTool::historyShowsWhatIsAsked_data()
+void TestRegisterCommands::historyShowsWhatIsAsked_data()
 {
     // The demo register's 33 changes, dated 2020-05-01 10:00 UTC, then three by two clerks: holder 3 renumbered
     // 33 (34), holder 10 deleted (35) and holder 11 added (36), which a file gives holder 10's row key.
@@ -770,7 +770,7 @@ void TestRegisterTool::historyShowsWhatIsAsked_data()
 }
 
 // The table shown and the CSV name the same changes, the ones asked for.
-void TestRegisterTool::historyShowsWhatIsAsked()
+void TestRegisterCommands::historyShowsWhatIsAsked()
 {
     QFETCH(Engine, engine);
     QFETCH(QStringList, filter);
@@ -834,7 +834,7 @@ void TestRegisterTool::historyShowsWhatIsAsked()
     QCOMPARE(written, changes);
 }
 
-void TestRegisterTool::backupIsOneMomentWhileAClerkSaves_data()
+void TestRegisterCommands::backupIsOneMomentWhileAClerkSaves_data()
 {
     QTest::addColumn<Engine>("engine");
     QTest::addColumn<int>("certificates"); // enough that the backup takes a while
@@ -844,7 +844,7 @@ void TestRegisterTool::backupIsOneMomentWhileAClerkSaves_data()
 
 // A clerk saves one holder's total again and again, each save one history entry, while the backup runs. The copy
 // is one moment: the total it holds is the one its newest entry wrote, on the row that entry names.
-void TestRegisterTool::backupIsOneMomentWhileAClerkSaves()
+void TestRegisterCommands::backupIsOneMomentWhileAClerkSaves()
 {
     QFETCH(Engine, engine);
     QFETCH(int, certificates);
@@ -912,7 +912,7 @@ void TestRegisterTool::backupIsOneMomentWhileAClerkSaves()
                             .arg(before)));
 }
 
-void TestRegisterTool::restoresABackup_data()
+void TestRegisterCommands::restoresABackup_data()
 {
     QTest::addColumn<QString>("there"); // at the register's place: the register, a link to it, or nothing
     QTest::newRow("over the register") << "register";
@@ -921,7 +921,7 @@ void TestRegisterTool::restoresABackup_data()
 }
 
 // Yesterday's backup put back in today's register's place, which is kept beside it as it was.
-void TestRegisterTool::restoresABackup()
+void TestRegisterCommands::restoresABackup()
 {
     QFETCH(QString, there);
     QTemporaryDir directory;
@@ -971,7 +971,7 @@ void TestRegisterTool::restoresABackup()
              qPrintable(restored.out));
 }
 
-void TestRegisterTool::anInterruptLeavesNoCopyBehind_data()
+void TestRegisterCommands::anInterruptLeavesNoCopyBehind_data()
 {
     QTest::addColumn<QString>("command");
     QTest::addColumn<int>("signal");
@@ -982,7 +982,7 @@ void TestRegisterTool::anInterruptLeavesNoCopyBehind_data()
 
 // Interrupted while it writes, a command ends as the signal asks and leaves neither its file nor the hidden one,
 // which would be a copy of the register's personal data.
-void TestRegisterTool::anInterruptLeavesNoCopyBehind()
+void TestRegisterCommands::anInterruptLeavesNoCopyBehind()
 {
     QFETCH(QString, command);
     QFETCH(int, signal);
@@ -1005,7 +1005,7 @@ void TestRegisterTool::anInterruptLeavesNoCopyBehind()
     QCOMPARE(inFolder(), QStringList());
 }
 
-void TestRegisterTool::checkFindsWhatIsWrong_data()
+void TestRegisterCommands::checkFindsWhatIsWrong_data()
 {
     QTest::addColumn<Engine>("engine");
     QTest::addColumn<QStringList>("arranged"); // SQL on the demo register, which holds together
@@ -1109,7 +1109,7 @@ void TestRegisterTool::checkFindsWhatIsWrong_data()
            "theirs: Shareholder 7 (record 7): total share 1250 → 650\nNo total to set.\n";
 }
 
-void TestRegisterTool::checkFindsWhatIsWrong()
+void TestRegisterCommands::checkFindsWhatIsWrong()
 {
     QFETCH(Engine, engine);
     QFETCH(QStringList, arranged);
@@ -1159,7 +1159,7 @@ void TestRegisterTool::checkFindsWhatIsWrong()
     QCOMPARE(again.out, "Nothing found: " + named + " holds together.\n");
 }
 
-void TestRegisterTool::reportsTheRegisterOfMembers_data()
+void TestRegisterCommands::reportsTheRegisterOfMembers_data()
 {
     QTest::addColumn<Engine>("engine");
     QTest::addColumn<QStringList>("arranged"); // SQL on the register below
@@ -1182,7 +1182,7 @@ void TestRegisterTool::reportsTheRegisterOfMembers_data()
 
 // The register of members as an auditor reads it: each shareholder with their certificates and total, names in
 // any script as typed, every page numbered out of the right count, a table's header again where it goes on.
-void TestRegisterTool::reportsTheRegisterOfMembers()
+void TestRegisterCommands::reportsTheRegisterOfMembers()
 {
     QFETCH(Engine, engine);
     QFETCH(QStringList, arranged);
@@ -1295,5 +1295,5 @@ void TestRegisterTool::reportsTheRegisterOfMembers()
     QCOMPARE(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"members.pdf"});
 }
 
-QTEST_GUILESS_MAIN(TestRegisterTool)
-#include "tst_registertool.moc"
+QTEST_GUILESS_MAIN(TestRegisterCommands)
+#include "tst_registercommands.moc"
