@@ -1,6 +1,7 @@
 #include "values.h"
 
 #include <QDate>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSqlQuery>
 
@@ -98,9 +99,14 @@ QString shown(const QVariant& stored)
 {
     if (stored.isNull())
         return {};
-    if (stored.typeId() == QMetaType::Double)
-        return QString::number(stored.toDouble(), 'g', 15);
-    return stored.toString();
+    switch (stored.typeId()) {
+    case QMetaType::Double: // the shortest digits that read back as the same number
+        return QString::number(stored.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case QMetaType::QByteArray:
+        return QString::fromUtf8(stored.toByteArray());
+    default:
+        return stored.toString();
+    }
 }
 
 QVariant read(const QSqlQuery& query, int column)

@@ -16,7 +16,8 @@ namespace values {
 // An empty text stores no value (NULL). A refusal names the field's caption and the expected form.
 Expected<QVariant> toStored(const schema::Column& column, const QString& typed);
 
-// What a field shows for a stored value; no value shows as an empty text.
+// A stored value written as text for a person, the one rule every field, message, report and CSV cell uses:
+// no value as an empty text, a number as its digits, bytes as the UTF-8 text they hold.
 QString shown(const QVariant& stored);
 
 // A column of the query's current row as stored: no value as a null, a whole number as a qint64 whatever

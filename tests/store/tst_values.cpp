@@ -162,6 +162,11 @@ void TestValues::showsStoredValues_data()
                                 << "";
     QTest::newRow("real with no fraction") << QVariant(7.0) << "7"
                                            << "7";
+    // Every digit a person needs to tell it from its neighbours, as the history and the CSV write it.
+    QTest::newRow("real needing seventeen digits") << QVariant(0.1 + 0.2) << "0.30000000000000004"
+                                                   << "odd";
+    QTest::newRow("text kept as bytes") << QVariant(QByteArray("Ch\xc3\xa2teau")) << QString::fromUtf8("Château")
+                                        << "odd";
     QTest::newRow("number kept as bytes") << QVariant(QByteArray("7.0")) << "7.0"
                                           << "7";
     QTest::newRow("number written with blanks") << QVariant(" -07.00 ") << " -07.00 "

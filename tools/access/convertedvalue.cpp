@@ -3,7 +3,6 @@
 #include "values.h"
 
 #include <QDate>
-#include <QLocale>
 #include <QRegularExpression>
 #include <QTime>
 
@@ -49,12 +48,6 @@ std::optional<qlonglong> wholeNumber(double number)
     return qlonglong(number);
 }
 
-QString shown(const QVariant& value)
-{
-    return value.typeId() == QMetaType::Double ? QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest)
-                                               : value.toString();
-}
-
 // A text SQLite would take for a number, with or without blanks around it.
 bool readsAsNumber(const QString& text)
 {
@@ -68,7 +61,7 @@ bool readsAsNumber(const QString& text)
 QVariant exactly(const QVariant& value)
 {
     if (value.typeId() == QMetaType::Double)
-        return std::isnan(value.toDouble()) ? QVariant(shown(value)) : value;
+        return std::isnan(value.toDouble()) ? QVariant(values::shown(value)) : value;
     const QString text = value.toString();
     return readsAsNumber(text) ? QVariant(text.toUtf8()) : QVariant(text);
 }
@@ -83,9 +76,9 @@ Converted toDate(const QVariant& value, jet::Type type)
     if (type == jet::Type::DateTime) {
         const std::optional<Moment> moment = fromDayCount(value.toDouble());
         if (!moment)
-            return {shown(value),
+            return {values::shown(value),
                     QStringLiteral("day count %1 is no date between %2 and %3; kept as the number")
-                        .arg(shown(value), firstDay.toString(Qt::ISODate), lastDay.toString(Qt::ISODate))};
+                        .arg(values::shown(value), firstDay.toString(Qt::ISODate), lastDay.toString(Qt::ISODate))};
         const QString day = moment->date.toString(Qt::ISODate);
         if (moment->seconds == 0)
             return {day, {}};
@@ -98,12 +91,12 @@ Converted toDate(const QVariant& value, jet::Type type)
         if (const Expected<QVariant> typed = values::toStored(date, value.toString()); typed && !typed.value().isNull())
             return {typed.value(), {}};
     }
-    return {shown(value), QStringLiteral("\"%1\" is not a date; kept as it is").arg(shown(value))};
+    return {values::shown(value), QStringLiteral("\"%1\" is not a date; kept as it is").arg(values::shown(value))};
 }
 
 Converted toInteger(const QVariant& value, jet::Type type)
 {
-    const QString text = shown(value);
+    const QString text = values::shown(value);
     const QString notWhole = QStringLiteral("%1 is not a whole number");
     const QString tooLarge = QStringLiteral("%1 is too large a whole number");
     switch (type) {
@@ -158,7 +151,7 @@ Converted toText(const QVariant& value, jet::Type type)
     case jet::Type::DateTime:
         return toDate(value, type);
     default:
-        return {shown(value), {}};
+        return {values::shown(value), {}};
     }
 }
 

@@ -3,9 +3,9 @@
 #include "csvexport.h"
 #include "schema.h"
 #include "terminaltext.h"
+#include "values.h"
 
 #include <QHash>
-#include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTextStream>
@@ -16,16 +16,9 @@ namespace {
 
 const QString unreadable = QStringLiteral("(unreadable)");
 
-QString valueText(const QVariant& value)
-{
-    if (value.typeId() == QMetaType::Double)
-        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
-    return value.toString();
-}
-
 QString shown(const QVariant& value)
 {
-    return value.isNull() ? QStringLiteral("(none)") : terminaltext::quoted(valueText(value));
+    return value.isNull() ? QStringLiteral("(none)") : terminaltext::quoted(values::shown(value));
 }
 
 // The column's caption as its window labels it, or its name when the history names a column we do not know.

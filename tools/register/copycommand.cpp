@@ -8,7 +8,6 @@
 #include "terminaltext.h"
 #include "values.h"
 
-#include <QLocale>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
@@ -28,12 +27,9 @@ struct Copied {
 QString shown(const QVariant& value)
 {
     constexpr qsizetype longest = 40;
-    if (value.typeId() == QMetaType::Double)
-        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
-    if (value.typeId() == QMetaType::LongLong)
-        return value.toString();
-    const QString text =
-        value.typeId() == QMetaType::QByteArray ? QString::fromUtf8(value.toByteArray()) : value.toString();
+    const QString text = values::shown(value);
+    if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::LongLong)
+        return text;
     return terminaltext::quoted(text.size() > longest ? text.left(longest) + QChar(0x2026) : text);
 }
 

@@ -5,10 +5,10 @@
 #include "registerfile.h"
 #include "registerpath.h"
 #include "schema.h"
+#include "values.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -117,19 +117,7 @@ QString csvField(const QVariant& value)
 {
     if (!value.isValid() || value.isNull())
         return {};
-    QString text;
-    switch (value.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-        text = QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
-        break;
-    case QMetaType::QByteArray:
-        text = QString::fromUtf8(value.toByteArray());
-        break;
-    default:
-        text = value.toString(); // integers as digits, text as stored
-        break;
-    }
+    QString text = values::shown(value);
     const bool quote = text.isEmpty() || text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"'))
                        || text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')) || isBlank(text.front())
                        || isBlank(text.back());
@@ -153,7 +141,7 @@ QVariant defused(const QVariant& value, bool numberColumn)
     const bool bytes = value.typeId() == QMetaType::QByteArray;
     if (!bytes && value.typeId() != QMetaType::QString)
         return value;
-    const QString text = bytes ? QString::fromUtf8(value.toByteArray()) : value.toString();
+    const QString text = values::shown(value);
     if (text.isEmpty() || !QStringLiteral("=+-@\t\r").contains(text.front()))
         return value;
     bool number = false;
