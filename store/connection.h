@@ -63,9 +63,16 @@ public:
     virtual qint64 insertedKey(QSqlQuery& query) const = 0;
     // SQL with one bound table name, true when the register holds that table.
     virtual QString hasTable() const = 0;
-    // SQL that is true when the register keeps a history, and then holds the history's append lock until the
-    // transaction ends (where the write lock does not already).
+    // SQL whose row tells whether the register keeps a history, and then holds the history's append lock until
+    // the transaction ends (where the write lock does not already); and whether the engine writes each change's
+    // entry itself.
     virtual QString holdHistory() const = 0;
+    // Statements that make the engine write each change's history entry itself, whoever makes the change; none
+    // where the program writes them.
+    virtual QStringList keepHistoryItself() const { return {}; }
+    // SQL naming each table whose changes the engine should enter in the history itself and does not: empty where
+    // the program writes the entries.
+    virtual QString historyNotKeptOn() const { return {}; }
     // SQL that keeps everyone else from writing to the tables until the transaction ends; empty where the write
     // lock does already.
     virtual QString holdWrites(const QStringList& tables) const = 0;

@@ -101,6 +101,11 @@ Status HistoryLog::prepareHistory()
 
 Status HistoryLog::append(QList<history::Entry> entries)
 {
+    return write(std::move(entries), false);
+}
+
+Status HistoryLog::write(QList<history::Entry> entries, bool evenWhereTheEngineWrites)
+{
     if (entries.isEmpty())
         return {};
     if (Status prepared = prepare(); !prepared)
@@ -109,8 +114,9 @@ Status HistoryLog::append(QList<history::Entry> entries)
     if (!kept.exec() || !kept.next())
         return m_connection.failure(QStringLiteral("Cannot save to"), kept.lastError());
     const bool keeps = kept.value(0).toBool();
+    const bool engineWrites = kept.value(1).toBool();
     kept.finish();
-    if (!keeps)
+    if (!keeps || (engineWrites && !evenWhereTheEngineWrites))
         return {};
     if (Status prepared = prepareHistory(); !prepared)
         return prepared;
@@ -197,7 +203,7 @@ Status HistoryLog::appendEvery(const QString& action)
             rows.finish();
             if (batch.isEmpty())
                 break;
-            if (Status appended = append(batch); !appended)
+            if (Status appended = write(batch, true); !appended)
                 return appended;
         }
     }
@@ -227,6 +233,40 @@ Expected<bool> HistoryLog::start(const Connection& connection)
         return connection.failure(doing, query.lastError());
     if (Status kept = HistoryLog(connection).appendEvery(QStringLiteral("upgrade")); !kept)
         return kept;
+    if (Status handed = putKeeperInPlace(connection); !handed)
+        return handed;
+    if (Status committed = transaction.commit(doing); !committed)
+        return committed;
+    return true;
+}
+
+Status HistoryLog::putKeeperInPlace(const Connection& connection)
+{
+    QSqlQuery query(connection.database());
+    for (const QString& statement : connection.keepHistoryItself()) {
+        if (!query.exec(statement))
+            return connection.failure(QStringLiteral("Cannot hand the history over to"), query.lastError());
+    }
+    return {};
+}
+
+Expected<bool> HistoryLog::handOver(const Connection& connection)
+{
+    const QString missing = connection.historyNotKeptOn();
+    if (missing.isEmpty())
+        return false;
+    const QString doing = QStringLiteral("Cannot hand the history over to");
+    WriteTransaction transaction(connection);
+    if (Status begun = transaction.begin(doing); !begun)
+        return begun;
+    QSqlQuery query(connection.database());
+    if (!query.exec(missing))
+        return connection.failure(doing, query.lastError());
+    if (!query.next())
+        return false;
+    query.finish();
+    if (Status handed = putKeeperInPlace(connection); !handed)
+        return handed;
     if (Status committed = transaction.commit(doing); !committed)
         return committed;
     return true;

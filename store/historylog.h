@@ -20,8 +20,9 @@ public:
 
     // Prepares the statements again, as after a connection was made anew.
     void reset();
-    // Seals the entries onto the end of the chain and stores them; only table, rowKey, record, action and the
-    // changes are taken from each. Nothing happens when the register keeps no history.
+    // Seals the entries of a clerk's changes onto the end of the chain and stores them; only table, rowKey,
+    // record, action and the changes are taken from each. Nothing happens when the register keeps no history, or
+    // when the engine writes each change's entry itself.
     Status append(QList<history::Entry> entries);
     // One entry for each record of every table, as it is now, with the action given (a register made, copied
     // or upgraded).
@@ -30,6 +31,12 @@ public:
     // Makes a register that keeps no history start one, in one transaction: the table, and one "upgrade" entry
     // per record as it is now. False when it kept one already.
     static Expected<bool> start(const Connection& connection);
+
+    // Where the engine writes the entries itself (a server), puts its way of doing so in place of one missing or
+    // disabled, in a transaction of its own: true when it did.
+    static Expected<bool> handOver(const Connection& connection);
+    // The same, within the transaction under way.
+    static Status putKeeperInPlace(const Connection& connection);
 
     // An entry for the record whose number column holds number.
     static history::Entry entry(const schema::Table& table, qint64 rowKey, const QVariant& number,
@@ -40,6 +47,8 @@ private:
     Status prepare();
     // The history's own statements, once the register is known to keep one.
     Status prepareHistory();
+    // Seals and stores the entries; those of a clerk's changes only where the program writes them.
+    Status write(QList<history::Entry> entries, bool evenWhereTheEngineWrites);
     Status store(QSqlQuery& insert, const QList<history::Entry>& entries) const;
 
     const Connection& m_connection;

@@ -112,6 +112,9 @@ Status create(const QString& uri, const std::function<Status(QSqlDatabase&)>& fi
         if (Status kept = HistoryLog(connection).appendEvery(action); !kept)
             return cannotCreate(connection.path(), kept.message());
     }
+    // From here on the server writes every change's entry itself.
+    if (Status handed = HistoryLog::putKeeperInPlace(connection); !handed)
+        return cannotCreate(connection.path(), handed.message());
     if (!query.exec(QStringLiteral("COMMIT")))
         return failed();
     committed = true;

@@ -7,7 +7,7 @@
 //
 //   velmora-register init [--demo] [--role NAME] REGISTER      an empty register, or one with sample data
 //   velmora-register import [--codepage NAME] ACCESS FILE      a new register file from an Access-format file
-//   velmora-register copy FROM TO                              a register into a new one, as a file or on a server
+//   velmora-register copy [--role NAME] FROM TO                a register into a new one, as a file or on a server
 //   velmora-register backup [--force] REGISTER FILE            a register at one moment, while clerks save
 //   velmora-register restore BACKUP REGISTER                   a backup in a register file's place, the old kept
 //   velmora-register inspect ACCESS|REGISTER                   what an Access-format file or a register holds
@@ -52,8 +52,8 @@ Commands:
                        holds any of the tables: the command refuses them. On a server it also
                        prints the GRANT lines that give the clerks' role (--role, velmora_clerk
                        unless named) only what a clerk needs: reading and changing rows, the
-                       row keys' sequences, and reading and adding to the history of changes,
-                       which it cannot change.
+                       row keys' sequences, and reading the history of changes, which the
+                       server writes itself and a clerk cannot change.
   import [--codepage NAME] ACCESS_FILE FILE
                        Create a new register file from the Access-format file (Jet 3, Jet 4 or
                        ACE) that the earlier version of Velmora kept as stock.mdb. The rows of
@@ -63,7 +63,8 @@ Commands:
                        Writes nothing unless the whole import succeeds. --codepage sets the
                        code page of Jet 3 text, for example CP1252 or CP950. To bring it to a
                        server, copy the file there afterwards.
-  copy FROM TO         Make a new register TO from the register FROM, file to server, server to
+  copy [--role NAME] FROM TO
+                       Make a new register TO from the register FROM, file to server, server to
                        file, or either to its own kind: the rows in record order, each value as
                        stored. FROM is read at one moment; TO is made whole or not at all and
                        is refused when it exists (a file) or holds any of the tables (a
@@ -71,6 +72,7 @@ Commands:
                        in a number column of a file, say) stops the copy, naming the table,
                        the record and the column. Prints one line per table. TO's history
                        starts afresh, with one "copy" change per record; FROM's stays in FROM.
+                       Onto a server it prints the GRANT lines that init prints.
   backup [--force] REGISTER FILE
                        Write the register, as it is at one moment, into a new register file
                        FILE, while clerks go on saving: every table and the history of changes
@@ -133,8 +135,9 @@ Commands:
   upgrade [--role NAME] REGISTER
                        Make a register that keeps no history start one, with one "upgrade"
                        change per record as it is now; a register that keeps one is left as it
-                       is. On a server it prints the GRANT line that lets the clerks' role read
-                       and add to the history, and nothing more.
+                       is. On a server the server then writes the history itself, also for a
+                       register that keeps one without that; the clerks need no new right to
+                       save, and it prints the GRANT line that lets them read the history.
   check [--csv] [--fix-totals] REGISTER
                        Check that the register holds together, read at one moment, and print
                        one line per finding, naming the record by its number (and its record
@@ -186,11 +189,15 @@ History of changes:
   seal before it, so history --verify finds a change altered, removed, inserted or moved.
   The newest changes removed, or a change altered with every seal after it made again, leave
   a whole chain: only a last seal noted earlier and compared shows them. A register without
-  a history works as before, until upgrade starts one. On a server the clerks' role may only
-  read and add to the history, so a clerk cannot rewrite it. Not in the history: changes
-  written to the tables by another program, and a VACUUM, which renumbers a file's row keys
-  (older changes name rows by the numbers before it). copy starts TO's history afresh;
-  backup and restore keep it as it is.
+  a history works as before, until upgrade starts one.
+  On a file, Velmora writes each entry: a change written by another program is not in the
+  history, and a VACUUM renumbers the row keys (older changes name rows by the numbers
+  before it). On a server, the server writes each entry itself, in the change's own
+  transaction, whoever makes the change and through whatever client, with its own login
+  and clock; the clerks' role may only read the history, so a clerk can neither leave a
+  change out nor add or rewrite an entry. The register's owner can still change anything.
+  check names a server register whose history is not written by the server. copy starts
+  TO's history afresh; backup and restore keep it as it is.
 
 Exit status: 0 on success, 1 when the work failed (or check found something), 2 when the
 command line is wrong.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "connection.h"
+#include "historytriggers.h"
 #include "serveraddress.h"
 
 // A register in a database on a PostgreSQL server. A lost connection is noted when an operation fails, and
@@ -32,8 +33,12 @@ public:
     {
         return QStringLiteral("SELECT CASE WHEN to_regclass('velmora_history') IS NULL THEN false ELSE "
                               "pg_advisory_xact_lock(hashtext(current_schema() || '.velmora_history'))::text = '' "
-                              "END");
+                              "END, %1")
+            .arg(historytriggers::present());
     }
+    // The server writes the entries itself, once a register has its triggers.
+    QStringList keepHistoryItself() const override { return historytriggers::install(); }
+    QString historyNotKeptOn() const override { return historytriggers::missing(); }
     QString holdWrites(const QStringList& tables) const override
     {
         return QStringLiteral("LOCK TABLE %1 IN SHARE MODE").arg(tables.join(QLatin1String(", ")));

@@ -29,7 +29,7 @@ public:
     QString holdHistory() const override // one writer at a time already
     {
         return QStringLiteral("SELECT EXISTS (SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = "
-                              "'velmora_history')");
+                              "'velmora_history'), 0");
     }
     QString holdWrites(const QStringList&) const override { return {}; }
     QString currentRole() const override { return QStringLiteral("SELECT ''"); }

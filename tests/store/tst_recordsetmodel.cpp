@@ -93,7 +93,8 @@ public:
         , m_fields(columnNames())
         , m_random(seed)
         , m_model(m_table, seedRows(), !m_reg.isServer())
-        , m_start(m_model.rows())
+        // A server writes the history of the rows arranged first too: its replay starts from no rows.
+        , m_start(m_reg.isServer() ? RecordsetModel::Rows() : m_model.rows())
     {
         if (!m_reg.isValid())
             return;
@@ -247,7 +248,8 @@ private:
     }
 
     // A second clerk on the same register, most often on the record this one is on, so that their changes meet.
-    // Each change goes into the history as another copy of the program would put it; a VACUUM does not.
+    // Each change goes into the history as another copy of the program would put it, or on a server as the
+    // server's triggers put any plain SQL there; a VACUUM does not.
     QString otherClerk()
     {
         const RecordsetModel::Rows& rows = m_model.rows();

@@ -65,7 +65,7 @@ void TestRegisterTool::explainsItself()
 {
     const Run help = run({"--help"});
     QCOMPARE(help.status, 0);
-    QVERIFY(help.out.contains("init [--demo] [--role NAME] REGISTER") && help.out.contains("copy FROM TO")
+    QVERIFY(help.out.contains("init [--demo] [--role NAME] REGISTER") && help.out.contains("copy [--role NAME] FROM TO")
             && help.out.contains("inspect REGISTER") && help.out.contains("export [--force] [--raw] REGISTER DIR")
             && help.out.contains("history --verify REGISTER") && help.out.contains("upgrade [--role NAME] REGISTER")
             && help.out.contains("backup [--force] REGISTER FILE") && help.out.contains("restore BACKUP REGISTER")

@@ -2,6 +2,7 @@
 
 #include "checkedvalue.h"
 #include "connection.h"
+#include "history.h"
 #include "terminaltext.h"
 #include "values.h"
 
@@ -298,6 +299,26 @@ void judgeHolders(Context& context, const QList<Holder>& read, const Holdings& h
     }
 }
 
+// A server that keeps a history writes each entry itself; a table whose trigger is gone or disabled changes
+// without a trace.
+Status checkHistoryKeeper(Context& context)
+{
+    const QString missing = context.connection.historyNotKeptOn();
+    if (missing.isEmpty())
+        return {};
+    const Expected<bool> kept = history::kept(context.connection);
+    if (!kept)
+        return kept.status();
+    if (!kept.value())
+        return {};
+    return each(context, missing, [&](const QSqlQuery& row) {
+        const QString table = row.value(0).toString();
+        add(context, Kind::History, table, 0, QVariant(), QStringLiteral("The table %1").arg(table),
+            QStringLiteral("the server does not write its changes into the history (its trigger is missing or "
+                           "disabled); velmora-register upgrade puts it back."));
+    });
+}
+
 int tableOrder(const QString& table)
 {
     return table == certificates ? 0 : table == holders ? 1 : 2;
@@ -321,6 +342,7 @@ Expected<QList<Finding>> run(const Connection& connection, QList<Total>* totals)
         [&] { return holdingsOf(context, holdings, true); },
         [&] { return checkCertificates(context); },
         [&] { return checkTransfers(context); },
+        [&] { return checkHistoryKeeper(context); },
     };
     for (const std::function<Status()>& step : steps) {
         if (Status done = step(); !done)

@@ -33,6 +33,12 @@ int upgrade(const QStringList& arguments, QTextStream& out, QTextStream& err)
                 err, connection.failure(QStringLiteral("Cannot read the history of"), count.lastError()).message());
         out << QStringLiteral("The register \"%1\" now keeps a history, starting with %2.\n")
                    .arg(connection.path(), commandline::counted(count.value(0).toLongLong(), QStringLiteral("record")));
+    } else if (const Expected<bool> handed = HistoryLog::handOver(connection); !handed) {
+        return commandline::failed(err, handed.status().message());
+    } else if (handed.value()) {
+        out << QStringLiteral("The server now writes the history of the register \"%1\" itself, for every change "
+                              "whoever makes it.\n")
+                   .arg(connection.path());
     } else {
         out << QStringLiteral("The register \"%1\" already keeps a history; nothing was changed.\n")
                    .arg(connection.path());

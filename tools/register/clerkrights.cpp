@@ -56,8 +56,8 @@ Expected<QStringList> grants(const QString& uri, const QString& role, Scope scop
         lines.append(
             QStringLiteral("GRANT USAGE ON SEQUENCE %1 TO %2;").arg(sequences.join(QLatin1String(", ")), grantee));
     }
-    // Reading and adding only: a clerk cannot rewrite or remove what the history holds.
-    lines.append(QStringLiteral("GRANT SELECT, INSERT ON %1 TO %2;").arg(historyTable, grantee));
+    // Reading only: the server writes each entry itself, so a clerk can neither add to the history nor rewrite it.
+    lines.append(QStringLiteral("GRANT SELECT ON %1 TO %2;").arg(historyTable, grantee));
     return lines;
 }
 

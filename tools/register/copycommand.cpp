@@ -1,3 +1,4 @@
+#include "clerkrights.h"
 #include "commandline.h"
 #include "commands.h"
 #include "connection.h"
@@ -162,11 +163,18 @@ Expected<QList<Copied>> copyRegister(const QString& from, const QString& to)
 
 int copy(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
+    const QString roleOption = QStringLiteral("--role");
     const commandline::Parsed parsed =
-        commandline::parse(arguments, {}, {}, {QStringLiteral("FROM"), QStringLiteral("TO")},
+        commandline::parse(arguments, {}, {roleOption}, {QStringLiteral("FROM"), QStringLiteral("TO")},
                            QStringLiteral("copy takes two registers, FROM and TO"));
     if (!parsed.wrong.isEmpty())
         return commandline::wrongUsage(err, parsed.wrong);
+    const bool onServer = Connection::isServer(parsed.rest[1]);
+    const QString role = parsed.options.value(roleOption, clerkrights::defaultRole);
+    if (parsed.options.contains(roleOption) && !onServer)
+        return commandline::wrongUsage(err, QStringLiteral("--role is for a register on a server"));
+    if (role.isEmpty())
+        return commandline::wrongUsage(err, QStringLiteral("no role given: the value of --role is empty"));
     const Expected<QList<Copied>> copied = copyRegister(parsed.rest[0], parsed.rest[1]);
     if (!copied)
         return commandline::failed(err, copied.status().message());
@@ -175,7 +183,7 @@ int copy(const QStringList& arguments, QTextStream& out, QTextStream& err)
     out << QStringLiteral("Created the register %1 from %2.\n")
                .arg(terminaltext::visible(Connection::pathOf(parsed.rest[1])),
                     terminaltext::visible(Connection::pathOf(parsed.rest[0])));
-    return 0;
+    return onServer ? clerkrights::print(parsed.rest[1], role, clerkrights::Scope::Register, out, err) : 0;
 }
 
 } // namespace commands

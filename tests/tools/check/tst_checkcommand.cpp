@@ -100,6 +100,14 @@ void TestCheckCommand::checkFindsWhatIsWrong_data()
         << "Certificate SC-0010: stock qty \"lots\" is not a whole number, so shareholder 5's total cannot be "
            "checked."
         << "";
+    // Changes the server no longer enters in the history.
+    const QString untraced = ": the server does not write its changes into the history (its trigger is missing or "
+                             "disabled); velmora-register upgrade puts it back.";
+    QTest::newRow("server, the history's trigger disabled and dropped")
+        << Engine::Server
+        << QStringList{"ALTER TABLE stock_data DISABLE TRIGGER velmora_history",
+                       "DROP TRIGGER velmora_history ON transfer_data"}
+        << QStringList() << "The table stock_data" + untraced + "\nThe table transfer_data" + untraced << "";
     // As import keeps them: each names shareholder 7, whose total of 1250 is right.
     QTest::newRow("file, holders kept as bytes")
         << Engine::File
