@@ -32,6 +32,9 @@ DECLARE
     previous text;
     content text;
 BEGIN
+    IF to_regclass('velmora_history') IS NULL THEN
+        RETURN NULL;
+    END IF;
     FOR i IN 1 .. array_length(TG_ARGV, 1) - 1 LOOP
         old_value := coalesce(before -> TG_ARGV[i], 'null')::text;
         new_value := coalesce(after -> TG_ARGV[i], 'null')::text;
@@ -39,7 +42,7 @@ BEGIN
             parts := parts || ('[' || to_json(TG_ARGV[i])::text || ',' || old_value || ',' || new_value || ']');
         END IF;
     END LOOP;
-    IF (TG_OP = 'UPDATE' AND cardinality(parts) = 0) OR to_regclass('velmora_history') IS NULL THEN
+    IF TG_OP = 'UPDATE' AND cardinality(parts) = 0 THEN
         RETURN NULL;
     END IF;
     entry_changes := '[' || array_to_string(parts, ',') || ']';
