@@ -39,8 +39,6 @@ public:
 
     // The hidden key that gives record order and never names another record while this one stands.
     virtual QString rowKey() const = 0;
-    // Starts a transaction that may write; it holds the register's write lock, or waits a moment for it.
-    virtual QString beginWrite() const = 0;
     // Starts a transaction that only reads, and reads the whole register as it was at one moment.
     virtual QString beginRead() const = 0;
     // SQL whose rows are each table's columns, as (table, column, declared type), by table name and column order.
@@ -104,6 +102,9 @@ protected:
 
 private:
     friend class WriteTransaction;
+    // Starts a transaction that may write; it holds the register's write lock, or waits a moment for it. Only
+    // WriteTransaction begins one.
+    virtual QString beginWrite() const = 0;
 
     QString m_path;
     QString m_name;

@@ -47,9 +47,9 @@ public:
     {
         return Status::failure(failure.message() + QStringLiteral(" Nothing was written to \"%1\".").arg(m_file));
     }
-    Status inCopy(const QSqlQuery& query) const
+    Status inCopy(const QSqlQuery& query) const { return inCopy(query.lastError()); }
+    Status inCopy(const QSqlError& error) const
     {
-        const QSqlError error = query.lastError();
         return refused(QStringLiteral("the copy cannot be written (%1)")
                            .arg((error.databaseText().isEmpty() ? error.text() : error.databaseText()).trimmed()));
     }
@@ -131,9 +131,13 @@ Status copyRows(const Backup& backup, const Connection& source, const Connection
 // under the row key it has in the source, and the history's entries as they are.
 Status copyTables(const Backup& backup, const Connection& source, const Connection& copy, const QStringList& tables)
 {
+    const auto refused = [&](const QSqlError& error) {
+        return backup.inCopy(error);
+    };
+    WriteTransaction transaction(copy);
+    if (Status begun = transaction.begin(refused); !begun)
+        return begun;
     QSqlQuery query(copy.database());
-    if (!query.exec(copy.beginWrite()))
-        return backup.inCopy(query);
     for (const schema::Table& table : schema::tables()) {
         if (!query.exec(schema::createStatement(table)))
             return backup.inCopy(query);
@@ -152,9 +156,7 @@ Status copyTables(const Backup& backup, const Connection& source, const Connecti
             !copied)
             return copied;
     }
-    if (!query.exec(QStringLiteral("COMMIT")))
-        return backup.inCopy(query);
-    return {};
+    return transaction.commit(refused);
 }
 
 // What SQLite's integrity check finds wrong with the file, its first three problems; empty when it is whole.

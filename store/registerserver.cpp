@@ -3,8 +3,8 @@
 #include "connection.h"
 #include "historylog.h"
 #include "schema.h"
+#include "writetransaction.h"
 
-#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -74,17 +74,16 @@ Status create(const QString& uri, const std::function<Status(QSqlDatabase&)>& fi
     QSqlDatabase database = connection.database();
     QSqlQuery query(database);
     query.setForwardOnly(true);
-    const auto failed = [&] {
-        return cannotCreate(connection.path(), query.lastError().databaseText().trimmed());
+    const auto refused = [&](const QSqlError& error) {
+        return cannotCreate(connection.path(), error.databaseText().trimmed());
     };
-    if (!query.exec(QStringLiteral("BEGIN")))
-        return failed();
+    const auto failed = [&] {
+        return refused(query.lastError());
+    };
     // Anything short of the commit is undone here: the connection may serve the next window.
-    bool committed = false;
-    const auto undo = qScopeGuard([&] {
-        if (!committed)
-            QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
-    });
+    WriteTransaction transaction(connection);
+    if (Status begun = transaction.begin(refused); !begun)
+        return begun;
     QStringList names;
     for (const schema::Table& table : schema::tables())
         names.append(QLatin1Char('\'') + table.name + QLatin1Char('\''));
@@ -112,10 +111,7 @@ Status create(const QString& uri, const std::function<Status(QSqlDatabase&)>& fi
         if (Status kept = HistoryLog(connection).appendEvery(action); !kept)
             return cannotCreate(connection.path(), kept.message());
     }
-    if (!query.exec(QStringLiteral("COMMIT")))
-        return failed();
-    committed = true;
-    return {};
+    return transaction.commit(refused);
 }
 
 } // namespace registerserver

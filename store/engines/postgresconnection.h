@@ -13,9 +13,6 @@ public:
     ~PostgresConnection() override;
 
     QString rowKey() const override { return QStringLiteral("row_id"); }
-    // Read committed whatever the server's default: the history's next number is read after its lock is taken,
-    // and must see the save that held the lock before.
-    QString beginWrite() const override { return QStringLiteral("BEGIN ISOLATION LEVEL READ COMMITTED"); }
     QString beginRead() const override { return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"); }
     QString describeTables() const override;
     QString lockingRead() const override { return QStringLiteral(" FOR UPDATE"); }
@@ -46,6 +43,9 @@ public:
 
 private:
     PostgresConnection(ServerAddress address, QString name, QString uri);
+    // Read committed whatever the server's default: the history's next number is read after its lock is taken,
+    // and must see the save that held the lock before.
+    QString beginWrite() const override { return QStringLiteral("BEGIN ISOLATION LEVEL READ COMMITTED"); }
     static std::unique_ptr<PostgresConnection> takeIdle(const ServerAddress& address, const QString& uri);
     Status connect(const QString& doing);
     // The failure's message: what was being done, the register, the reason when there is one, the engine's words.

@@ -11,7 +11,6 @@ public:
     static Expected<std::unique_ptr<Connection>> openEmpty(const QString& path);
 
     QString rowKey() const override { return QStringLiteral("rowid"); }
-    QString beginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
     QString beginRead() const override { return QStringLiteral("BEGIN"); } // the first read fixes what is seen
     QString describeTables() const override;
     QString lockingRead() const override { return {}; } // the write lock is the file's
@@ -41,6 +40,7 @@ public:
 
 private:
     using Connection::Connection;
+    QString beginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
     static Expected<std::unique_ptr<Connection>> attach(const QString& absolute);
     // Fails when the file at the path is no longer the one opened.
     Status movedAway(const QString& doing) const;
