@@ -138,9 +138,11 @@ Status copyTables(const Backup& backup, const Connection& source, const Connecti
     if (Status begun = transaction.begin(refused); !begun)
         return begun;
     QSqlQuery query(copy.database());
-    for (const schema::Table& table : schema::tables()) {
-        if (!query.exec(schema::createStatement(table)))
+    for (const QString& statement : copy.createTables()) {
+        if (!query.exec(statement))
             return backup.inCopy(query);
+    }
+    for (const schema::Table& table : schema::tables()) {
         QStringList columns;
         for (const schema::Column& column : table.columns)
             columns.append(schema::quoted(column.name));

@@ -46,8 +46,8 @@ Status createTables(const Connection& connection, const QString& path, const std
     WriteTransaction transaction(connection);
     if (Status begun = transaction.begin(refused); !begun)
         return begun;
-    for (const schema::Table& table : schema::tables()) {
-        if (!query.exec(schema::createStatement(table)))
+    for (const QString& statement : connection.createTables()) {
+        if (!query.exec(statement))
             return failed();
     }
     if (!query.exec(history::createStatement()))

@@ -73,6 +73,51 @@ bool connectionLost(const QSqlError& error, const QSqlDatabase& database)
            || state.startsWith(QLatin1String("57P")) || state == QLatin1String("26000");
 }
 
+// Searches compare folded text: letter case in every script and blanks around it left out, as the file's
+// collation does. Final and other variant Greek letters fold to their plain forms.
+const char* const foldFunction =
+    "CREATE FUNCTION velmora_fold(t text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $$ "
+    "SELECT translate(lower(btrim(t, ' ') COLLATE \"und-x-icu\"), 'ςϐϑϕϖϰϱϵ', 'σβθφπκρε') $$";
+// The number a text's leading characters write, 0 when none: blanks, a sign, digits, a point and digits.
+const char* const valFunction =
+    "CREATE FUNCTION velmora_val(t text) RETURNS numeric LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $$ "
+    "SELECT CASE WHEN m ~ '[0-9]' THEN m::numeric ELSE 0 END "
+    "FROM (SELECT substring(t from '^[ \t]*([+-]?[0-9]*(?:[.][0-9]*)?)') AS m) AS written $$";
+
+QString createTable(const schema::Table& table)
+{
+    QStringList columns;
+    for (const schema::Column& column : table.columns) {
+        const char* type = column.storage == schema::Storage::Integer ? "bigint" : "text";
+        columns.append(schema::quoted(column.name) + QLatin1Char(' ') + QLatin1String(type));
+    }
+    // Last, so that a plain INSERT of the register's columns leaves it to the server.
+    columns.append(QStringLiteral("row_id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY"));
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(schema::quoted(table.name), columns.join(QLatin1String(", ")));
+}
+
+// Every search answers from an index on the very expression it compares.
+QStringList createIndexes(const schema::Table& table)
+{
+    QStringList statements;
+    for (const schema::Column& column : table.columns) {
+        const QString name = schema::quoted(column.name);
+        QString expression;
+        if (column.kind == schema::Kind::Text)
+            expression = QStringLiteral("velmora_fold(%1)").arg(name);
+        else if (column.kind == schema::Kind::Number)
+            expression =
+                column.storage == schema::Storage::Integer ? name : QStringLiteral("velmora_val(%1)").arg(name);
+        else
+            continue;
+        statements.append(
+            QStringLiteral("CREATE INDEX %1 ON %2 ((%3))")
+                .arg(schema::quoted(table.name + QLatin1Char('_') + column.name + QStringLiteral("_search")),
+                     schema::quoted(table.name), expression));
+    }
+    return statements;
+}
+
 } // namespace
 
 PostgresConnection::PostgresConnection(ServerAddress address, QString name, QString uri)
@@ -163,6 +208,19 @@ QString PostgresConnection::writtenAsDate(const QString& column) const
 {
     // Quicker than a regular expression over a whole table: the shape, then only digits besides the dashes.
     return QStringLiteral("(%1 LIKE '____-__-__' AND translate(%1, '0123456789', '') = '--')").arg(column);
+}
+
+QStringList PostgresConnection::createTables() const
+{
+    QStringList statements{QString::fromUtf8(foldFunction), QString::fromUtf8(valFunction)};
+    for (const schema::Table& table : schema::tables())
+        statements << createTable(table) << createIndexes(table);
+    return statements;
+}
+
+QString PostgresConnection::listTables() const
+{
+    return QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema()");
 }
 
 QString PostgresConnection::describeTables() const

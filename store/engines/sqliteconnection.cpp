@@ -146,6 +146,19 @@ QString SqliteConnection::writtenAsDate(const QString& column) const
     return QStringLiteral("%1 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'").arg(column);
 }
 
+QStringList SqliteConnection::createTables() const
+{
+    QStringList statements;
+    for (const schema::Table& table : schema::tables())
+        statements.append(schema::createStatement(table));
+    return statements;
+}
+
+QString SqliteConnection::listTables() const
+{
+    return QStringLiteral("SELECT name FROM sqlite_schema WHERE type IN ('table', 'view')");
+}
+
 QString SqliteConnection::describeTables() const
 {
     return QStringLiteral("SELECT t.name, c.name, c.type FROM sqlite_schema t, pragma_table_info(t.name) c "

@@ -12,6 +12,8 @@ public:
 
     QString rowKey() const override { return QStringLiteral("rowid"); }
     QString beginRead() const override { return QStringLiteral("BEGIN"); } // the first read fixes what is seen
+    QStringList createTables() const override;
+    QString listTables() const override;
     QString describeTables() const override;
     QString lockingRead() const override { return {}; } // the write lock is the file's
     QString holdsExactly(const QString& column) const override;
