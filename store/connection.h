@@ -83,6 +83,9 @@ public:
     // it: every page, so every table, row key and value as stored. False where the engine cannot; the tables are
     // then copied row by row.
     virtual Expected<bool> copyWholeInto(const Connection& target) const;
+    // What the engine's own integrity check finds wrong with the register, its first three problems; empty when it
+    // finds nothing, or has no such check.
+    virtual Expected<QString> findDamage() const;
 
     // Checks that the table and its columns are there, and that nothing hides the row key.
     virtual Status checkTable(const schema::Table& table) const = 0;

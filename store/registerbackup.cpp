@@ -161,23 +161,6 @@ Status copyTables(const Backup& backup, const Connection& source, const Connecti
     return transaction.commit(refused);
 }
 
-// What SQLite's integrity check finds wrong with the file, its first three problems; empty when it is whole.
-Expected<QString> damageIn(const Connection& connection)
-{
-    QSqlQuery query(connection.database());
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("PRAGMA integrity_check")))
-        return connection.failure(QStringLiteral("Cannot check"), query.lastError());
-    QStringList problems;
-    while (query.next())
-        problems.append(query.value(0).toString());
-    if (problems == QStringList{QStringLiteral("ok")})
-        return QString();
-    if (problems.isEmpty())
-        return QStringLiteral("the integrity check gave no answer");
-    return problems.mid(0, 3).join(QLatin1String("; ")).simplified();
-}
-
 // The copy, opened afresh from its file: the engine finds it whole, and each table holds the rows counted.
 Status check(const Backup& backup, const QString& building, const QStringList& tables, const QList<Counted>& counted)
 {
@@ -185,7 +168,7 @@ Status check(const Backup& backup, const QString& building, const QStringList& t
     if (!opened)
         return backup.refused(QStringLiteral("the copy cannot be opened again (%1)").arg(opened.status().message()));
     const Connection& copy = *opened.value();
-    const Expected<QString> damage = damageIn(copy);
+    const Expected<QString> damage = copy.findDamage();
     if (!damage)
         return backup.refused(QStringLiteral("the copy cannot be read (%1)").arg(damage.status().message()));
     if (!damage->isEmpty())
@@ -322,7 +305,7 @@ Status checkBackup(const Backup& wording, const QString& backup)
     ReadTransaction transaction(connection);
     if (Status begun = transaction.begin(QStringLiteral("Cannot read")); !begun)
         return wording.notWritten(begun);
-    const Expected<QString> damage = damageIn(connection);
+    const Expected<QString> damage = connection.findDamage();
     if (!damage)
         return wording.notWritten(damage.status());
     if (!damage->isEmpty())

@@ -182,6 +182,22 @@ Expected<bool> SqliteConnection::copyWholeInto(const Connection& target) const
     return true;
 }
 
+Expected<QString> SqliteConnection::findDamage() const
+{
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("PRAGMA integrity_check")))
+        return failure(QStringLiteral("Cannot check"), query.lastError());
+    QStringList problems;
+    while (query.next())
+        problems.append(query.value(0).toString());
+    if (problems == QStringList{QStringLiteral("ok")})
+        return QString();
+    if (problems.isEmpty())
+        return QStringLiteral("the integrity check gave no answer");
+    return problems.mid(0, 3).join(QLatin1String("; ")).simplified();
+}
+
 Status SqliteConnection::checkTable(const schema::Table& table) const
 {
     QSqlQuery info(database());

@@ -36,6 +36,7 @@ public:
     QString currentRole() const override { return QStringLiteral("SELECT ''"); }
     void waitForLocks(int ms) override;
     Expected<bool> copyWholeInto(const Connection& target) const override;
+    Expected<QString> findDamage() const override;
     Status checkTable(const schema::Table& table) const override;
     Status checkReachable(const QString& doing) override;
     Status failure(const QString& doing, const QSqlError& error) const override;
