@@ -75,6 +75,15 @@ public:
     // SQL that gives the database role changes are made as: empty for a file.
     virtual QString currentRole() const = 0;
 
+    // What a clerks' role needs on the register, as statements its owner runs: reading and changing the rows of
+    // the tables given, with their row keys, and reading and adding to the history; and the role as the statements
+    // spell it. A file has no roles: its mode and group say who may read and write it.
+    struct Rights {
+        QString role;
+        QStringList statements;
+    };
+    virtual Expected<Rights> clerkRights(const QString& role, const QStringList& tables) const = 0;
+
     // Waits up to ms for another's lock before a statement is refused, trying again often: a reader then finds
     // the moments between another's saves however closely they follow each other. Where readers never wait for
     // writers, nothing changes.

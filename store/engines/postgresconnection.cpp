@@ -1,5 +1,6 @@
 #include "postgresconnection.h"
 
+#include "history.h"
 #include "schema.h"
 
 #include <QHash>
@@ -236,6 +237,49 @@ qint64 PostgresConnection::insertedKey(QSqlQuery& query) const
     const qint64 key = query.next() ? query.value(0).toLongLong() : 0;
     query.finish();
     return key;
+}
+
+Expected<Connection::Rights> PostgresConnection::clerkRights(const QString& role, const QStringList& tables) const
+{
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    const auto failed = [&] {
+        return failure(QStringLiteral("Cannot list the rights for"), query.lastError());
+    };
+    query.prepare(QStringLiteral("SELECT quote_ident(?), current_schema() = 'public', quote_ident(current_schema()), "
+                                 "quote_ident(?)"));
+    query.bindValue(0, role);
+    query.bindValue(1, history::tableName);
+    if (!query.exec() || !query.next())
+        return failed();
+    const QString grantee = query.value(0).toString();
+    const QString schemaName = query.value(2).toString();
+    const QString prefix = query.value(1).toBool() ? QString() : schemaName + QLatin1Char('.');
+    const QString historyTable = prefix + query.value(3).toString();
+    QStringList quotedTables;
+    QStringList sequences;
+    for (const QString& table : tables) {
+        query.prepare(QStringLiteral("SELECT quote_ident(?), quote_ident(s.relname) FROM pg_class s "
+                                     "WHERE s.oid = pg_get_serial_sequence(quote_ident(?), 'row_id')::regclass"));
+        query.bindValue(0, table);
+        query.bindValue(1, table);
+        if (!query.exec() || !query.next())
+            return failed();
+        quotedTables.append(prefix + query.value(0).toString());
+        sequences.append(prefix + query.value(1).toString());
+    }
+    Rights rights{grantee, {}};
+    if (!prefix.isEmpty())
+        rights.statements.append(QStringLiteral("GRANT USAGE ON SCHEMA %1 TO %2;").arg(schemaName, grantee));
+    if (!tables.isEmpty()) {
+        rights.statements.append(QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON %1 TO %2;")
+                                     .arg(quotedTables.join(QLatin1String(", ")), grantee));
+        rights.statements.append(
+            QStringLiteral("GRANT USAGE ON SEQUENCE %1 TO %2;").arg(sequences.join(QLatin1String(", ")), grantee));
+    }
+    // Reading and adding only: a clerk cannot rewrite or remove what the history holds.
+    rights.statements.append(QStringLiteral("GRANT SELECT, INSERT ON %1 TO %2;").arg(historyTable, grantee));
+    return rights;
 }
 
 Status PostgresConnection::checkTable(const schema::Table& table) const

@@ -38,6 +38,7 @@ public:
         return QStringLiteral("LOCK TABLE %1 IN SHARE MODE").arg(tables.join(QLatin1String(", ")));
     }
     QString currentRole() const override { return QStringLiteral("SELECT current_user"); }
+    Expected<Rights> clerkRights(const QString& role, const QStringList& tables) const override;
     Status checkTable(const schema::Table& table) const override;
     Status checkReachable(const QString& doing) override;
     bool takeReconnected() override { return std::exchange(m_reconnected, false); }

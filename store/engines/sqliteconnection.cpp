@@ -198,6 +198,13 @@ Expected<QString> SqliteConnection::findDamage() const
     return problems.mid(0, 3).join(QLatin1String("; ")).simplified();
 }
 
+Expected<Connection::Rights> SqliteConnection::clerkRights(const QString&, const QStringList&) const
+{
+    return Status::failure(QStringLiteral("Cannot list the rights for the register \"%1\": a register file has no "
+                                          "roles; its file's mode and group say who may read and write it.")
+                               .arg(path()));
+}
+
 Status SqliteConnection::checkTable(const schema::Table& table) const
 {
     QSqlQuery info(database());

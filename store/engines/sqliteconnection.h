@@ -37,6 +37,7 @@ public:
     void waitForLocks(int ms) override;
     Expected<bool> copyWholeInto(const Connection& target) const override;
     Expected<QString> findDamage() const override;
+    Expected<Rights> clerkRights(const QString& role, const QStringList& tables) const override;
     Status checkTable(const schema::Table& table) const override;
     Status checkReachable(const QString& doing) override;
     Status failure(const QString& doing, const QSqlError& error) const override;
