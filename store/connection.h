@@ -52,6 +52,8 @@ public:
     virtual QString lockingRead() const = 0;
     // SQL that is true when a column holds exactly the bound value, NULL matching NULL, with no conversion.
     virtual QString holdsExactly(const QString& column) const = 0;
+    // SQL that is true when two expressions hold the same value, NULL matching NULL.
+    virtual QString sameValue(const QString& one, const QString& other) const = 0;
     // SQL that is true when a text equals the bound text, letter case and blanks around either side left out.
     virtual QString equalsText(const QString& text) const = 0;
     // SQL for val() of a column's value.
@@ -61,6 +63,8 @@ public:
     virtual QString wholeNumberOf(const QString& column) const { return column; }
     // SQL that is true when a column's text is written as YYYY-MM-DD in the digits 0 to 9, a real date or not.
     virtual QString writtenAsDate(const QString& column) const = 0;
+    // What follows AS in a WITH query for it to be computed once and kept, not folded into the query that reads it.
+    virtual QString computedOnce() const = 0;
     // What an INSERT ends with to give the new row's key, and that key from the query that ran it.
     virtual QString returningKey() const = 0;
     virtual qint64 insertedKey(QSqlQuery& query) const = 0;

@@ -195,6 +195,11 @@ QString PostgresConnection::holdsExactly(const QString& column) const
     return QStringLiteral("%1 IS NOT DISTINCT FROM ?").arg(column);
 }
 
+QString PostgresConnection::sameValue(const QString& one, const QString& other) const
+{
+    return QStringLiteral("%1 IS NOT DISTINCT FROM %2").arg(one, other);
+}
+
 QString PostgresConnection::equalsText(const QString& text) const
 {
     return QStringLiteral("velmora_fold(%1) = velmora_fold(?)").arg(text);

@@ -19,9 +19,11 @@ public:
     QString describeTables() const override;
     QString lockingRead() const override { return QStringLiteral(" FOR UPDATE"); }
     QString holdsExactly(const QString& column) const override;
+    QString sameValue(const QString& one, const QString& other) const override;
     QString equalsText(const QString& text) const override;
     QString valOf(const QString& column) const override;
     QString writtenAsDate(const QString& column) const override;
+    QString computedOnce() const override { return QStringLiteral("MATERIALIZED"); }
     QString returningKey() const override { return QStringLiteral(" RETURNING row_id"); }
     qint64 insertedKey(QSqlQuery& query) const override;
     QString hasTable() const override { return QStringLiteral("SELECT to_regclass(?) IS NOT NULL"); }

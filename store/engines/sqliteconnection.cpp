@@ -126,6 +126,11 @@ QString SqliteConnection::holdsExactly(const QString& column) const
     return QStringLiteral("+%1 IS ?").arg(column);
 }
 
+QString SqliteConnection::sameValue(const QString& one, const QString& other) const
+{
+    return QStringLiteral("%1 IS %2").arg(one, other);
+}
+
 QString SqliteConnection::equalsText(const QString& text) const
 {
     return QStringLiteral("%1 = ? COLLATE %2").arg(text, QLatin1String(sqlitefunctions::textCollation));

@@ -17,10 +17,12 @@ public:
     QString describeTables() const override;
     QString lockingRead() const override { return {}; } // the write lock is the file's
     QString holdsExactly(const QString& column) const override;
+    QString sameValue(const QString& one, const QString& other) const override;
     QString equalsText(const QString& text) const override;
     QString valOf(const QString& column) const override;
     QString wholeNumberOf(const QString& column) const override;
     QString writtenAsDate(const QString& column) const override;
+    QString computedOnce() const override { return QStringLiteral("MATERIALIZED"); }
     QString returningKey() const override { return {}; }
     qint64 insertedKey(QSqlQuery& query) const override;
     QString hasTable() const override
