@@ -86,6 +86,17 @@ QString reasonFor(int code)
     }
 }
 
+// A table with each column of the affinity its storage takes; the engine gives the row key.
+QString createTable(const schema::Table& table)
+{
+    QStringList columns;
+    for (const schema::Column& column : table.columns) {
+        const char* type = column.storage == schema::Storage::Integer ? "INTEGER" : "TEXT";
+        columns.append(schema::quoted(column.name) + QLatin1Char(' ') + QLatin1String(type));
+    }
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(schema::quoted(table.name), columns.join(QLatin1String(", ")));
+}
+
 } // namespace
 
 Expected<std::unique_ptr<Connection>> SqliteConnection::open(const QString& path)
@@ -155,7 +166,7 @@ QStringList SqliteConnection::createTables() const
 {
     QStringList statements;
     for (const schema::Table& table : schema::tables())
-        statements.append(schema::createStatement(table));
+        statements.append(createTable(table));
     return statements;
 }
 
