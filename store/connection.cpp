@@ -49,6 +49,11 @@ Expected<bool> Connection::copyWholeInto(const Connection&) const
     return false;
 }
 
+Expected<QString> Connection::findDamage() const
+{
+    return QString();
+}
+
 QString Connection::nextName()
 {
     static QAtomicInteger<quint64> counter;

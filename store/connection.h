@@ -39,16 +39,21 @@ public:
 
     // The hidden key that gives record order and never names another record while this one stands.
     virtual QString rowKey() const = 0;
-    // Starts a transaction that may write; it holds the register's write lock, or waits a moment for it.
-    virtual QString beginWrite() const = 0;
     // Starts a transaction that only reads, and reads the whole register as it was at one moment.
     virtual QString beginRead() const = 0;
+    // The statements that make the three tables in an empty database, and whatever their searches need; the
+    // history's table is made apart.
+    virtual QStringList createTables() const = 0;
+    // SQL whose rows name every table and view in the register's database.
+    virtual QString listTables() const = 0;
     // SQL whose rows are each table's columns, as (table, column, declared type), by table name and column order.
     virtual QString describeTables() const = 0;
     // What a SELECT of one row ends with to hold that row until the transaction ends.
     virtual QString lockingRead() const = 0;
     // SQL that is true when a column holds exactly the bound value, NULL matching NULL, with no conversion.
     virtual QString holdsExactly(const QString& column) const = 0;
+    // SQL that is true when two expressions hold the same value, NULL matching NULL.
+    virtual QString sameValue(const QString& one, const QString& other) const = 0;
     // SQL that is true when a text equals the bound text, letter case and blanks around either side left out.
     virtual QString equalsText(const QString& text) const = 0;
     // SQL for val() of a column's value.
@@ -58,6 +63,8 @@ public:
     virtual QString wholeNumberOf(const QString& column) const { return column; }
     // SQL that is true when a column's text is written as YYYY-MM-DD in the digits 0 to 9, a real date or not.
     virtual QString writtenAsDate(const QString& column) const = 0;
+    // What follows AS in a WITH query for it to be computed once and kept, not folded into the query that reads it.
+    virtual QString computedOnce() const = 0;
     // What an INSERT ends with to give the new row's key, and that key from the query that ran it.
     virtual QString returningKey() const = 0;
     virtual qint64 insertedKey(QSqlQuery& query) const = 0;
@@ -79,6 +86,15 @@ public:
     // SQL that gives the database role changes are made as: empty for a file.
     virtual QString currentRole() const = 0;
 
+    // What a clerks' role needs on the register, as statements its owner runs: reading and changing the rows of
+    // the tables given, with their row keys, and reading and adding to the history; and the role as the statements
+    // spell it. A file has no roles: its mode and group say who may read and write it.
+    struct Rights {
+        QString role;
+        QStringList statements;
+    };
+    virtual Expected<Rights> clerkRights(const QString& role, const QStringList& tables) const = 0;
+
     // Waits up to ms for another's lock before a statement is refused, trying again often: a reader then finds
     // the moments between another's saves however closely they follow each other. Where readers never wait for
     // writers, nothing changes.
@@ -87,6 +103,9 @@ public:
     // it: every page, so every table, row key and value as stored. False where the engine cannot; the tables are
     // then copied row by row.
     virtual Expected<bool> copyWholeInto(const Connection& target) const;
+    // What the engine's own integrity check finds wrong with the register, its first three problems; empty when it
+    // finds nothing, or has no such check.
+    virtual Expected<QString> findDamage() const;
 
     // Checks that the table and its columns are there, and that nothing hides the row key.
     virtual Status checkTable(const schema::Table& table) const = 0;
@@ -111,6 +130,9 @@ protected:
 
 private:
     friend class WriteTransaction;
+    // Starts a transaction that may write; it holds the register's write lock, or waits a moment for it. Only
+    // WriteTransaction begins one.
+    virtual QString beginWrite() const = 0;
 
     QString m_path;
     QString m_name;

@@ -3,6 +3,7 @@
 #include "connection.h"
 #include "history.h"
 #include "readtransaction.h"
+#include "registercontents.h"
 #include "registerfile.h"
 #include "registerpath.h"
 #include "schema.h"
@@ -22,6 +23,12 @@
 #include <unistd.h>
 
 namespace registerbackup {
+
+using registercontents::Counted;
+using registercontents::countRows;
+using registercontents::Held;
+using registercontents::heldIn;
+using registercontents::tablesOf;
 
 namespace {
 
@@ -47,9 +54,9 @@ public:
     {
         return Status::failure(failure.message() + QStringLiteral(" Nothing was written to \"%1\".").arg(m_file));
     }
-    Status inCopy(const QSqlQuery& query) const
+    Status inCopy(const QSqlQuery& query) const { return inCopy(query.lastError()); }
+    Status inCopy(const QSqlError& error) const
     {
-        const QSqlError error = query.lastError();
         return refused(QStringLiteral("the copy cannot be written (%1)")
                            .arg((error.databaseText().isEmpty() ? error.text() : error.databaseText()).trimmed()));
     }
@@ -68,37 +75,6 @@ bool sameFile(const QString& one, const QString& other)
     return ::stat(QFile::encodeName(one).constData(), &first) == 0
            && ::stat(QFile::encodeName(other).constData(), &second) == 0 && first.st_dev == second.st_dev
            && first.st_ino == second.st_ino;
-}
-
-// The tables a backup holds: the three, and the history when the register keeps one.
-Expected<QStringList> tablesOf(const Connection& connection)
-{
-    QStringList names;
-    for (const schema::Table& table : schema::tables()) {
-        if (Status checked = connection.checkTable(table); !checked)
-            return checked;
-        names.append(table.name);
-    }
-    const Expected<bool> kept = history::kept(connection);
-    if (!kept)
-        return kept.status();
-    if (kept.value())
-        names.append(history::tableName);
-    return names;
-}
-
-// Each table's rows, as the transaction under way sees them.
-Expected<QList<Counted>> countRows(const Connection& connection, const QStringList& tables)
-{
-    QList<Counted> counted;
-    QSqlQuery query(connection.database());
-    query.setForwardOnly(true);
-    for (const QString& table : tables) {
-        if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM %1").arg(schema::quoted(table))) || !query.next())
-            return connection.failure(QStringLiteral("Cannot back up"), query.lastError());
-        counted.append({table, query.value(0).toLongLong()});
-    }
-    return counted;
 }
 
 // One table's rows, in the order of the first column read, into the copy's columns in the same places. The
@@ -131,12 +107,18 @@ Status copyRows(const Backup& backup, const Connection& source, const Connection
 // under the row key it has in the source, and the history's entries as they are.
 Status copyTables(const Backup& backup, const Connection& source, const Connection& copy, const QStringList& tables)
 {
+    const auto refused = [&](const QSqlError& error) {
+        return backup.inCopy(error);
+    };
+    WriteTransaction transaction(copy);
+    if (Status begun = transaction.begin(refused); !begun)
+        return begun;
     QSqlQuery query(copy.database());
-    if (!query.exec(copy.beginWrite()))
-        return backup.inCopy(query);
-    for (const schema::Table& table : schema::tables()) {
-        if (!query.exec(schema::createStatement(table)))
+    for (const QString& statement : copy.createTables()) {
+        if (!query.exec(statement))
             return backup.inCopy(query);
+    }
+    for (const schema::Table& table : schema::tables()) {
         QStringList columns;
         for (const schema::Column& column : table.columns)
             columns.append(schema::quoted(column.name));
@@ -152,26 +134,7 @@ Status copyTables(const Backup& backup, const Connection& source, const Connecti
             !copied)
             return copied;
     }
-    if (!query.exec(QStringLiteral("COMMIT")))
-        return backup.inCopy(query);
-    return {};
-}
-
-// What SQLite's integrity check finds wrong with the file, its first three problems; empty when it is whole.
-Expected<QString> damageIn(const Connection& connection)
-{
-    QSqlQuery query(connection.database());
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("PRAGMA integrity_check")))
-        return connection.failure(QStringLiteral("Cannot check"), query.lastError());
-    QStringList problems;
-    while (query.next())
-        problems.append(query.value(0).toString());
-    if (problems == QStringList{QStringLiteral("ok")})
-        return QString();
-    if (problems.isEmpty())
-        return QStringLiteral("the integrity check gave no answer");
-    return problems.mid(0, 3).join(QLatin1String("; ")).simplified();
+    return transaction.commit(refused);
 }
 
 // The copy, opened afresh from its file: the engine finds it whole, and each table holds the rows counted.
@@ -181,7 +144,7 @@ Status check(const Backup& backup, const QString& building, const QStringList& t
     if (!opened)
         return backup.refused(QStringLiteral("the copy cannot be opened again (%1)").arg(opened.status().message()));
     const Connection& copy = *opened.value();
-    const Expected<QString> damage = damageIn(copy);
+    const Expected<QString> damage = copy.findDamage();
     if (!damage)
         return backup.refused(QStringLiteral("the copy cannot be read (%1)").arg(damage.status().message()));
     if (!damage->isEmpty())
@@ -266,48 +229,6 @@ Expected<QList<Counted>> copyInto(const Backup& backup, const QString& location,
     return counted;
 }
 
-// Whether the register holds any of the three tables.
-Expected<bool> holdsTables(const Connection& connection)
-{
-    QSqlQuery query(connection.database());
-    query.setForwardOnly(true);
-    if (!query.prepare(connection.hasTable()))
-        return connection.failure(QStringLiteral("Cannot read"), query.lastError());
-    for (const schema::Table& table : schema::tables()) {
-        query.bindValue(0, table.name);
-        if (!query.exec() || !query.next())
-            return connection.failure(QStringLiteral("Cannot read"), query.lastError());
-        if (query.value(0).toBool())
-            return true;
-    }
-    return false;
-}
-
-// What the register holds, in the transaction under way; none when it holds none of the three tables.
-Expected<std::optional<Held>> heldIn(const Connection& connection)
-{
-    const Expected<bool> any = holdsTables(connection);
-    if (!any)
-        return any.status();
-    if (!any.value())
-        return std::optional<Held>();
-    const Expected<QStringList> tables = tablesOf(connection);
-    if (!tables)
-        return tables.status();
-    Held held;
-    const Expected<QList<Counted>> counted = countRows(connection, tables.value());
-    if (!counted)
-        return counted.status();
-    held.rows = counted.value();
-    if (tables->contains(history::tableName)) {
-        const Expected<std::optional<history::Entry>> newest = history::newest(connection);
-        if (!newest)
-            return newest.status();
-        held.newest = newest.value();
-    }
-    return std::optional<Held>(held);
-}
-
 // The backup whole before it goes anywhere: SQLite finds no damage, and its history, when it keeps one, is intact.
 Status checkBackup(const Backup& wording, const QString& backup)
 {
@@ -318,7 +239,7 @@ Status checkBackup(const Backup& wording, const QString& backup)
     ReadTransaction transaction(connection);
     if (Status begun = transaction.begin(QStringLiteral("Cannot read")); !begun)
         return wording.notWritten(begun);
-    const Expected<QString> damage = damageIn(connection);
+    const Expected<QString> damage = connection.findDamage();
     if (!damage)
         return wording.notWritten(damage.status());
     if (!damage->isEmpty())
@@ -344,19 +265,6 @@ Expected<QList<Counted>> write(const QString& location, const QString& path, boo
     if (!Connection::isServer(location) && sameFile(location, path))
         return backup.refused(QStringLiteral("that is the register itself; a backup goes into a file of its own"));
     return copyInto(backup, location, path, replace);
-}
-
-Expected<std::optional<Held>> held(const QString& path)
-{
-    if (!QFileInfo::exists(path))
-        return std::optional<Held>();
-    Expected<std::unique_ptr<Connection>> opened = Connection::open(path);
-    if (!opened)
-        return std::optional<Held>();
-    ReadTransaction transaction(*opened.value());
-    if (Status begun = transaction.begin(QStringLiteral("Cannot read")); !begun)
-        return begun;
-    return heldIn(*opened.value());
 }
 
 Expected<bool> isEarlierBackup(const QString& location, const QString& path)

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "history.h"
+#include "registercontents.h"
 #include "status.h"
 
-#include <QList>
 #include <QString>
 
 #include <optional>
@@ -12,27 +11,12 @@
 // put back in a register file's place.
 namespace registerbackup {
 
-struct Counted {
-    QString table;
-    qint64 rows = 0;
-};
-
 // Copies the register at location (a file or a server) into a new file at path, as it is at one moment: a file
 // page for page, a server's tables and history row by row, each row key kept as the file's. The copy is made
 // under a hidden name and moved into place only once its integrity check passes and each table holds the rows
 // the register held at that moment; with replace, over the file there. Gives the three tables' rows, and the
 // history's when the register keeps one.
-Expected<QList<Counted>> write(const QString& location, const QString& path, bool replace);
-
-// What a register file holds, as a backup over it or a restore in its place names it.
-struct Held {
-    QList<Counted> rows;                  // each table's rows, and the history's when it keeps one
-    std::optional<history::Entry> newest; // its newest change, when its history holds one
-};
-
-// What the file at path holds; none when no file is there, or a file that is no register: one that is not an
-// SQLite database, or one without any of the three tables.
-Expected<std::optional<Held>> held(const QString& path);
+Expected<QList<registercontents::Counted>> write(const QString& location, const QString& path, bool replace);
 
 // Whether the register file at path is an earlier backup of the register at location: its history the beginning
 // of the register's, seal for seal. One whose history is empty only when it holds no rows either; one that keeps
@@ -40,10 +24,10 @@ Expected<std::optional<Held>> held(const QString& path);
 Expected<bool> isEarlierBackup(const QString& location, const QString& path);
 
 struct Restored {
-    QList<Counted> rows;          // the backup's, now the register's
-    bool replaced = false;        // a file was at the register's place
-    std::optional<Held> previous; // what it held, when it was a register
-    QString keptAs;               // where the file replaced is kept
+    QList<registercontents::Counted> rows;          // the backup's, now the register's
+    bool replaced = false;                          // a file was at the register's place
+    std::optional<registercontents::Held> previous; // what it held, when it was a register
+    QString keptAs;                                 // where the file replaced is kept
 };
 
 // Puts the register file backup in place of the register file at path (where a link there leads), once the

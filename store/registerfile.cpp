@@ -5,6 +5,7 @@
 #include "registerpath.h"
 #include "schema.h"
 #include "unfinishedfile.h"
+#include "writetransaction.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,13 +37,17 @@ Status createTables(const Connection& connection, const QString& path, const std
 {
     QSqlDatabase database = connection.database();
     QSqlQuery query(database);
-    const auto failed = [&] {
-        return cannotCreate(path, query.lastError().text());
+    const auto refused = [&](const QSqlError& error) {
+        return cannotCreate(path, error.text());
     };
-    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return failed();
-    for (const schema::Table& table : schema::tables()) {
-        if (!query.exec(schema::createStatement(table)))
+    const auto failed = [&] {
+        return refused(query.lastError());
+    };
+    WriteTransaction transaction(connection);
+    if (Status begun = transaction.begin(refused); !begun)
+        return begun;
+    for (const QString& statement : connection.createTables()) {
+        if (!query.exec(statement))
             return failed();
     }
     if (!query.exec(history::createStatement()))
@@ -53,9 +58,7 @@ Status createTables(const Connection& connection, const QString& path, const std
         if (Status kept = HistoryLog(connection).appendEvery(action); !kept)
             return cannotCreate(path, kept.message());
     }
-    if (!query.exec(QStringLiteral("COMMIT")))
-        return failed();
-    return {};
+    return transaction.commit(refused);
 }
 
 // A folder whose files take its group (set-group-ID), as the package makes /var/lib/velmora for the clerks.

@@ -86,14 +86,4 @@ QString quoted(const QString& identifier)
     return QLatin1Char('"') + inner.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
 }
 
-QString createStatement(const Table& table)
-{
-    QStringList columns;
-    for (const Column& column : table.columns) {
-        const char* type = column.storage == Storage::Integer ? "INTEGER" : "TEXT";
-        columns.append(quoted(column.name) + QLatin1Char(' ') + QLatin1String(type));
-    }
-    return QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(table.name), columns.join(QLatin1String(", ")));
-}
-
 } // namespace schema

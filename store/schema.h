@@ -36,6 +36,5 @@ const Table* table(QStringView name);
 
 // An identifier as SQL text; names come only from this schema.
 QString quoted(const QString& identifier);
-QString createStatement(const Table& table);
 
 } // namespace schema

@@ -1,5 +1,6 @@
 #include "postgresconnection.h"
 
+#include "history.h"
 #include "schema.h"
 
 #include <QHash>
@@ -71,6 +72,51 @@ bool connectionLost(const QSqlError& error, const QSqlDatabase& database)
     const QString state = error.nativeErrorCode();
     return !database.isOpen() || state.isEmpty() || state.startsWith(QLatin1String("08"))
            || state.startsWith(QLatin1String("57P")) || state == QLatin1String("26000");
+}
+
+// Searches compare folded text: letter case in every script and blanks around it left out, as the file's
+// collation does. Final and other variant Greek letters fold to their plain forms.
+const char* const foldFunction =
+    "CREATE FUNCTION velmora_fold(t text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $$ "
+    "SELECT translate(lower(btrim(t, ' ') COLLATE \"und-x-icu\"), 'ςϐϑϕϖϰϱϵ', 'σβθφπκρε') $$";
+// The number a text's leading characters write, 0 when none: blanks, a sign, digits, a point and digits.
+const char* const valFunction =
+    "CREATE FUNCTION velmora_val(t text) RETURNS numeric LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $$ "
+    "SELECT CASE WHEN m ~ '[0-9]' THEN m::numeric ELSE 0 END "
+    "FROM (SELECT substring(t from '^[ \t]*([+-]?[0-9]*(?:[.][0-9]*)?)') AS m) AS written $$";
+
+QString createTable(const schema::Table& table)
+{
+    QStringList columns;
+    for (const schema::Column& column : table.columns) {
+        const char* type = column.storage == schema::Storage::Integer ? "bigint" : "text";
+        columns.append(schema::quoted(column.name) + QLatin1Char(' ') + QLatin1String(type));
+    }
+    // Last, so that a plain INSERT of the register's columns leaves it to the server.
+    columns.append(QStringLiteral("row_id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY"));
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(schema::quoted(table.name), columns.join(QLatin1String(", ")));
+}
+
+// Every search answers from an index on the very expression it compares.
+QStringList createIndexes(const schema::Table& table)
+{
+    QStringList statements;
+    for (const schema::Column& column : table.columns) {
+        const QString name = schema::quoted(column.name);
+        QString expression;
+        if (column.kind == schema::Kind::Text)
+            expression = QStringLiteral("velmora_fold(%1)").arg(name);
+        else if (column.kind == schema::Kind::Number)
+            expression =
+                column.storage == schema::Storage::Integer ? name : QStringLiteral("velmora_val(%1)").arg(name);
+        else
+            continue;
+        statements.append(
+            QStringLiteral("CREATE INDEX %1 ON %2 ((%3))")
+                .arg(schema::quoted(table.name + QLatin1Char('_') + column.name + QStringLiteral("_search")),
+                     schema::quoted(table.name), expression));
+    }
+    return statements;
 }
 
 } // namespace
@@ -149,6 +195,11 @@ QString PostgresConnection::holdsExactly(const QString& column) const
     return QStringLiteral("%1 IS NOT DISTINCT FROM ?").arg(column);
 }
 
+QString PostgresConnection::sameValue(const QString& one, const QString& other) const
+{
+    return QStringLiteral("%1 IS NOT DISTINCT FROM %2").arg(one, other);
+}
+
 QString PostgresConnection::equalsText(const QString& text) const
 {
     return QStringLiteral("velmora_fold(%1) = velmora_fold(?)").arg(text);
@@ -165,6 +216,19 @@ QString PostgresConnection::writtenAsDate(const QString& column) const
     return QStringLiteral("(%1 LIKE '____-__-__' AND translate(%1, '0123456789', '') = '--')").arg(column);
 }
 
+QStringList PostgresConnection::createTables() const
+{
+    QStringList statements{QString::fromUtf8(foldFunction), QString::fromUtf8(valFunction)};
+    for (const schema::Table& table : schema::tables())
+        statements << createTable(table) << createIndexes(table);
+    return statements;
+}
+
+QString PostgresConnection::listTables() const
+{
+    return QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema()");
+}
+
 QString PostgresConnection::describeTables() const
 {
     return QStringLiteral("SELECT c.table_name, c.column_name, c.data_type FROM information_schema.columns c "
@@ -178,6 +242,49 @@ qint64 PostgresConnection::insertedKey(QSqlQuery& query) const
     const qint64 key = query.next() ? query.value(0).toLongLong() : 0;
     query.finish();
     return key;
+}
+
+Expected<Connection::Rights> PostgresConnection::clerkRights(const QString& role, const QStringList& tables) const
+{
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    const auto failed = [&] {
+        return failure(QStringLiteral("Cannot list the rights for"), query.lastError());
+    };
+    query.prepare(QStringLiteral("SELECT quote_ident(?), current_schema() = 'public', quote_ident(current_schema()), "
+                                 "quote_ident(?)"));
+    query.bindValue(0, role);
+    query.bindValue(1, history::tableName);
+    if (!query.exec() || !query.next())
+        return failed();
+    const QString grantee = query.value(0).toString();
+    const QString schemaName = query.value(2).toString();
+    const QString prefix = query.value(1).toBool() ? QString() : schemaName + QLatin1Char('.');
+    const QString historyTable = prefix + query.value(3).toString();
+    QStringList quotedTables;
+    QStringList sequences;
+    for (const QString& table : tables) {
+        query.prepare(QStringLiteral("SELECT quote_ident(?), quote_ident(s.relname) FROM pg_class s "
+                                     "WHERE s.oid = pg_get_serial_sequence(quote_ident(?), 'row_id')::regclass"));
+        query.bindValue(0, table);
+        query.bindValue(1, table);
+        if (!query.exec() || !query.next())
+            return failed();
+        quotedTables.append(prefix + query.value(0).toString());
+        sequences.append(prefix + query.value(1).toString());
+    }
+    Rights rights{grantee, {}};
+    if (!prefix.isEmpty())
+        rights.statements.append(QStringLiteral("GRANT USAGE ON SCHEMA %1 TO %2;").arg(schemaName, grantee));
+    if (!tables.isEmpty()) {
+        rights.statements.append(QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON %1 TO %2;")
+                                     .arg(quotedTables.join(QLatin1String(", ")), grantee));
+        rights.statements.append(
+            QStringLiteral("GRANT USAGE ON SEQUENCE %1 TO %2;").arg(sequences.join(QLatin1String(", ")), grantee));
+    }
+    // Reading only: the server writes each entry itself, so a clerk can neither add to the history nor rewrite it.
+    rights.statements.append(QStringLiteral("GRANT SELECT ON %1 TO %2;").arg(historyTable, grantee));
+    return rights;
 }
 
 Status PostgresConnection::checkTable(const schema::Table& table) const

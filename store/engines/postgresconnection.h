@@ -14,16 +14,17 @@ public:
     ~PostgresConnection() override;
 
     QString rowKey() const override { return QStringLiteral("row_id"); }
-    // Read committed whatever the server's default: the history's next number is read after its lock is taken,
-    // and must see the save that held the lock before.
-    QString beginWrite() const override { return QStringLiteral("BEGIN ISOLATION LEVEL READ COMMITTED"); }
     QString beginRead() const override { return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"); }
+    QStringList createTables() const override;
+    QString listTables() const override;
     QString describeTables() const override;
     QString lockingRead() const override { return QStringLiteral(" FOR UPDATE"); }
     QString holdsExactly(const QString& column) const override;
+    QString sameValue(const QString& one, const QString& other) const override;
     QString equalsText(const QString& text) const override;
     QString valOf(const QString& column) const override;
     QString writtenAsDate(const QString& column) const override;
+    QString computedOnce() const override { return QStringLiteral("MATERIALIZED"); }
     QString returningKey() const override { return QStringLiteral(" RETURNING row_id"); }
     qint64 insertedKey(QSqlQuery& query) const override;
     QString hasTable() const override { return QStringLiteral("SELECT to_regclass(?) IS NOT NULL"); }
@@ -44,6 +45,7 @@ public:
         return QStringLiteral("LOCK TABLE %1 IN SHARE MODE").arg(tables.join(QLatin1String(", ")));
     }
     QString currentRole() const override { return QStringLiteral("SELECT current_user"); }
+    Expected<Rights> clerkRights(const QString& role, const QStringList& tables) const override;
     Status checkTable(const schema::Table& table) const override;
     Status checkReachable(const QString& doing) override;
     bool takeReconnected() override { return std::exchange(m_reconnected, false); }
@@ -51,6 +53,9 @@ public:
 
 private:
     PostgresConnection(ServerAddress address, QString name, QString uri);
+    // Read committed whatever the server's default: the history's next number is read after its lock is taken,
+    // and must see the save that held the lock before.
+    QString beginWrite() const override { return QStringLiteral("BEGIN ISOLATION LEVEL READ COMMITTED"); }
     static std::unique_ptr<PostgresConnection> takeIdle(const ServerAddress& address, const QString& uri);
     Status connect(const QString& doing);
     // The failure's message: what was being done, the register, the reason when there is one, the engine's words.

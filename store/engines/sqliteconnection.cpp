@@ -86,6 +86,17 @@ QString reasonFor(int code)
     }
 }
 
+// A table with each column of the affinity its storage takes; the engine gives the row key.
+QString createTable(const schema::Table& table)
+{
+    QStringList columns;
+    for (const schema::Column& column : table.columns) {
+        const char* type = column.storage == schema::Storage::Integer ? "INTEGER" : "TEXT";
+        columns.append(schema::quoted(column.name) + QLatin1Char(' ') + QLatin1String(type));
+    }
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(schema::quoted(table.name), columns.join(QLatin1String(", ")));
+}
+
 } // namespace
 
 Expected<std::unique_ptr<Connection>> SqliteConnection::open(const QString& path)
@@ -126,6 +137,11 @@ QString SqliteConnection::holdsExactly(const QString& column) const
     return QStringLiteral("+%1 IS ?").arg(column);
 }
 
+QString SqliteConnection::sameValue(const QString& one, const QString& other) const
+{
+    return QStringLiteral("%1 IS %2").arg(one, other);
+}
+
 QString SqliteConnection::equalsText(const QString& text) const
 {
     return QStringLiteral("%1 = ? COLLATE %2").arg(text, QLatin1String(sqlitefunctions::textCollation));
@@ -144,6 +160,19 @@ QString SqliteConnection::wholeNumberOf(const QString& column) const
 QString SqliteConnection::writtenAsDate(const QString& column) const
 {
     return QStringLiteral("%1 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'").arg(column);
+}
+
+QStringList SqliteConnection::createTables() const
+{
+    QStringList statements;
+    for (const schema::Table& table : schema::tables())
+        statements.append(createTable(table));
+    return statements;
+}
+
+QString SqliteConnection::listTables() const
+{
+    return QStringLiteral("SELECT name FROM sqlite_schema WHERE type IN ('table', 'view')");
 }
 
 QString SqliteConnection::describeTables() const
@@ -167,6 +196,29 @@ Expected<bool> SqliteConnection::copyWholeInto(const Connection& target) const
     if (Status copied = sqlitefunctions::backup(database(), target.database()); !copied)
         return Status::failure(QStringLiteral("Cannot copy the register \"%1\": %2.").arg(path(), copied.message()));
     return true;
+}
+
+Expected<QString> SqliteConnection::findDamage() const
+{
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("PRAGMA integrity_check")))
+        return failure(QStringLiteral("Cannot check"), query.lastError());
+    QStringList problems;
+    while (query.next())
+        problems.append(query.value(0).toString());
+    if (problems == QStringList{QStringLiteral("ok")})
+        return QString();
+    if (problems.isEmpty())
+        return QStringLiteral("the integrity check gave no answer");
+    return problems.mid(0, 3).join(QLatin1String("; ")).simplified();
+}
+
+Expected<Connection::Rights> SqliteConnection::clerkRights(const QString&, const QStringList&) const
+{
+    return Status::failure(QStringLiteral("Cannot list the rights for the register \"%1\": a register file has no "
+                                          "roles; its file's mode and group say who may read and write it.")
+                               .arg(path()));
 }
 
 Status SqliteConnection::checkTable(const schema::Table& table) const

@@ -3,6 +3,7 @@
 #include "historylog.h"
 #include "recordsetmodel.h"
 #include "scene.h"
+#include "writetransaction.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -327,24 +328,26 @@ private:
     template <typename Expect>
     QString otherExec(const QString& what, const QString& statement, const QVariantList& values, Expect expect)
     {
-        QSqlQuery query(m_other->database());
-        const auto failed = [&](const QSqlQuery& failing) {
-            query.exec(QStringLiteral("ROLLBACK"));
-            return QStringLiteral("the other clerk's %1: %2").arg(what, failing.lastError().text());
+        const auto failed = [&](const QSqlError& error) {
+            return QStringLiteral("the other clerk's %1: %2").arg(what, error.text());
         };
-        if (!query.exec(m_other->beginWrite()))
-            return failed(query);
+        const auto refused = [&](const QSqlError& error) {
+            return Status::failure(failed(error));
+        };
+        WriteTransaction transaction(*m_other); // rolled back on any failure
+        if (Status begun = transaction.begin(refused); !begun)
+            return begun.message();
         QSqlQuery change(m_other->database());
         change.prepare(statement);
         for (int i = 0; i < values.size(); ++i)
             change.bindValue(i, values[i]);
         if (!change.exec())
-            return failed(change);
+            return failed(change.lastError());
         const qint64 added = m_other->insertedKey(change);
         if (Status kept = HistoryLog(*m_other).append({expect(added)}); !kept)
             return QStringLiteral("the other clerk's %1: %2").arg(what, kept.message());
-        if (!query.exec(QStringLiteral("COMMIT")))
-            return failed(query);
+        if (Status committed = transaction.commit(refused); !committed)
+            return committed.message();
         return compare(QStringLiteral("other clerk: ") + what, Status(), {});
     }
 

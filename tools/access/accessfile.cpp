@@ -1,4 +1,5 @@
 #include "accesssource.h"
+#include "jetdecimal.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -105,42 +106,6 @@ bool isUserTable(const MdbCatalogEntry* entry)
 MdbColumn* columnAt(const MdbTableDef* table, unsigned int index)
 {
     return static_cast<MdbColumn*>(g_ptr_array_index(table->columns, index));
-}
-
-// A whole number as decimal text with `scale` digits after the point.
-QString withPoint(bool negative, unsigned __int128 magnitude, int scale)
-{
-    const bool zero = magnitude == 0;
-    QByteArray digits;
-    do {
-        digits.prepend(char('0' + int(magnitude % 10)));
-        magnitude /= 10;
-    } while (magnitude != 0);
-    if (scale > 0) {
-        if (digits.size() <= scale)
-            digits.prepend(QByteArray(scale - digits.size() + 1, '0'));
-        digits.insert(digits.size() - scale, '.');
-    }
-    if (negative && !zero)
-        digits.prepend('-');
-    return QString::fromLatin1(digits);
-}
-
-QString currency(const uchar* bytes)
-{
-    const qint64 stored = qFromLittleEndian<qint64>(bytes);
-    const bool negative = stored < 0;
-    const quint64 magnitude = negative ? quint64(0) - quint64(stored) : quint64(stored);
-    return withPoint(negative, magnitude, 4);
-}
-
-// A Decimal: a sign byte, then a 128-bit whole number as four little-endian words, the most significant first.
-QString decimal(const uchar* bytes, int scale)
-{
-    unsigned __int128 magnitude = 0;
-    for (int word = 0; word < 4; ++word)
-        magnitude = (magnitude << 32) | qFromLittleEndian<quint32>(bytes + 1 + 4 * word);
-    return withPoint((bytes[0] & 0x80) != 0, magnitude, scale);
 }
 
 class MdbSource final : public Source {
@@ -275,13 +240,13 @@ private:
         case MDB_MONEY:
             if (!fits(8))
                 return false;
-            out = currency(bytes);
+            out = jetdecimal::currency(bytes);
             return true;
         case MDB_NUMERIC:
             if (!fits(17))
                 return false;
             // libmdb 1.0 reads a Decimal's precision into col_scale and its scale into col_prec.
-            out = decimal(bytes, column->col_prec >= 0 && column->col_prec <= 28 ? column->col_prec : 0);
+            out = jetdecimal::decimal(bytes, column->col_prec >= 0 && column->col_prec <= 28 ? column->col_prec : 0);
             return true;
         case MDB_TEXT:
             out = size == 0 ? QString(QLatin1String("")) : text(MDB_TEXT, field.start, size, textBindSize);

@@ -97,10 +97,10 @@ Status certificateDuplicates(Context& context)
 {
     QHash<QString, qint64> first;
     const QString statement =
-        QStringLiteral("WITH repeated AS MATERIALIZED (SELECT stock_no FROM stock_data WHERE stock_no <> '' GROUP BY "
+        QStringLiteral("WITH repeated AS %2 (SELECT stock_no FROM stock_data WHERE stock_no <> '' GROUP BY "
                        "stock_no HAVING COUNT(*) > 1) SELECT %1, stock_no FROM stock_data WHERE stock_no IN (SELECT "
                        "stock_no FROM repeated) ORDER BY %1")
-            .arg(context.key);
+            .arg(context.key, context.connection.computedOnce());
     return each(context, statement, [&](const QSqlQuery& row) {
         const qint64 rowKey = row.value(0).toLongLong();
         const QString number = values::shown(row.value(1));
@@ -231,9 +231,9 @@ Status checkTransfers(Context& context)
                        "stock_no ORDER BY CASE WHEN transferred_date IS NULL OR transferred_date = '' THEN 0 ELSE 1 "
                        "END DESC, transferred_date DESC, %1 DESC) AS n FROM transfer_data WHERE stock_no IS NOT NULL "
                        "AND stock_no <> '') t LEFT JOIN stock_data s ON s.stock_no = t.stock_no "
-                       "WHERE s.stock_no IS NULL OR (t.n = 1 AND NOT (s.present_holder IS NOT DISTINCT FROM "
-                       "t.new_holder))")
-            .arg(context.key);
+                       "WHERE s.stock_no IS NULL OR (t.n = 1 AND NOT (%2))")
+            .arg(context.key,
+                 context.connection.sameValue(QStringLiteral("s.present_holder"), QStringLiteral("t.new_holder")));
     Status joined = each(context, statement, [&](const QSqlQuery& row) {
         if (!row.isNull(4))
             return chainFinding(context, row);

@@ -3,6 +3,7 @@
 #include "connection.h"
 #include "heldregister.h"
 #include "registerbackup.h"
+#include "registercontents.h"
 #include "registerfile.h"
 
 #include <QFileInfo>
@@ -36,7 +37,7 @@ int backup(const QStringList& arguments, QTextStream& out, QTextStream& err)
     };
     // A file there goes only when it is no register, or an older backup of this one: never another day's work.
     if (!target.isDir() && (target.exists() || target.isSymLink())) {
-        const Expected<std::optional<registerbackup::Held>> there = registerbackup::held(file);
+        const Expected<std::optional<registercontents::Held>> there = registercontents::held(file);
         if (!there)
             return refused(
                 QStringLiteral("that file cannot be read (%1), and it is left as it is").arg(there.status().message()));
@@ -56,7 +57,7 @@ int backup(const QStringList& arguments, QTextStream& out, QTextStream& err)
         }
     }
 
-    const Expected<QList<registerbackup::Counted>> written = registerbackup::write(location, file, replacing);
+    const Expected<QList<registercontents::Counted>> written = registerbackup::write(location, file, replacing);
     if (!written)
         return commandline::failed(err, written.status().message());
     out << QStringLiteral("Backed up the register %1 to %2: %3.\n")

@@ -5,10 +5,10 @@
 
 namespace heldregister {
 
-QString rows(const QList<registerbackup::Counted>& counted)
+QString rows(const QList<registercontents::Counted>& counted)
 {
     QStringList counts;
-    for (const registerbackup::Counted& table : counted) {
+    for (const registercontents::Counted& table : counted) {
         const bool changes = table.table == history::tableName;
         counts.append(QStringLiteral("%1 %2").arg(
             changes ? QStringLiteral("history") : table.table,
@@ -17,7 +17,7 @@ QString rows(const QList<registerbackup::Counted>& counted)
     return counts.join(QLatin1String(", "));
 }
 
-QString described(const registerbackup::Held& held)
+QString described(const registercontents::Held& held)
 {
     if (held.newest)
         return QStringLiteral("last changed %1").arg(historyview::lastChange(*held.newest));

@@ -75,14 +75,14 @@ QString holdersAndCertificates(const Connection& connection)
     }
     for (const char* column : {"stock_no", "stock_type", "publish_date", "item_code", "stock_qty"})
         columns.append(QStringLiteral("s.") + QLatin1String(column));
-    return QStringLiteral(
-               "WITH h AS MATERIALIZED (SELECT %1, %2 AS k, %3 AS n FROM stockholder), "
-               "s AS MATERIALIZED (SELECT stock_no, stock_type, publish_date, item_code, stock_qty, %2 AS k, "
-               "%4 AS n FROM stock_data) "
-               "SELECT %5, h.k, s.k FROM h LEFT JOIN s ON s.n = h.n ORDER BY h.n IS NULL, h.n, h.k, s.k")
+    return QStringLiteral("WITH h AS %6 (SELECT %1, %2 AS k, %3 AS n FROM stockholder), "
+                          "s AS %6 (SELECT stock_no, stock_type, publish_date, item_code, stock_qty, %2 AS k, "
+                          "%4 AS n FROM stock_data) "
+                          "SELECT %5, h.k, s.k FROM h LEFT JOIN s ON s.n = h.n ORDER BY h.n IS NULL, h.n, h.k, s.k")
         .arg(holderColumns.join(QLatin1String(", ")), connection.rowKey(),
              connection.wholeNumberOf(QStringLiteral("stockholder_no")),
-             connection.wholeNumberOf(QStringLiteral("present_holder")), columns.join(QLatin1String(", ")));
+             connection.wholeNumberOf(QStringLiteral("present_holder")), columns.join(QLatin1String(", ")),
+             connection.computedOnce());
 }
 
 // The certificates whose present holder names no shareholder, none at all included, in record order.
