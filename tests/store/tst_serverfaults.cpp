@@ -34,13 +34,6 @@ bool standbyStep(const char* step)
     return QProcess::execute(QStringLiteral(VELMORA_POSTGRES_SCRIPT), {QString::fromLatin1(step)}) == 0;
 }
 
-// A setting of the session, or whether it is a standby's (pg_is_in_recovery()), or its port.
-QString sessionHas(const Connection& connection, const QString& expression)
-{
-    QSqlQuery query(connection.database());
-    return query.exec("SELECT " + expression + "::text") && query.next() ? query.value(0).toString() : "no answer";
-}
-
 } // namespace
 
 // What can go wrong only with a register on a server: each fault is reported with the server named, loses
@@ -138,14 +131,11 @@ void TestServerFaults::faultLosesNothing()
     Recordset& set = *opened.recordset;
     bool killed = false;
     bool promoted = false;
-    const auto rejoin = qScopeGuard([&] { // the pair left as found: a primary with a standby
+    const auto rejoin = qScopeGuard([&] { // the old primary a standby again
         if (killed && (promoted || standbyStep("promote")))
             standbyStep("rejoin");
     });
-    QString primary;
-    if (failover) { // saves before the failover, the host list's writable server found whichever comes first
-        QCOMPARE(sessionHas(set.connection(), "pg_is_in_recovery()"), "false");
-        primary = sessionHas(set.connection(), "current_setting('port')");
+    if (failover) { // saves before the failover, on the host that takes writes whichever the URI lists first
         for (const char* code : {"SAVED B", "SAVED C", "SAVED D"}) {
             QVERIFY(set.moveNext().ok() && set.edit().ok());
             fields.type("item_code", code);
@@ -183,21 +173,17 @@ void TestServerFaults::faultLosesNothing()
     } else if (fault == QLatin1String("read-only")) {
         QVERIFY(reg.exec(QStringLiteral("GRANT UPDATE ON stock_data TO %1").arg(role)).isEmpty());
     } else if (failover) {
-        const Status standbyOnly = set.update();
-        QVERIFY2(standbyOnly.message().contains("no server the URI names accepts writes"),
+        const Status standbyOnly = set.update(); // the standby, listed, is passed over
+        QVERIFY2(standbyOnly.message().contains("no server the URI names accepts writes")
+                     && standbyOnly.message().contains("session is read-only"),
                  qPrintable(standbyOnly.message()));
-        QCOMPARE(fields.texts["item_code"], "TYPED");
         promoting.start();
         QVERIFY(promoted = standbyStep("promote"));
     }
-    const qint64 promotion = promoting.isValid() ? promoting.elapsed() : 0;
     QCOMPARE(allCertificates(reg), before); // nothing half-saved; every earlier save on a new primary too
-    QElapsedTimer saving;
-    saving.start();
     const Status stored = set.update();
     if (failover)
-        qInfo("failover: the standby promoted in %lld ms, then the first save took %lld ms",
-              static_cast<long long>(promotion), static_cast<long long>(saving.elapsed()));
+        qInfo("failover: %lld ms from the promotion to the first save", static_cast<long long>(promoting.elapsed()));
     QVERIFY2(stored.ok(), qPrintable(stored.message()));
     QCOMPARE(reg.rows("SELECT item_code FROM stock_data WHERE stock_no = 'A'")[0][0].toString(), "TYPED");
     const Expected<QList<history::Entry>> entries = history::read(set.connection());
@@ -205,17 +191,9 @@ void TestServerFaults::faultLosesNothing()
     QCOMPARE(entries->size(), failover ? 4 : 1);
     QVERIFY2(history::verify(entries.value()).intact, qPrintable(history::verify(entries.value()).problem));
     // The window's bound on each statement, the URI's own or the default, holds on a connection made again.
-    QCOMPARE(sessionHas(set.connection(), "current_setting('statement_timeout')"),
-             fault == QLatin1String("bound") ? "200ms" : "10s");
-    if (failover) {
-        QVERIFY(sessionHas(set.connection(), "current_setting('port')") != primary);
-        // The old primary a standby again: a new connection still finds the primary, whichever host comes first.
-        QVERIFY(standbyStep("rejoin"));
-        killed = false;
-        const Expected<std::unique_ptr<Connection>> again = Connection::open(reg.path());
-        QVERIFY2(again, qPrintable(again.status().message()));
-        QCOMPARE(sessionHas(*again.value(), "pg_is_in_recovery()"), "false");
-    }
+    QSqlQuery bound(set.connection().database());
+    QVERIFY(bound.exec("SHOW statement_timeout") && bound.next());
+    QCOMPARE(bound.value(0).toString(), fault == QLatin1String("bound") ? "200ms" : "10s");
     if (fault == QLatin1String("read-only")) {
         // A clerk who may only add to the history has it written, and cannot rewrite it.
         QCOMPARE(reg.rows("SELECT db_role, action FROM velmora_history"), (QList<QVariantList>{{role, "modify"}}));
