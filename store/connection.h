@@ -114,6 +114,9 @@ public:
     virtual Status checkReachable(const QString& doing) = 0;
     // True once after the connection was made again: statements prepared before are gone with the old one.
     virtual bool takeReconnected() { return false; }
+    // Bounds how long each statement may wait for the server from now on, the connection made again included: a
+    // clerk's window gives up with a message rather than hang. Long work, a backup or a report, is not bounded.
+    virtual Status boundEachStatement(const QString&) { return {}; }
     // A failure of the engine, worded for the clerk: what was being done, the register, the reason and the
     // engine's own message.
     virtual Status failure(const QString& doing, const QSqlError& error) const = 0;

@@ -42,6 +42,9 @@ Recordset::~Recordset()
 
 Status Recordset::open()
 {
+    // A clerk's window reads one row at a time: it never waits long for the server.
+    if (Status bounded = m_connection->boundEachStatement(QStringLiteral("Cannot open")); !bounded)
+        return bounded;
     if (Status checked = m_connection->checkTable(m_table); !checked)
         return checked;
     if (Status prepared = prepare(); !prepared)

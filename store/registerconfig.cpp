@@ -26,7 +26,8 @@ Status wrong(const QString& path, int line, const QString& what)
 bool holdsPassword(const ServerAddress& address)
 {
     static const QRegularExpression keyword(QStringLiteral("password\\s*="), QRegularExpression::CaseInsensitiveOption);
-    QStringList values{address.host, address.database, address.user};
+    QStringList values = address.hosts;
+    values << address.database << address.user;
     values += address.options.values();
     return !address.password.isEmpty()
            || std::any_of(values.cbegin(), values.cend(), [](const QString& value) { return value.contains(keyword); });
@@ -71,7 +72,11 @@ Expected<QString> serverIn(const QString& path)
     const QSettings settings(path, QSettings::IniFormat);
     if (settings.status() != QSettings::NoError)
         return wrong(path, 0, QStringLiteral("it is not an INI file"));
-    const QString uri = settings.value(QStringLiteral("register/server")).toString().trimmed();
+    // A value with commas, such as a list of hosts, is read as a list.
+    const QVariant value = settings.value(QStringLiteral("register/server"));
+    const QString uri =
+        (value.typeId() == QMetaType::QStringList ? value.toStringList().join(QLatin1Char(',')) : value.toString())
+            .trimmed();
     Expected<ServerAddress> address = ServerAddress::parse(uri);
     if (!address)
         return wrong(path, serverLine, address.status().message());

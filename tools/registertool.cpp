@@ -37,11 +37,13 @@ const char usage[] = R"(Usage: velmora-register COMMAND ...
 
 Makes registers for Velmora, the share register. A register is the file stock.mdb that
 Velmora opens from the folder it runs in, or a database on a PostgreSQL server, given as
-postgresql://[user@]host[:port]/database (a socket folder as ?host=/path). Wherever a
-command takes a REGISTER, it takes either. No message shows a password. No command writes
-over the register it reads or its journal files, even with --force; through a link it
-writes the file the link leads to. A file made from a register is no more readable than
-the register (0600 from a server), and an interrupt leaves no part of it.
+postgresql://[user@]host[:port]/database (a socket folder as ?host=/path), or with a
+primary and its standbys as host[:port],host[:port] (?host=/a,/b&port=5432,5433), the
+one that takes writes used. Wherever a command takes a REGISTER, it takes either. No
+message shows a password. No command writes over the register it reads or its journal
+files, even with --force; through a link it writes the file the link leads to. A file
+made from a register is no more readable than the register (0600 from a server), and an
+interrupt leaves no part of it.
 
 Commands:
   init [--demo] [--role NAME] REGISTER

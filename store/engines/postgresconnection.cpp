@@ -11,6 +11,17 @@
 namespace {
 
 constexpr int lockWaitMs = 1500; // how long a save waits for another clerk's lock before giving up
+// How long a clerk's window waits for any one statement; far beyond any the windows send, as they read one row.
+constexpr int statementWaitMs = 10000;
+// A server that vanished without a word is noticed within about ten seconds, however many hosts are tried.
+constexpr int connectWaitSeconds = 10;
+const std::pair<const char*, const char*> vanishedServer[] = {
+    {"keepalives", "1"},
+    {"keepalives_idle", "3"}, // seconds: probes after 3 quiet seconds, every 2 seconds, given up after 3
+    {"keepalives_interval", "2"},
+    {"keepalives_count", "3"},
+    {"tcp_user_timeout", "9000"}, // milliseconds a sent statement may stay unacknowledged
+};
 
 // What a failure's SQLSTATE means to the clerk, and what to do; empty when the engine's own words must do.
 QString reasonFor(const QString& state, bool writing)
@@ -31,6 +42,12 @@ QString reasonFor(const QString& state, bool writing)
         return QStringLiteral("the register is in use by another clerk, who holds this record");
     if (state.startsWith(QLatin1String("53")))
         return QStringLiteral("the server is out of resources");
+    if (state == QLatin1String("25006"))
+        return QStringLiteral("no server the URI names accepts writes: each is down or a standby (try again once a "
+                              "standby is promoted or the primary is back)");
+    if (state == QLatin1String("57014"))
+        return QStringLiteral("the server did not answer in time and cancelled the statement (it may be busy; try "
+                              "again)");
     return {};
 }
 
@@ -46,6 +63,8 @@ QString stateOfRefusal(const QString& text)
         {QRegularExpression(QStringLiteral("database \"[^\"]*\" does not exist")), QStringLiteral("3D000")},
         {QRegularExpression(QStringLiteral("too many connections|connection slots are reserved")),
          QStringLiteral("53300")},
+        {QRegularExpression(QStringLiteral("session is read-only|server is in hot standby mode")),
+         QStringLiteral("25006")},
         {QRegularExpression(QStringLiteral("FATAL:")), QString()},
         {QRegularExpression(QStringLiteral("^connection to server|could not connect|could not translate host name|"
                                            "timeout expired")),
@@ -142,9 +161,10 @@ std::unique_ptr<PostgresConnection> PostgresConnection::takeIdle(const ServerAdd
     if (name.isEmpty())
         return nullptr;
     std::unique_ptr<PostgresConnection> connection(new PostgresConnection(address, name, uri));
-    // One round trip tells whether the server still knows it; if not, it goes, and a new one is made.
+    // One round trip tells whether the server still knows it; if not, it goes, and a new one is made. A window's
+    // bound on its statements goes with the window.
     QSqlQuery alive(connection->database());
-    if (!alive.exec(QStringLiteral("SELECT 1")))
+    if (!alive.exec(QStringLiteral("RESET statement_timeout")))
         connection->m_lost = true;
     return connection->m_lost ? nullptr : std::move(connection);
 }
@@ -164,10 +184,19 @@ Expected<std::unique_ptr<Connection>> PostgresConnection::open(const QString& ur
                                               "installed (Debian package libqt6sql6-psql).")
                                    .arg(connection->path()));
     // Everything goes in the connect options, each value quoted; the host, database and user the driver would
-    // add are left empty.
+    // add are left empty. Where the URI gives none, a vanished server is noticed, and of several hosts the one
+    // that takes writes is found.
     ServerAddress given = connection->m_address;
-    if (!given.options.contains(QStringLiteral("connect_timeout")))
-        given.options.insert(QStringLiteral("connect_timeout"), QStringLiteral("10")); // reported, not waited for
+    const auto byDefault = [&given](const QString& key, const QString& value) {
+        if (!given.options.contains(key))
+            given.options.insert(key, value);
+    };
+    const auto hosts = int(std::max<qsizetype>(1, given.hosts.size()));
+    byDefault(QStringLiteral("connect_timeout"), QString::number(std::max(2, connectWaitSeconds / hosts))); // a host
+    for (const auto& [key, value] : vanishedServer)
+        byDefault(QString::fromLatin1(key), QString::fromLatin1(value));
+    if (hosts > 1)
+        byDefault(QStringLiteral("target_session_attrs"), QStringLiteral("read-write"));
     database.setConnectOptions(given.connectionString());
     if (Status made = connection->connect(QStringLiteral("Cannot open")); !made)
         return made;
@@ -187,6 +216,18 @@ Status PostgresConnection::connect(const QString& doing)
     if (!session.exec(QStringLiteral("SET lock_timeout = %1").arg(lockWaitMs)))
         return failure(doing, session.lastError());
     m_lost = false;
+    return m_bounded ? boundEachStatement(doing) : Status();
+}
+
+Status PostgresConnection::boundEachStatement(const QString& doing)
+{
+    m_bounded = true;
+    // A bound the URI or the server sets is theirs to keep.
+    QSqlQuery bound(database());
+    if (!bound.exec(QStringLiteral("SELECT set_config('statement_timeout', '%1', false) FROM pg_settings "
+                                   "WHERE name = 'statement_timeout' AND source = 'default'")
+                        .arg(statementWaitMs)))
+        return failure(doing, bound.lastError());
     return {};
 }
 

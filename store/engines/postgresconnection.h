@@ -49,6 +49,7 @@ public:
     Status checkTable(const schema::Table& table) const override;
     Status checkReachable(const QString& doing) override;
     bool takeReconnected() override { return std::exchange(m_reconnected, false); }
+    Status boundEachStatement(const QString& doing) override;
     Status failure(const QString& doing, const QSqlError& error) const override;
 
 private:
@@ -65,4 +66,5 @@ private:
     QString m_uri;
     mutable bool m_lost = false;
     bool m_reconnected = false;
+    bool m_bounded = false; // each statement's wait bounded, again once connected again
 };

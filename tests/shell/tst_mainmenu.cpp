@@ -319,6 +319,16 @@ void TestMainMenu::unopenableRegisterKeepsTheMainMenu_data()
     QTest::newRow("server not there, with a password file, which is no password")
         << "conf:[register]\nserver = postgresql:///stock?host=/nonexistent&passfile=/nonexistent/pgpass\n"
         << "Cannot open the register on \"/nonexistent/stock\": the server cannot be reached";
+    QTest::newRow("a primary and a standby, neither there")
+        << "conf:[register]\nserver = postgresql:///stock?host=/nonexistent,/nowhere&port=5432,5433\n"
+        << "Cannot open the register on \"/nonexistent:5432,/nowhere:5433/stock\": the server cannot be reached";
+    QTest::newRow("a primary and a standby in the host part, neither there")
+        << "conf:[register]\nserver = postgresql://clerk@%2Fnonexistent,%2Fnowhere:5433/stock\n"
+        << "Cannot open the register on \"/nonexistent,/nowhere:5433/stock\": the server cannot be reached";
+    QTest::newRow("velmora.conf, a host list with a port that is no number")
+        << "conf:[register]\nserver = postgresql://db1:5432,db2:x/stock\n"
+        << "velmora.conf\", line 2: it is not a PostgreSQL URI (postgresql://[user@]host[:port][,host[:port]…]/"
+           "database): the port \"x\" is not a number from 1 to 65535";
 }
 
 void TestMainMenu::unopenableRegisterKeepsTheMainMenu()

@@ -4,6 +4,8 @@
 #include "writetransaction.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QSemaphore>
 #include <QSqlQuery>
 #include <QtTest>
@@ -24,6 +26,12 @@ QString as(const QString& uri, const QString& value, const QString& key = QStrin
     query.addQueryItem(key, value);
     url.setQuery(query);
     return url.toString(QUrl::FullyEncoded);
+}
+
+// Stops the primary of the test's primary and standby, promotes the standby, or makes a standby again.
+bool standbyStep(const char* step)
+{
+    return QProcess::execute(QStringLiteral(VELMORA_POSTGRES_SCRIPT), {QString::fromLatin1(step)}) == 0;
 }
 
 } // namespace
@@ -61,13 +69,23 @@ void TestServerFaults::faultLosesNothing_data()
                                       << "/no_such_database\": the server has no such database (check";
     QTest::newRow("a column is missing") << "column"
                                          << "the table \"stock_data\" has no column \"stock_qty\"";
+    QTest::newRow("a statement waits past the URI's bound") << "bound"
+                                                            << "the server did not answer in time";
+    QTest::newRow("failover: the primary stopped, the standby promoted")
+        << "failover"
+        << "the connection to the server was lost; the next action connects again";
 }
 
 void TestServerFaults::faultLosesNothing()
 {
     QFETCH(QString, fault);
     QFETCH(QString, says);
-    TempRegister reg(Engine::Server);
+    const bool failover = fault == QLatin1String("failover");
+    const QString standby = qEnvironmentVariable("VELMORA_TEST_STANDBY");
+    if (failover && standby.isEmpty())
+        QSKIP("no primary with a standby: scripts/postgres.sh start --standby gives VELMORA_TEST_STANDBY");
+    TempRegister reg(Engine::Server, true, failover ? standby : QString());
+    QVERIFY2(!failover || reg.isValid(), qPrintable(reg.error())); // a standby there, so a primary too
     VELMORA_REQUIRE(reg);
     addCertificates(reg);
     const QString role = QStringLiteral("reader_") + reg.schema(); // roles are the server's, not the schema's
@@ -93,7 +111,9 @@ void TestServerFaults::faultLosesNothing()
     const QString uri = fault == QLatin1String("login")      ? as(reg.path(), "nobody_here")
                         : fault == QLatin1String("database") ? elsewhere.toString()
                         : limited                            ? as(reg.path(), role)
-                                                             : reg.path();
+                        : fault == QLatin1String("bound")
+                            ? as(reg.path(), "-csearch_path=" + reg.schema() + " -cstatement_timeout=200", "options")
+                            : reg.path();
 
     // Faults met while opening.
     if (QStringList{"login", "database", "unreadable", "column"}.contains(fault)) {
@@ -109,15 +129,31 @@ void TestServerFaults::faultLosesNothing()
     Opened opened = openOn(uri, "stock_data", &fields);
     QVERIFY2(opened.status.ok(), qPrintable(opened.status.message()));
     Recordset& set = *opened.recordset;
+    bool killed = false;
+    bool promoted = false;
+    const auto rejoin = qScopeGuard([&] { // the old primary a standby again
+        if (killed && (promoted || standbyStep("promote")))
+            standbyStep("rejoin");
+    });
+    if (failover) { // saves before the failover, on the host that takes writes whichever the URI lists first
+        for (const char* code : {"SAVED B", "SAVED C", "SAVED D"}) {
+            QVERIFY(set.moveNext().ok() && set.edit().ok());
+            fields.type("item_code", code);
+            QVERIFY(set.update().ok());
+        }
+        QVERIFY(set.moveFirst().ok());
+    }
     const auto before = allCertificates(reg);
     QVERIFY(set.edit().ok());
     fields.type("item_code", "TYPED");
 
-    if (fault == QLatin1String("lost")) {
+    if (failover) {
+        QVERIFY(killed = standbyStep("kill-primary"));
+    } else if (fault == QLatin1String("lost")) {
         QSqlQuery pid(set.connection().database());
         QVERIFY(pid.exec("SELECT pg_backend_pid()") && pid.next());
         QVERIFY(reg.exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid.value(0).toLongLong())).isEmpty());
-    } else if (fault == QLatin1String("locked")) { // the test's own session holds the record
+    } else if (fault == QLatin1String("locked") || fault == QLatin1String("bound")) { // the test's session holds it
         QVERIFY(reg.exec("BEGIN").isEmpty());
         QVERIFY(reg.exec("SELECT * FROM stock_data WHERE stock_no = 'A' FOR UPDATE").isEmpty());
     }
@@ -130,15 +166,34 @@ void TestServerFaults::faultLosesNothing()
     QCOMPARE(fields.texts["item_code"], "TYPED");
     QCOMPARE(fields.changed, QSet<QString>{"item_code"});
 
-    // Put right, the same save goes through: a lost connection is made again by itself.
-    if (fault == QLatin1String("locked"))
+    // Put right, the same save goes through: a lost connection is made again by itself, to the new primary.
+    QElapsedTimer promoting;
+    if (fault == QLatin1String("locked") || fault == QLatin1String("bound")) {
         QVERIFY(reg.exec("ROLLBACK").isEmpty());
-    else if (fault == QLatin1String("read-only"))
+    } else if (fault == QLatin1String("read-only")) {
         QVERIFY(reg.exec(QStringLiteral("GRANT UPDATE ON stock_data TO %1").arg(role)).isEmpty());
-    QCOMPARE(allCertificates(reg), before);
+    } else if (failover) {
+        const Status standbyOnly = set.update(); // the standby, listed, is passed over
+        QVERIFY2(standbyOnly.message().contains("no server the URI names accepts writes")
+                     && standbyOnly.message().contains("session is read-only"),
+                 qPrintable(standbyOnly.message()));
+        promoting.start();
+        QVERIFY(promoted = standbyStep("promote"));
+    }
+    QCOMPARE(allCertificates(reg), before); // nothing half-saved; every earlier save on a new primary too
     const Status stored = set.update();
+    if (failover)
+        qInfo("failover: %lld ms from the promotion to the first save", static_cast<long long>(promoting.elapsed()));
     QVERIFY2(stored.ok(), qPrintable(stored.message()));
     QCOMPARE(reg.rows("SELECT item_code FROM stock_data WHERE stock_no = 'A'")[0][0].toString(), "TYPED");
+    const Expected<QList<history::Entry>> entries = history::read(set.connection());
+    QVERIFY(entries);
+    QCOMPARE(entries->size(), failover ? 4 : 1);
+    QVERIFY2(history::verify(entries.value()).intact, qPrintable(history::verify(entries.value()).problem));
+    // The window's bound on each statement, the URI's own or the default, holds on a connection made again.
+    QSqlQuery bound(set.connection().database());
+    QVERIFY(bound.exec("SHOW statement_timeout") && bound.next());
+    QCOMPARE(bound.value(0).toString(), fault == QLatin1String("bound") ? "200ms" : "10s");
     if (fault == QLatin1String("read-only")) {
         // A clerk who may only read the history has the server write it, and can neither add to it nor rewrite it.
         QCOMPARE(reg.rows("SELECT db_role, action FROM velmora_history ORDER BY seq DESC LIMIT 1"),
@@ -168,6 +223,11 @@ void TestServerFaults::uriValueReachesTheServerWhole_data()
                                                        << "invalid sslmode value";
     QTest::newRow("a semicolon, which the driver makes a blank") << "application_name=a%3Bb"
                                                                  << "the value of \"application_name\" holds a \";\"";
+    QTest::newRow("hosts tried in turn, the first not there")
+        << "host=/nonexistent,{host}&port=5433,5432&application_name=second%20host"
+        << "second host";
+    QTest::newRow("ports that do not match the hosts") << "host=/a,/b,/c&port=5432,5433"
+                                                       << "it names 2 ports for 3 hosts";
 }
 
 void TestServerFaults::uriValueReachesTheServerWhole()
@@ -176,15 +236,19 @@ void TestServerFaults::uriValueReachesTheServerWhole()
     QFETCH(QString, said);
     TempRegister reg(Engine::Server, false);
     VELMORA_REQUIRE(reg);
+    query.replace("{host}", QUrlQuery(QUrl(reg.path())).queryItemValue("host"));
     const Expected<std::unique_ptr<Connection>> opened = Connection::open(reg.path() + '&' + query);
     if (!opened) {
         QVERIFY2(opened.status().message().contains(said), qPrintable(opened.status().message()));
         return;
     }
     QSqlQuery session(opened.value()->database());
-    QVERIFY(session.exec("SELECT current_database(), current_setting('application_name')") && session.next());
+    QVERIFY(session.exec("SELECT current_database(), current_setting('application_name'), "
+                         "current_setting('statement_timeout')")
+            && session.next());
     QCOMPARE(session.value(0).toString(), QUrl(reg.path()).path().mid(1)); // the database the URI names
     QCOMPARE(session.value(1).toString(), said);
+    QCOMPARE(session.value(2).toString(), "0"); // long work, unlike a window, goes unbounded
 }
 
 void TestServerFaults::overlappingSavesBothGoThrough_data()

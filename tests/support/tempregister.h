@@ -39,16 +39,16 @@ public:
         m_error = created.message();
     }
 
-    // A register in a schema of its own on the test server, dropped with it; the path is its URI. Unless made,
-    // the place is left empty for a register to be made there: no file, or a schema with no tables.
-    explicit TempRegister(Engine engine, bool made = true)
+    // A register in a schema of its own on the test server, or the server given, dropped with it; the path is its
+    // URI. Unless made, the place is left empty for a register to be made there: no file, or a schema with no tables.
+    explicit TempRegister(Engine engine, bool made = true, const QString& server = {})
         : TempRegister()
     {
         if (!made)
             QFile::remove(m_path);
         if (engine == Engine::File)
             return;
-        const QString admin = qEnvironmentVariable("VELMORA_TEST_SERVER");
+        const QString admin = server.isEmpty() ? qEnvironmentVariable("VELMORA_TEST_SERVER") : server;
         if (admin.isEmpty()) {
             m_error = QStringLiteral("no test server: scripts/postgres.sh start gives VELMORA_TEST_SERVER");
             return;
@@ -105,6 +105,7 @@ public:
                 query.bindValue(i, values[i]);
             if (values.isEmpty() ? !query.exec(statement) : !query.exec())
                 error = query.lastError().text();
+            return query.lastError();
         });
         return error;
     }
@@ -113,7 +114,7 @@ public:
     QList<QVariantList> rows(const QString& statement) const
     {
         QList<QVariantList> result;
-        run(m_path, [&](QSqlDatabase& database) { result = rowsOf(database, statement); });
+        run(m_path, [&](QSqlDatabase& database) { return rowsOf(database, statement, result); });
         return result;
     }
 
@@ -145,14 +146,14 @@ public:
     static QList<QVariantList> rowsIn(const QString& path, const QString& statement)
     {
         QList<QVariantList> result;
-        runOnFile(path, [&](QSqlDatabase& database) { result = rowsOf(database, statement); });
+        runOnFile(path, [&](QSqlDatabase& database) { return rowsOf(database, statement, result); });
         return result;
     }
 
 private:
-    static QList<QVariantList> rowsOf(QSqlDatabase& database, const QString& statement)
+    static QSqlError rowsOf(QSqlDatabase& database, const QString& statement, QList<QVariantList>& result)
     {
-        QList<QVariantList> result;
+        result.clear();
         QSqlQuery query(database);
         query.setForwardOnly(true);
         query.exec(statement);
@@ -162,21 +163,27 @@ private:
                 row.append(query.isNull(i) ? QVariant() : query.value(i));
             result.append(row);
         }
-        return result;
+        return query.lastError();
     }
 
-    // On a server, one connection of the test's own, kept open: it holds nothing between statements.
+    // On a server, one connection of the test's own, kept open: it holds nothing between statements. One the
+    // server dropped, as a failover does, is made again once.
     template <typename Work> void run(const QString& path, Work work) const
     {
         if (isServer()) {
-            if (!m_server) {
-                Expected<std::unique_ptr<Connection>> connection = Connection::open(path);
-                if (!connection)
+            for (int attempt = 0; attempt < 2; ++attempt) {
+                if (!m_server) {
+                    Expected<std::unique_ptr<Connection>> connection = Connection::open(path);
+                    if (!connection)
+                        return;
+                    m_server = std::move(connection.value());
+                }
+                QSqlDatabase database = m_server->database();
+                const QSqlError error = work(database);
+                if (!error.isValid() || !error.nativeErrorCode().isEmpty()) // no SQLSTATE: the connection went
                     return;
-                m_server = std::move(connection.value());
+                m_server.reset();
             }
-            QSqlDatabase database = m_server->database();
-            work(database);
             return;
         }
         runOnFile(path, work);

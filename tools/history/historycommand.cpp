@@ -6,11 +6,11 @@
 #include "readtransaction.h"
 #include "registerpath.h"
 #include "schema.h"
+#include "serveraddress.h"
 #include "terminaltext.h"
 
 #include <QFileInfo>
 #include <QTextStream>
-#include <QUrl>
 
 namespace commands {
 
@@ -27,9 +27,8 @@ QString upgradeCommand(const QString& location)
 {
     QString named = QFileInfo(location).absoluteFilePath();
     if (Connection::isServer(location)) {
-        QUrl uri(location);
-        uri.setPassword(QString());
-        named = uri.toString();
+        const Expected<ServerAddress> address = ServerAddress::parse(location);
+        named = address ? address->uriWithoutPassword() : QString();
     }
     return QStringLiteral("velmora-register upgrade ") + registerpath::shellQuoted(named);
 }
