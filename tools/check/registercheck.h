@@ -14,8 +14,8 @@
 class Connection;
 
 // Whether a register holds together: totals, holders that exist, transfers that lead to the present holder,
-// unique numbers, real dates and codes within their hints, and on a server, that the server writes the history. It reads the whole register once, in the caller's
-// read transaction, and never writes.
+// unique numbers, real dates and codes within their hints, and on a server, that the server writes the history. It
+// reads the whole register once, in the caller's read transaction, and never writes.
 namespace registercheck {
 
 enum class Kind { Total, Holder, Transfer, Chain, Duplicate, Unnumbered, Date, Code, History };
