@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing on a Debian 12 machine, then configures and builds Velmora in build/.
+# Installs what is missing on a Debian 12 machine, then configures and builds Velmora in build/: the given
+# targets (scripts/test.sh asks for the programs alone), or everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-    g++ cmake make pkg-config
+    g++ cmake make ninja-build pkg-config
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql qt6-svg-dev libsqlite3-dev
     postgresql
     fonts-liberation fonts-dejavu-core fonts-droid-fallback poppler-utils
@@ -29,4 +30,4 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake -S . -B build -DVELMORA_WERROR=ON
-cmake --build build -j"$(nproc)"
+cmake --build build -j"$(nproc)" ${1:+--target "$@"}
