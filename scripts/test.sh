@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Sets up and builds Velmora, then runs every test; then again under the sanitizers, and the fuzzers.
-# Needs no display. A throwaway PostgreSQL server runs for the server tests and is stopped at the end.
+# Sets up and builds the programs and checks their package; then builds everything again with the sanitizers
+# and runs every test there, on a file and on a throwaway PostgreSQL server, which is stopped at the end; then
+# the fuzzers. Needs no display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh velmora velmora-register
 eval "$(scripts/postgres.sh start)"
 trap 'scripts/postgres.sh stop' EXIT
-ctest --test-dir build --output-on-failure
 scripts/package-check.sh
 scripts/sanitize.sh
 scripts/fuzz.sh
