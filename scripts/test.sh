@@ -1,12 +1,24 @@
 #!/usr/bin/env bash
-# Sets up and builds the programs and checks their package; then builds everything again with the sanitizers
-# and runs every test there, on a file and on a throwaway PostgreSQL server, which is stopped at the end; then
-# the fuzzers. Needs no display.
+# Sets up and builds the programs and checks their package; meanwhile builds everything again with the
+# sanitizers, then runs every test there, on a file and on a throwaway PostgreSQL server, which is stopped at the
+# end; then the fuzzers. Needs no display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh velmora velmora-register
 eval "$(scripts/postgres.sh start)"
-trap 'scripts/postgres.sh stop' EXIT
-scripts/package-check.sh
+log=$(mktemp)
+trap 'scripts/postgres.sh stop; rm -f "$log"' EXIT
+
+# The package check spends much of its time waiting on apt, lintian and an X server: the sanitizer build goes
+# on beside it, and its report follows once both are done.
+scripts/package-check.sh >"$log" 2>&1 &
+checking=$!
+built=0
+scripts/sanitize.sh --build-only || built=$?
+checked=0
+wait "$checking" || checked=$?
+cat "$log"
+[ "$built" -eq 0 ] && [ "$checked" -eq 0 ] || exit 1
+
 scripts/sanitize.sh
 scripts/fuzz.sh
