@@ -29,5 +29,10 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S . -B build -DVELMORA_WERROR=ON
+# Ninja where the folder is new (a folder keeps the generator it was made with).
+generator=()
+if [ ! -f build/CMakeCache.txt ] && command -v ninja >/dev/null; then
+    generator=(-G Ninja)
+fi
+cmake -S . -B build "${generator[@]}" -DVELMORA_WERROR=ON
 cmake --build build -j"$(nproc)" ${1:+--target "$@"}
