@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing on a Debian 12 machine, then configures and builds Velmora in build/.
+# Installs what is missing on a Debian 12 machine, then configures and builds Velmora in build/: the given
+# targets (scripts/test.sh asks for the programs alone), or everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-    g++ cmake make pkg-config
+    g++ cmake make ninja-build pkg-config
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql qt6-svg-dev libsqlite3-dev
     postgresql
     fonts-liberation fonts-dejavu-core fonts-droid-fallback poppler-utils
@@ -28,5 +29,10 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S . -B build -DVELMORA_WERROR=ON
-cmake --build build -j"$(nproc)"
+# Ninja where the folder is new (a folder keeps the generator it was made with).
+generator=()
+if [ ! -f build/CMakeCache.txt ] && command -v ninja >/dev/null; then
+    generator=(-G Ninja)
+fi
+cmake -S . -B build "${generator[@]}" -DVELMORA_WERROR=ON
+cmake --build build -j"$(nproc)" ${1:+--target "$@"}
