@@ -15,6 +15,7 @@
 #include "registerserver.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSqlError>
@@ -42,6 +43,8 @@ constexpr qint64 largeCertificates = 1000000;
 // In a command's arguments, REGISTER stands for the register, and a leading DIR/ for a folder of the run's own.
 const QString registerArgument = QStringLiteral("REGISTER");
 const QString folderArgument = QStringLiteral("DIR/");
+// NOW stands for the present minute in UTC, as --as-recorded-at takes it.
+const QString nowArgument = QStringLiteral("NOW");
 
 // A command measured on the register, the exit status it must give, and its targets.
 struct Measured {
@@ -55,6 +58,23 @@ struct Measured {
 // The register holds deliberate findings, so check exits with 1.
 const Measured commands[] = {
     {"check", {QStringLiteral("check"), registerArgument}, 1, 10, 100},
+    {"members --on",
+     {QStringLiteral("members"), QStringLiteral("--on"), QStringLiteral("2020-06-30"), registerArgument},
+     0,
+     5,
+     100},
+    {"dividend --csv",
+     {QStringLiteral("dividend"), QStringLiteral("--record-date"), QStringLiteral("2020-06-30"),
+      QStringLiteral("--per-share"), QStringLiteral("0.125"), QStringLiteral("--withhold"), QStringLiteral("15"),
+      QStringLiteral("--csv"), registerArgument},
+     0,
+     5,
+     100},
+    {"members --as-recorded-at",
+     {QStringLiteral("members"), QStringLiteral("--as-recorded-at"), nowArgument, registerArgument},
+     0,
+     30,
+     200},
 };
 
 const char usage[] = "Usage: velmora-bench-tools [--certificates N]\n"
@@ -72,7 +92,7 @@ const QStringList fileFill = {
     "SELECT printf('S%07d', i), 1 + i % 2, date('2000-01-01', '+' || (i % 9000) || ' days'), printf('IT%04d', i % "
     "5000), 1 + (i * 7) % :h, 1 + i % :h, 100 * (1 + i % 50) FROM n",
     "INSERT INTO transfer_data SELECT stock_no, date(publish_date, '+400 days'), original_holder, present_holder, "
-    "item_code FROM stock_data WHERE rowid % 5 = 0",
+    "item_code FROM stock_data",
     "INSERT INTO stockholder WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < :h) "
     "SELECT i, 1 + i % 2, 'Holder ' || i, i % 2, date('1940-01-01', '+' || (i % 20000) || ' days'), 'ID' || i, "
     "'Street ' || i, 'Town', '555-' || i, NULL, COALESCE(t.total, 0) FROM n LEFT JOIN (SELECT present_holder AS p, "
@@ -85,7 +105,7 @@ const QStringList serverFill = {
     "'IT' || lpad((i % 5000)::text, 4, '0'), 1 + (i * 7) % :h, 1 + i % :h, 100 * (1 + i % 50) "
     "FROM generate_series(1, :n) AS i",
     "INSERT INTO transfer_data (stock_no, transferred_date, before_holder, new_holder, item_code) SELECT stock_no, "
-    "(publish_date::date + 400)::text, original_holder, present_holder, item_code FROM stock_data WHERE row_id % 5 = 0",
+    "(publish_date::date + 400)::text, original_holder, present_holder, item_code FROM stock_data",
     "INSERT INTO stockholder (stockholder_no, \"character\", stockholder_name, gender, birth_date, id_no, address1, "
     "address2, tel_no1, tel_no2, total_share) SELECT i, 1 + i % 2, 'Holder ' || i, i % 2, (date '1940-01-01' + i % "
     "20000)::text, 'ID' || i, 'Street ' || i, 'Town', '555-' || i, NULL, COALESCE(t.total, 0) FROM "
@@ -93,6 +113,14 @@ const QStringList serverFill = {
     "GROUP BY present_holder) t ON t.p = i",
 };
 
+// A file's history: each certificate added, as many entries as certificates. A server's triggers write their own.
+const QStringList fileHistory = {
+    "INSERT INTO velmora_history SELECT rowid, '2020-01-01T00:00:00.000Z', 'bench', '', 'stock_data', rowid, "
+    "stock_no, 'add', json_array(json_array('stock_no', NULL, stock_no), json_array('stock_type', NULL, stock_type), "
+    "json_array('publish_date', NULL, publish_date), json_array('item_code', NULL, item_code), "
+    "json_array('original_holder', NULL, original_holder), json_array('present_holder', NULL, present_holder), "
+    "json_array('stock_qty', NULL, stock_qty)), '', '' FROM stock_data",
+};
 const QStringList findings = {
     "UPDATE stockholder SET total_share = total_share + 1 WHERE stockholder_no % 9973 = 0",
     "UPDATE stockholder SET gender = 7, birth_date = '1990-02-30' WHERE stockholder_no % 19997 = 0",
@@ -190,7 +218,9 @@ bool measureAll(const QString& location, const QTemporaryDir& dir)
     for (const Measured& command : commands) {
         QStringList arguments;
         for (const QString& argument : command.arguments) {
-            arguments.append(argument == registerArgument          ? location
+            arguments.append(argument == registerArgument ? location
+                             : argument == nowArgument
+                                 ? QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
                              : argument.startsWith(folderArgument) ? dir.filePath(argument.mid(folderArgument.size()))
                                                                    : argument);
         }
@@ -218,15 +248,15 @@ bool measureOn(const QString& server, qint64 certificates)
     std::unique_ptr<bench::ServerSchema> schema =
         server.isEmpty() ? nullptr : std::make_unique<bench::ServerSchema>(server, QStringLiteral("benchtools"));
     const QString location = schema ? schema->uri() : dir.filePath(QStringLiteral("bench.mdb"));
-    // Made empty, then filled on a connection of its own: the history starts empty rather than with a million
-    // entries.
+    // Made empty, then filled on a connection of its own.
     const Status created = schema ? registerserver::create(location) : registerfile::create(location);
     if (!created)
         fail(QStringLiteral("creating the register"), created.message());
-    fill(location, (schema ? serverFill : fileFill) + findings, certificates);
+    fill(location, (schema ? serverFill : fileFill + fileHistory) + findings, certificates);
     if (schema)
         fill(location, {QStringLiteral("ANALYZE")}, certificates);
-    print(QStringLiteral("\n%1: %2 certificates, %3 holders, a transfer for every fifth certificate (made in %4 s)\n")
+    print(QStringLiteral("\n%1: %2 certificates, %3 holders, a transfer for every certificate and a history of as many "
+                         "entries (made in %4 s)\n")
               .arg(schema ? QStringLiteral("A register on the server") : QStringLiteral("A register file"))
               .arg(certificates)
               .arg(certificates / 10)
