@@ -63,37 +63,51 @@ void TestHoldersCommands::holdersOnADay_data()
     QTest::addColumn<QStringList>("arranged");
     QTest::addColumn<QString>("on");
     QTest::addColumn<QString>("held");
+    QTest::addColumn<QString>("marked"); // a line of the list as shown, where one is marked
     for (const Engine engine : {Engine::File, Engine::Server}) {
         const char* e = engine == Engine::File ? "file" : "server";
         const QString one = certificates("('A', '2020-01-01', 1, 2, 100), ('B', '2020-01-01', 3, 3, 50)");
         const QString sold = transfers("('A', '2024-06-30', 1, 2)");
         QTest::addRow("%s, a transfer on the day itself", e) << engine << QStringList{one, sold} << "2024-06-30"
-                                                             << "2:100:1 3:50:1";
+                                                             << "2:100:1 3:50:1"
+                                                             << "";
         QTest::addRow("%s, the day before it", e) << engine << QStringList{one, sold} << "2024-06-29"
-                                                  << "1:100:1 3:50:1";
+                                                  << "1:100:1 3:50:1"
+                                                  << "";
         QTest::addRow("%s, two transfers on one day, by record order", e)
             << engine << QStringList{one, transfers("('A', '2024-06-30', 1, 3), ('A', '2024-06-30', 3, 2)")}
             << "2024-06-30"
-            << "2:100:1 3:50:1";
+            << "2:100:1 3:50:1"
+            << "";
         QTest::addRow("%s, an undated transfer before every dated one", e)
             << engine << QStringList{one, transfers("('A', '2024-01-01', 3, 2), ('A', NULL, 1, 3)")} << "2023-12-31"
-            << "3:150:2";
+            << "3:150:2"
+            << "";
         QTest::addRow("%s, a certificate issued after the day", e)
             << engine
             << QStringList{certificates("('A', '2025-01-01', 1, 1, 100), ('B', NULL, 2, 2, 7), ('C', '', 3, 3, 5)")}
             << "2024-12-31"
-            << "2:7:1 3:5:1";
+            << "2:7:1 3:5:1"
+            << "";
         QTest::addRow("%s, a holder whose shares all went", e)
             << engine
             << QStringList{certificates("('A', '2020-01-01', 1, 3, 100), ('B', '2020-01-01', 1, 2, 10)"),
                            transfers("('A', '2021-01-01', 1, 3), ('B', '2021-01-01', 1, 2)")}
             << "2022-01-01"
-            << "2:10:1 3:100:1";
+            << "2:10:1 3:100:1"
+            << "";
         QTest::addRow("%s, no original holder", e)
             << engine << QStringList{certificates("('A', '2020-01-01', NULL, 2, 100)")} << "2020-06-01"
-            << "2:100:1";
+            << "2:100:1"
+            << "";
+        QTest::addRow("%s, today, a certificate whose record disagrees with its transfer", e)
+            << engine << QStringList{one, transfers("('B', '2021-01-01', 3, 1)")}
+            << QDate::currentDate().toString(Qt::ISODate) << "1:150:2"
+            << "Certificate B: its last transfer (record 1, 2021-01-01) ends with shareholder 1, but its present "
+               "holder is 3.";
         QTest::addRow("%s, as it stands", e) << engine << QStringList{one, sold} << ""
-                                             << "2:100:1 3:50:1";
+                                             << "2:100:1 3:50:1"
+                                             << "";
     }
 }
 
@@ -104,6 +118,7 @@ void TestHoldersCommands::holdersOnADay()
     QFETCH(QStringList, arranged);
     QFETCH(QString, on);
     QFETCH(QString, held);
+    QFETCH(QString, marked);
     TempRegister target(engine);
     VELMORA_REQUIRE(target);
     for (const QString& statement : QStringList{holders} + arranged)
@@ -112,6 +127,9 @@ void TestHoldersCommands::holdersOnADay()
     const Run listed = run(QStringList{"members", "--csv"} + day + QStringList{target.path()});
     QCOMPARE(listed.status, 0);
     QCOMPARE(holdings(listed.out), held);
+    const Run shown = run(QStringList{"members"} + day + QStringList{target.path()});
+    QCOMPARE(shown.out.contains("\n*"), !marked.isEmpty());
+    QVERIFY2(shown.out.contains(marked), qPrintable(shown.out));
 }
 
 void TestHoldersCommands::holdersAsRecorded_data()
