@@ -1,16 +1,19 @@
 #include "commandline.h"
 #include "commands.h"
 #include "connection.h"
+#include "distribution.h"
 #include "memberregister.h"
+#include "pdffile.h"
 #include "readtransaction.h"
 #include "registerfile.h"
+#include "reportheading.h"
 #include "reportpages.h"
 #include "schema.h"
 #include "terminaltext.h"
+#include "transfersregister.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -20,47 +23,15 @@
 
 #include <cstdio>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
 namespace commands {
 
 namespace {
 
 const QString forceOption = QStringLiteral("--force");
 
-// The fonts the report is set in: DejaVu Sans for Latin, Greek and Cyrillic, Droid Sans Fallback for Chinese,
-// Japanese and Korean characters. Both are TrueType, which the PDF keeps as text.
-const struct {
-    const char* path;
-    const char* package;
-} fonts[] = {
-    {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", "fonts-dejavu-core"},
-    {"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", "fonts-dejavu-core"},
-    {"/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf", "fonts-droid-fallback"},
-};
-
 Status cannotReport(const QString& path, const QString& reason)
 {
     return Status::failure(QStringLiteral("Cannot make the register of members of \"%1\": %2.").arg(path, reason));
-}
-
-// The font families in the order a character is looked for in them.
-Expected<QStringList> loadFonts(const QString& path)
-{
-    QStringList families;
-    for (const auto& font : fonts) {
-        const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(font.path));
-        if (id < 0)
-            return cannotReport(path, QStringLiteral("the font %1 cannot be loaded (it comes with the package %2)")
-                                          .arg(QLatin1String(font.path), QLatin1String(font.package)));
-        for (const QString& family : QFontDatabase::applicationFontFamilies(id)) {
-            if (!families.contains(family))
-                families.append(family);
-        }
-    }
-    return families;
 }
 
 // Every shareholder in number order, each followed by the certificates they hold now in record order; a
@@ -157,7 +128,7 @@ Status layOut(const Connection& connection, MemberRegister& members)
 
 // Lays the register out twice: once to count the pages, then to draw them, each numbered "page n of N".
 Expected<int> writePdf(const Connection& connection, const QStringList& families,
-                       const QList<registercheck::Finding>& findings, QIODevice& file)
+                       const QList<registercheck::Finding>& findings, const ReportHeading& heading, QIODevice& file)
 {
     const QString path = connection.path();
     const QDateTime made = QDateTime::currentDateTime();
@@ -169,9 +140,13 @@ Expected<int> writePdf(const Connection& connection, const QStringList& families
     const QString footer = QStringLiteral("Register of members of %1, made %2")
                                .arg(path, made.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
 
+    const Expected<QList<distribution::Holding>> holdings = distribution::read(connection);
+    if (!holdings)
+        return holdings.status();
     ReportPages counting(writer, families, footer);
-    MemberRegister counted(counting, findings);
+    MemberRegister counted(counting, findings, heading);
     counted.title(path, made, {});
+    distribution::lay(counting, holdings.value());
     if (Status laidOut = layOut(connection, counted); !laidOut)
         return laidOut;
     const int pageCount = counting.finish();
@@ -180,8 +155,9 @@ Expected<int> writePdf(const Connection& connection, const QStringList& families
     if (!painter.begin(&writer))
         return cannotReport(path, QStringLiteral("the PDF cannot be started"));
     ReportPages pages(writer, families, footer, &painter, pageCount);
-    MemberRegister members(pages, findings);
+    MemberRegister members(pages, findings, heading);
     members.title(path, made, counted.counts());
+    distribution::lay(pages, holdings.value());
     if (Status laidOut = layOut(connection, members); !laidOut)
         return laidOut;
     const int drawn = pages.finish();
@@ -194,12 +170,12 @@ Expected<int> writePdf(const Connection& connection, const QStringList& families
 
 // Reads the register at one moment and writes its register of members to target, under a hidden name beside it
 // until whole: a failure leaves nothing behind.
-Expected<int> makeReport(const QString& location, const QString& target, bool force)
+Expected<int> makeReport(const QString& location, const QString& target, bool force, bool inspection)
 {
     const QString named = Connection::pathOf(location);
-    const Expected<QStringList> families = loadFonts(named);
+    const Expected<QStringList> families = pdffile::loadFonts();
     if (!families)
-        return families.status();
+        return cannotReport(named, families.status().message());
     const Expected<std::unique_ptr<Connection>> opened = commandline::openRegister(location);
     if (!opened)
         return opened.status();
@@ -207,34 +183,25 @@ Expected<int> makeReport(const QString& location, const QString& target, bool fo
     ReadTransaction transaction(connection);
     if (Status begun = transaction.begin(QStringLiteral("Cannot make the register of members of")); !begun)
         return begun;
-    const Expected<QList<registercheck::Finding>> findings = registercheck::run(connection);
+    // The copy for inspection shows what anyone may see, and no finding.
+    const Expected<QList<registercheck::Finding>> findings =
+        inspection ? QList<registercheck::Finding>() : registercheck::run(connection);
     if (!findings)
         return findings.status();
+    const Expected<ReportHeading> heading = reportheading::read(connection, inspection);
+    if (!heading)
+        return heading.status();
 
-#ifdef __GLIBC__
-    // Qt's PDF writer takes two large buffers for each page and gives them back; glibc would return them to the
-    // system and zero them anew every time, which costs more than drawing the page.
-    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 96 * 1024 * 1024);
-#endif
     Expected<int> pages = 0;
-    const auto write = [&](const QString& building) {
-        QFile file(building);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return cannotReport(named, QStringLiteral("\"%1\" cannot be written (%2)").arg(target, file.errorString()));
-        pages = writePdf(connection, families.value(), findings.value(), file);
-        file.close();
-        if (!pages)
-            return pages.status();
-        if (file.error() != QFileDevice::NoError)
-            return cannotReport(named, QStringLiteral("\"%1\" cannot be written (%2)").arg(target, file.errorString()));
-        return Status();
+    const auto write = [&](QIODevice& file) {
+        pages = writePdf(connection, families.value(), findings.value(), heading.value(), file);
+        return pages ? Status() : pages.status();
     };
     const auto refused = [&](const QString& path, const QString& reason) {
         return cannotReport(named, QStringLiteral("\"%1\": %2").arg(path, reason));
     };
     // Under a hidden name beside the target until whole; over a file there only when forced.
-    if (Status built = registerfile::build(target, location, force, write, refused); !built)
+    if (Status built = pdffile::write(location, target, force, write, refused); !built)
         return built;
     return pages;
 }
@@ -243,33 +210,32 @@ Expected<int> makeReport(const QString& location, const QString& target, bool fo
 
 int report(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
+    const QString transfersOption = QStringLiteral("--transfers");
+    const QString inspectionOption = QStringLiteral("--inspection");
     const commandline::Parsed parsed =
-        commandline::parse(arguments, {forceOption}, {}, {QStringLiteral("REGISTER"), QStringLiteral("FILE")},
+        commandline::parse(arguments, {forceOption, transfersOption, inspectionOption}, {},
+                           {QStringLiteral("REGISTER"), QStringLiteral("FILE")},
                            QStringLiteral("report takes a REGISTER and a FILE for the PDF"));
     if (!parsed.wrong.isEmpty())
         return commandline::wrongUsage(err, parsed.wrong);
+    const bool transfers = parsed.options.contains(transfersOption);
+    const bool inspection = parsed.options.contains(inspectionOption);
+    if (transfers && inspection)
+        return commandline::wrongUsage(err, QStringLiteral("--transfers and --inspection make two PDFs; give one"));
     const bool force = parsed.options.contains(forceOption);
     const QString& location = parsed.rest[0];
     const QString target = QFileInfo(parsed.rest[1]).absoluteFilePath();
     const QString named = Connection::pathOf(location);
-    if (QFileInfo(target).isDir())
-        return commandline::failed(
-            err,
-            cannotReport(named, QStringLiteral("\"%1\" is a folder; give the path of a file").arg(target)).message());
-    const auto refused = [&](const QString& path, const QString& reason) {
-        return cannotReport(named, QStringLiteral("\"%1\": %2").arg(path, reason));
-    };
-    if (Status apart = registerfile::refuseSource(target, location, refused); !apart)
-        return commandline::failed(err, apart.message());
-    if (QFileInfo::exists(target) && !force)
-        return commandline::failed(
-            err, cannotReport(named, QStringLiteral("\"%1\" exists; --force replaces it").arg(target)).message());
-    const Expected<int> pages = makeReport(location, target, force);
+    if (const QString refusal = pdffile::refusal(location, target, force); !refusal.isEmpty())
+        return commandline::failed(err, cannotReport(named, refusal).message());
+    if (transfers)
+        return transfersregister::report(location, target, force, out, err);
+    const Expected<int> pages = makeReport(location, target, force, inspection);
     if (!pages)
         return commandline::failed(err, pages.status().message());
-    out << QStringLiteral("Wrote the register of members of %1 to %2: %3.\n")
-               .arg(terminaltext::visible(named), terminaltext::visible(target),
-                    commandline::counted(pages.value(), QStringLiteral("page")));
+    out << QStringLiteral("Wrote the register of members of %1%2 to %3: %4.\n")
+               .arg(terminaltext::visible(named), inspection ? QStringLiteral(" for inspection") : QString(),
+                    terminaltext::visible(target), commandline::counted(pages.value(), QStringLiteral("page")));
     return 0;
 }
 
