@@ -272,6 +272,9 @@ void TestReportCommand::writesTheCompanysPapers()
                          "type.01.par=0.50", "type.2.name=Preference", "country=Sweden", "country="});
     QVERIFY2(set.status == 0 && set.out.contains("\ntype.1.par: 0.50\n") && !set.out.contains("country"),
              qPrintable(set.out + set.err));
+    // Each change is in the history, on a file as on a server.
+    QVERIFY(run({"history", "--csv", "--table", "velmora_company", target.path()})
+                .out.contains(",country,delete,value,Sweden,"));
     QTemporaryDir directory;
     const QString pdf = directory.filePath("papers.pdf");
     arguments.replaceInStrings("{r}", target.path()).replaceInStrings("{f}", pdf);
