@@ -164,6 +164,9 @@ void TestReportCommand::reportsTheRegisterOfMembers()
                 .mid(continued)
                 .section('\n', 1, 1)
                 .contains(QRegularExpression("^Certificate +Type +Publish date +Item code +Quantity$")));
+    // Shareholder 7 holds 41,580 of the 42,453 shares held; twelve numbers, the last two as one bar.
+    QVERIFY(pages.first().contains(QRegularExpression("\nHolding more than 25%: 7 Holder 7 \\(97\\.94%\\)\n")));
+    QVERIFY(pages.first().contains(QRegularExpression("\nthe other 2 shareholders +0\\.\\d\\d%\n")));
     QVERIFY(section(5).contains("Finding: "));
     QVERIFY(!section(6).contains("Finding: "));
     QCOMPARE(section(4).count("\nSC-04-01 "), 2); // under each shareholder 4
@@ -198,6 +201,7 @@ void TestReportCommand::writesTheCompanysPapers_data()
     QTest::addColumn<int>("pages");
     QTest::addColumn<QStringList>("shown"); // each on the pages, blanks between words counted as one
     QTest::addColumn<QStringList>("withheld");
+    QTest::addColumn<bool>("older"); // made before the added tables, so without the company's details
     const QString company = "Nordvik Shipping AB";
     for (const Engine engine : {Engine::File, Engine::Server}) {
         const char* on = engine == Engine::File ? "file" : "server";
@@ -214,7 +218,7 @@ void TestReportCommand::writesTheCompanysPapers_data()
                            "2011-03-22 5 Наталья Петрова 9 Σοφία Παπαδοπούλου",
                            "Director",
                            "Secretary"}
-            << QStringList{"Sweden", "Joséphine"};
+            << QStringList{"Sweden", "Joséphine"} << false;
         QTest::addRow("%s, every certificate", on) << engine << QStringList{"certificate", "{r}", "{f}"} << 15
                                                    << QStringList{"1,000 (One thousand) shares of type Ordinary (code "
                                                                   "1), nominal value SEK 0.50 each, fully paid",
@@ -223,13 +227,13 @@ void TestReportCommand::writesTheCompanysPapers_data()
                                                                   "田中陽翔",
                                                                   "Siobhán O'Brien",
                                                                   "not been transferred"}
-                                                   << QStringList{"Birthday", "nominal value SEK 10"};
+                                                   << QStringList{"Birthday", "nominal value SEK 10"} << false;
         QTest::addRow("%s, the register of transfers", on)
             << engine << QStringList{"report", "--transfers", "{r}", "{f}"} << 1
             << QStringList{"Register of transfers " + company,
                            "2011-03-22 SC-0004 200 5 Наталья Петрова 9 Σοφία Παπαδοπούλου",
                            "2015-02-14 SC-0009 300 4 王小明 10 田中陽翔"}
-            << QStringList();
+            << QStringList() << false;
         QTest::addRow("%s, the copy for inspection", on)
             << engine << QStringList{"report", "--inspection", "{r}", "{f}"} << 0
             << QStringList{"Register of members, for inspection " + company,
@@ -238,7 +242,8 @@ void TestReportCommand::writesTheCompanysPapers_data()
                            "Shareholder 6: Siobhán O'Brien",
                            "Address 1 Strandvägen 21",
                            "SC-0009 1 (common)"}
-            << QStringList{"1956-03-14", "A123456789", "01423 550 118", "Birthday", "Gender", "Telephone", "Finding"};
+            << QStringList{"1956-03-14", "A123456789", "01423 550 118", "Birthday", "Gender", "Telephone", "Finding"}
+            << false;
         QTest::addRow("%s, the register of members", on)
             << engine << QStringList{"report", "{r}", "{f}"} << 0
             << QStringList{"Register of members " + company + ", registration no. 556000-1234",
@@ -247,7 +252,16 @@ void TestReportCommand::writesTheCompanysPapers_data()
                            "4 王小明 300 2.14%",
                            "SC-0004 2011-03-22 5 Наталья Петрова 9 Σοφία Παπαδοπούλου",
                            "Birthday 1956-03-14"}
-            << QStringList{};
+            << QStringList{} << false;
+        QTest::addRow("%s, certificates of a register made before the company's table", on)
+            << engine << QStringList{"certificate", "{r}", "{f}", "SC-0009"} << 1
+            << QStringList{"Share certificate no. SC-0009 Certificate no. SC-0009", "This is to certify that 田中陽翔",
+                           "300 (Three hundred) shares of type 1, fully paid"}
+            << QStringList{company, "Registration", "Registered office", "nominal value"} << true;
+        QTest::addRow("%s, the copy for inspection of a register made before the company's table", on)
+            << engine << QStringList{"report", "--inspection", "{r}", "{f}"} << 0
+            << QStringList{"Register of members, for inspection Register ", "Holding more than 25%"}
+            << QStringList{company, "1956-03-14"} << true;
     }
 }
 
@@ -259,6 +273,7 @@ void TestReportCommand::writesTheCompanysPapers()
     QFETCH(int, pages);
     QFETCH(QStringList, shown);
     QFETCH(QStringList, withheld);
+    QFETCH(bool, older);
     const QString reader = QStandardPaths::findExecutable("pdftotext");
     if (reader.isEmpty())
         QSKIP("pdftotext is missing: install poppler-utils to read the PDF back");
@@ -266,15 +281,22 @@ void TestReportCommand::writesTheCompanysPapers()
     VELMORA_REQUIRE(target);
     QCOMPARE(run({"init", "--demo", target.path()}).status, 0);
     QVERIFY(target.isServer() || chmod(QFile::encodeName(target.path()), 0600) == 0);
+    if (older) {
+        QCOMPARE(target.exec("DROP TABLE velmora_company"), "");
+        QCOMPARE(target.exec("DROP TABLE velmora_cancelled"), "");
+    }
     // The country and type 2's nominal value are left unset.
-    const Run set = run({"company", target.path(), "name=Nordvik Shipping AB", "number=556000-1234",
-                         "office=Strandvägen 7; 114 56 Stockholm", "currency=SEK", "type.1.name=Ordinary",
-                         "type.01.par=0.50", "type.2.name=Preference", "country=Sweden", "country="});
-    QVERIFY2(set.status == 0 && set.out.contains("\ntype.1.par: 0.50\n") && !set.out.contains("country"),
+    const Run set = older ? run({"company", target.path()})
+                          : run({"company", target.path(), "name=Nordvik Shipping AB", "number=556000-1234",
+                                 "office=Strandvägen 7; 114 56 Stockholm", "currency=SEK", "type.1.name=Ordinary",
+                                 "type.01.par=0.50", "type.2.name=Preference", "country=Sweden", "country="});
+    QVERIFY2(set.status == 0 && set.out.contains(older ? "No company details are set" : "\ntype.1.par: 0.50\n")
+                 && !set.out.contains("country"),
              qPrintable(set.out + set.err));
     // Each change is in the history, on a file as on a server.
-    QVERIFY(run({"history", "--csv", "--table", "velmora_company", target.path()})
-                .out.contains(",country,delete,value,Sweden,"));
+    QCOMPARE(run({"history", "--csv", "--table", "velmora_company", target.path()})
+                 .out.contains(",country,delete,value,Sweden,"),
+             !older);
     QTemporaryDir directory;
     const QString pdf = directory.filePath("papers.pdf");
     arguments.replaceInStrings("{r}", target.path()).replaceInStrings("{f}", pdf);
