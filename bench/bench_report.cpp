@@ -1,11 +1,13 @@
 // velmora-bench-report: times velmora-register report, the register of members as a PDF, on a register of 10,000
 // shareholders and 100,000 certificates, and checks its targets: a file, and, when VELMORA_TEST_SERVER names a
-// PostgreSQL server (scripts/postgres.sh start), a register on that server.
+// PostgreSQL server (scripts/postgres.sh start), a register on that server. With --certificates it times
+// velmora-register certificate instead, every share certificate of a register of 10,000, against the same targets.
 //
 // Usage:
 //   velmora-bench-report                   the full size; prints the figures, exits 1 if a target is missed
 //   velmora-bench-report --holders N       N shareholders with ten times as many certificates (a quick run)
-//   velmora-bench-report --measure WHERE   one report, one line of figures (run by the above, once per register)
+//   velmora-bench-report --certificates    10,000 share certificates, one page each, from 1,000 shareholders
+//   velmora-bench-report --measure COMMAND WHERE   one PDF, one line of figures (run by the above, per register)
 //
 // Each report is measured in a child process of its own, whose children are the report alone, so that the peak
 // memory is the report's.
@@ -36,9 +38,12 @@ constexpr qint64 fullHolders = 10000;
 constexpr double targetSeconds = 30;
 constexpr double targetMib = 300;
 
-const char usage[] = "Usage: velmora-bench-report [--holders N]\n"
+constexpr qint64 certificateHolders = 1000; // with ten certificates each
+
+const char usage[] = "Usage: velmora-bench-report [--holders N | --certificates]\n"
                      "  Times the register of members of N shareholders (default 10,000) and ten times as many\n"
-                     "  certificates against its targets.\n";
+                     "  certificates against its targets; or every share certificate of 1,000 shareholders'\n"
+                     "  10,000 certificates.\n";
 
 // The rows, the same on either engine: names in five scripts; certificates spread unevenly over the holders, a few
 // holding none; transfers on a thousand days; each stored total the sum of its holder's quantities, but every
@@ -83,17 +88,17 @@ Status fill(QSqlDatabase& database, qint64 holders, bool server)
     return {};
 }
 
-// One report of the register at location, in this process's only child.
-int measure(const QString& location)
+// One report (or the certificates) of the register at location, in this process's only child.
+int measure(const QString& command, const QString& location)
 {
     const QTemporaryDir dir;
     QProcess tool;
     tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QElapsedTimer timer;
     timer.start();
-    tool.start(QStringLiteral(VELMORA_REGISTER_TOOL), {QStringLiteral("report"), location, dir.filePath("r.pdf")});
+    tool.start(QStringLiteral(VELMORA_REGISTER_TOOL), {command, location, dir.filePath("r.pdf")});
     if (!tool.waitForFinished(-1) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
-        fail(QStringLiteral("velmora-register report"), QString::fromUtf8(tool.readAllStandardOutput()));
+        fail(QStringLiteral("velmora-register ") + command, QString::fromUtf8(tool.readAllStandardOutput()));
     const double seconds = timer.nsecsElapsed() / 1e9;
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
@@ -107,7 +112,7 @@ int measure(const QString& location)
 }
 
 // Makes the register, measures its report in a child; true when both targets are met.
-bool driveOne(qint64 holders, const QString& server)
+bool driveOne(qint64 holders, const QString& server, const QString& command)
 {
     const QTemporaryDir dir;
     QElapsedTimer timer;
@@ -128,7 +133,7 @@ bool driveOne(qint64 holders, const QString& server)
     std::fprintf(stderr, "made the register in %.1f s\n", timer.nsecsElapsed() / 1e9);
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--measure"), location});
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--measure"), command, location});
     if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
         fail(QStringLiteral("measuring the report"), QStringLiteral("the child process did not finish well"));
     const QString line = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
@@ -138,7 +143,8 @@ bool driveOne(qint64 holders, const QString& server)
     const bool met = figure("seconds") <= targetSeconds && figure("peak_mib") <= targetMib;
     print(QStringLiteral("%1: %2 shareholders, %3 certificates, %4 transfers: %5 pages in %6 s, peak %7 MiB "
                          "(targets <= %8 s, <= %9 MiB): %10")
-              .arg(server.isEmpty() ? QStringLiteral("A register file") : QStringLiteral("A register on the server"))
+              .arg((server.isEmpty() ? QStringLiteral("A register file") : QStringLiteral("A register on the server"))
+                   + QStringLiteral(", ") + command)
               .arg(holders)
               .arg(10 * holders)
               .arg(2 * holders)
@@ -161,10 +167,14 @@ int main(int argc, char* argv[])
     const qint64 holders = args.value(1).toLongLong(&counted);
     if (args.isEmpty() || (args.size() == 2 && args[0] == QLatin1String("--holders") && counted && holders >= 400)) {
         const qint64 asked = args.isEmpty() ? fullHolders : holders;
-        return bench::onEveryEngine([asked](const QString& server) { return driveOne(asked, server); });
+        return bench::onEveryEngine(
+            [asked](const QString& server) { return driveOne(asked, server, QStringLiteral("report")); });
     }
-    if (args.size() == 2 && args[0] == QLatin1String("--measure"))
-        return measure(args[1]);
+    if (args == QStringList{QStringLiteral("--certificates")})
+        return bench::onEveryEngine(
+            [](const QString& server) { return driveOne(certificateHolders, server, QStringLiteral("certificate")); });
+    if (args.size() == 3 && args[0] == QLatin1String("--measure"))
+        return measure(args[1], args[2]);
     const bool help = args == QStringList{QStringLiteral("--help")};
     std::fputs(usage, help ? stdout : stderr);
     return help ? 0 : 2;

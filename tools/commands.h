@@ -31,6 +31,10 @@ int check(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int upgrade(const QStringList& arguments, QTextStream& out, QTextStream& err);
 // The register of members as a PDF; it needs a QGuiApplication.
 int report(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// Share certificates as a PDF, one page each; it needs a QGuiApplication.
+int certificate(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// The company's details, printed or set.
+int company(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
 // The members holding shares, as the register stands, as it took effect on a day, or as it was recorded.
 int members(const QStringList& arguments, QTextStream& out, QTextStream& err);

@@ -3,7 +3,8 @@
 // data out again as CSV, backs a register up and restores it, shows a register's history of changes, checks that a
 // register holds together and prints its register of members. This file reads the command and hands it to its
 // family: access/ (import, inspecting an Access file), register/ (init, copy, backup, restore, inspect, export),
-// history/ (history, upgrade), check/, report/ and holders/ (members, meeting, dividend).
+// history/ (history, upgrade), check/, report/ (report, certificate), company/ and holders/ (members, meeting,
+// dividend).
 //
 //   velmora-register init [--demo] [--role NAME] REGISTER      an empty register, or one with sample data
 //   velmora-register import [--codepage NAME] ACCESS FILE      a new register file from an Access-format file
@@ -15,7 +16,10 @@
 //   velmora-register history [--verify] ... REGISTER           the history of changes, or whether it is intact
 //   velmora-register upgrade [--role NAME] REGISTER            a register without a history starts one
 //   velmora-register check [--csv] [--fix-totals] REGISTER     whether the register holds together
-//   velmora-register report [--force] [--on D] REGISTER FILE   the register of members as a PDF
+//   velmora-register report [--force] [--transfers|--inspection] REGISTER FILE
+//                                                              the register of members (or of transfers) as a PDF
+//   velmora-register certificate [--force] REGISTER FILE [STOCK_NO...]   share certificates as a PDF
+//   velmora-register company REGISTER [KEY=VALUE...]           the company's details, printed or set
 //   velmora-register members [--on DATE] ... REGISTER          the members holding shares on a day
 //   velmora-register meeting --record-date DATE ... REGISTER   the voting list of a record date
 //   velmora-register dividend --record-date D --per-share A    a dividend on the holders of a record date
@@ -50,7 +54,8 @@ interrupt leaves no part of it.
 
 Commands:
   init [--demo] [--role NAME] REGISTER
-                       Create a new register with the three tables, empty, and a history of
+                       Create a new register with the three tables, the company's details and
+                       the cancelled certificates, empty, and a history of
                        changes. With --demo, fill it with a small sample register: ten
                        shareholders, fifteen certificates and eight transfers that refer to
                        each other. A file that exists is never touched, nor a database that
@@ -138,9 +143,11 @@ Commands:
                        comparing it. Otherwise it names the first change that was altered,
                        removed, inserted or moved, and exits with 1.
   upgrade [--role NAME] REGISTER
-                       Make a register that keeps no history start one, with one "upgrade"
-                       change per record as it is now; a register that keeps one is left as it
-                       is. On a server the server then writes the history itself, also for a
+                       Add the tables a register made by an earlier version lacks (the
+                       company's details, velmora_company, and the cancelled certificates,
+                       velmora_cancelled), empty. Make a register that keeps no history start
+                       one, with one "upgrade" change per record as it is now; a register that
+                       keeps one is left as it is. On a server the server then writes the history itself, also for a
                        register that keeps one without that; the clerks need no new right to
                        save, and it prints the GRANT line that lets them read the history.
   check [--csv] [--fix-totals] REGISTER
@@ -169,12 +176,18 @@ Commands:
                        no whole number, it sets none and names that holder instead. A total or
                        certificate a clerk changed since the check is left as it is, and named.
                        It exits with 0 only when every finding was a total and each was set.
-  report [--force] [--on DATE] [--as-recorded-at MOMENT] REGISTER FILE
+  report [--force] [--transfers|--inspection] [--on DATE] [--as-recorded-at MOMENT] REGISTER FILE
                        Write the register of members to FILE as a PDF on A4 pages, to print or
-                       to send to an auditor: one section per shareholder in number order, with
+                       to send to an auditor. Its title names the company and its registration
+                       number where they are set (see company). It opens with the distribution
+                       of shares: each shareholder's part of all shares held, the ten largest
+                       holdings as bars and the rest as one, and the holders of more than 10%
+                       and of more than 25% named. Then one section per shareholder in number
+                       order, with
                        their details, the certificates they hold now and the sum of their
                        quantities, and what the register check found about them, in red; then
-                       the transfers in date order, the certificates held by no shareholder
+                       the transfers in date order, each holder by number and name, the
+                       certificates held by no shareholder
                        (none named, or a number no shareholder has), and the findings tied to
                        no shareholder. A certificate is counted once, though two shareholder
                        records share its holder's number. Every page says "page n of N"; a
@@ -183,10 +196,37 @@ Commands:
                        exists is replaced only with --force. The text is set in DejaVu Sans and
                        Droid Sans Fallback (the packages fonts-dejavu-core and
                        fonts-droid-fallback), kept in the PDF as text that can be searched and
-                       copied, in any script. With --on or --as-recorded-at (see members), the
-                       register of members as on that day or as recorded then: each holder's
-                       certificates held then and the transfers up to the day; the title says
-                       which.
+                       copied, in any script.
+                       --transfers writes the register of transfers instead: every transfer by
+                       date, with its certificate, the shares it moved, and the holders it moved
+                       them from and to, by number and name. --inspection writes the register
+                       of members for inspection by anyone: names, addresses, shares and
+                       certificates, but no gender, birthday, identity number, telephone or
+                       finding; its title says when the register was last changed (the newest
+                       change in its history, when it keeps one).
+                       With --on or --as-recorded-at (see members), the register of members as
+                       on that day or as recorded then: each holder's certificates held then and
+                       the transfers up to the day; the title says which.
+  certificate [--force] REGISTER FILE [STOCK_NO...]
+                       Write a share certificate for each certificate named (every one when
+                       none is), one A4 page each in certificate-number order, to FILE as a
+                       PDF: the company's name, registration number and registered office; the
+                       certificate's number and publish date; its present holder's name and
+                       address; the number of shares in figures and in words; the share type's
+                       name and nominal value; "fully paid"; its transfers so far by date; and
+                       lines for a director's and the secretary's signatures. A certificate
+                       whose present holder is no shareholder, or a whole number of shares it
+                       does not hold, is refused, as is a number no certificate has; nothing
+                       is written then. FILE is written as report writes its PDF.
+  company REGISTER [KEY=VALUE...]
+                       Print the company's details kept in the register, or set them first:
+                       name, number (its registration number), office (its registered office,
+                       lines apart by ";"), country, currency, and for the share type whose
+                       stock_type code is N: type.N.name, type.N.par (the nominal value per
+                       share, a decimal number kept as typed) and type.N.votes (per share). An
+                       empty VALUE unsets a detail. Details not set are left out wherever they
+                       would be shown. The changes go into the history of changes. A register
+                       made before the company's table asks for an upgrade first.
   members [--on DATE] [--as-recorded-at MOMENT] [--over PERCENT] [--csv] REGISTER
                        List the members holding shares, in number order: number, shares, their
                        percentage of all shares (two decimals, exact), certificates and name,
@@ -261,7 +301,7 @@ void withoutRuntimeFolderWarning(QtMsgType type, const QMessageLogContext& conte
 std::unique_ptr<QCoreApplication> application(int& argc, char* argv[])
 {
     const auto drawsPages = [&] {
-        for (const char* command : {"report", "meeting", "dividend"}) {
+        for (const char* command : {"report", "certificate", "meeting", "dividend"}) {
             if (std::strcmp(argv[1], command) == 0)
                 return true;
         }
@@ -284,11 +324,12 @@ struct Command {
 };
 
 const Command known[] = {
-    {"init", commands::init},        {"import", commands::import},     {"copy", commands::copy},
-    {"backup", commands::backup},    {"restore", commands::restore},   {"inspect", commands::inspect},
-    {"export", commands::exportCsv}, {"history", commands::history},   {"upgrade", commands::upgrade},
-    {"check", commands::check},      {"report", commands::report},     {"members", commands::members},
-    {"meeting", commands::meeting},  {"dividend", commands::dividend},
+    {"init", commands::init},         {"import", commands::import},   {"copy", commands::copy},
+    {"backup", commands::backup},     {"restore", commands::restore}, {"inspect", commands::inspect},
+    {"export", commands::exportCsv},  {"history", commands::history}, {"upgrade", commands::upgrade},
+    {"check", commands::check},       {"report", commands::report},   {"certificate", commands::certificate},
+    {"company", commands::company},   {"members", commands::members}, {"meeting", commands::meeting},
+    {"dividend", commands::dividend},
 };
 
 } // namespace

@@ -96,6 +96,8 @@ inline void refuses()
         for (const QString& made : {directory.filePath("old.mdb"), here(kept)})
             QCOMPARE(run({"init", "--demo", made}).status, 0);
     }
+    if (in == "register without velmora_company")
+        rows(directory.filePath("old.mdb"), "DROP TABLE velmora_company");
     if (in == "over a register without a history") {
         QVERIFY(registerfile::create(here(kept)).ok());
         rows(here(kept), "DROP TABLE velmora_history");

@@ -48,6 +48,18 @@ void TestRegisterTool::refusesAWrongCommandLine_data()
     QTest::newRow("report without a file") << QStringList{"report", "a.mdb"};
     QTest::newRow("report into an empty path") << QStringList{"report", "a.mdb", ""};
     QTest::newRow("report, unknown option") << QStringList{"report", "--raw", "a.mdb", "b.pdf"};
+    QTest::newRow("report, two registers at once")
+        << QStringList{"report", "--transfers", "--inspection", "a.mdb", "b.pdf"};
+    QTest::newRow("certificate without a file") << QStringList{"certificate", "a.mdb"};
+    QTest::newRow("company without a register") << QStringList{"company"};
+    QTest::newRow("company, unknown key") << QStringList{"company", "a.mdb", "name=Ωmega", "colour=red"};
+    QTest::newRow("company, no KEY=VALUE") << QStringList{"company", "a.mdb", "name"};
+    QTest::newRow("company, a type code that is no whole number") << QStringList{"company", "a.mdb", "type.1a.par=1"};
+    QTest::newRow("company, a type code with a sign") << QStringList{"company", "a.mdb", "type.-1.name=Ordinary"};
+    QTest::newRow("company, a nominal value that is no number") << QStringList{"company", "a.mdb", "type.1.par=1,50"};
+    QTest::newRow("company, a nominal value in floating point") << QStringList{"company", "a.mdb", "type.1.par=1e3"};
+    QTest::newRow("company, votes that are no whole number") << QStringList{"company", "a.mdb", "type.2.votes=0.5"};
+    QTest::newRow("company, an unknown type detail") << QStringList{"company", "a.mdb", "type.2.colour=red"};
 }
 
 void TestRegisterTool::refusesAWrongCommandLine()
@@ -70,8 +82,11 @@ void TestRegisterTool::explainsItself()
             && help.out.contains("history --verify REGISTER") && help.out.contains("upgrade [--role NAME] REGISTER")
             && help.out.contains("backup [--force] REGISTER FILE") && help.out.contains("restore BACKUP REGISTER")
             && help.out.contains("check [--csv] [--fix-totals] REGISTER")
-            && help.out.contains("report [--force] [--on DATE] [--as-recorded-at MOMENT] REGISTER FILE")
-            && help.out.contains("members [--on DATE]") && help.out.contains("meeting --record-date DATE")
+            && help.out.contains("report [--force] [--transfers|--inspection] [--on DATE] [--as-recorded-at MOMENT] "
+                                 "REGISTER FILE")
+            && help.out.contains("certificate [--force] REGISTER FILE [STOCK_NO...]")
+            && help.out.contains("company REGISTER [KEY=VALUE...]") && help.out.contains("members [--on DATE]")
+            && help.out.contains("meeting --record-date DATE")
             && help.out.contains("dividend --record-date DATE --per-share AMOUNT"));
     const Run version = run({"--version"});
     QCOMPARE(version.status, 0);

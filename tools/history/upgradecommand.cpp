@@ -53,7 +53,9 @@ int upgrade(const QStringList& arguments, QTextStream& out, QTextStream& err)
                    .arg(connection.path(), added->isEmpty() ? QStringLiteral("; nothing was changed")
                                                             : QStringLiteral(", which covers them too"));
     }
-    return line.server ? clerkrights::print(location, line.role, clerkrights::Scope::History, out, err) : 0;
+    // Tables added now need the clerks' rights as the others have them.
+    const clerkrights::Scope scope = added->isEmpty() ? clerkrights::Scope::History : clerkrights::Scope::Register;
+    return line.server ? clerkrights::print(location, line.role, scope, out, err) : 0;
 }
 
 } // namespace commands

@@ -45,25 +45,24 @@ QString RecordDateList::read(const commandline::Parsed& parsed)
     if (given.isEmpty())
         return QStringLiteral("no FILE given for --pdf: the argument is empty");
     pdf = QFileInfo(given).absoluteFilePath();
-    const Status writable = pdffile::refuseTarget(location, pdf, force, [&](const QString& reason) {
-        return Status::failure(
-            QStringLiteral("Cannot write the list of \"%1\": %2").arg(Connection::pathOf(location), reason));
-    });
-    return writable ? QString() : writable.message();
+    const QString refusal = pdffile::refusal(location, pdf, force);
+    return refusal.isEmpty()
+               ? QString()
+               : QStringLiteral("Cannot write the list of \"%1\": %2").arg(Connection::pathOf(location), refusal);
 }
 
 int RecordDateList::writePdf(const DatedRegister& dated, const QString& named, const QString& title,
                              const std::function<Status(ReportPages& pages)>& layOut, QTextStream& out,
                              QTextStream& err) const
 {
-    const Expected<int> pages =
-        pdffile::write(location, pdf, force,
-                       {QStringLiteral("%1: %2").arg(title, dated.path()),
-                        QStringLiteral("%1 of %2, record date %3").arg(title, dated.path(), recordDate())},
-                       layOut, [&](const QString& reason) {
-                           return Status::failure(
-                               QStringLiteral("Cannot write the %1 of \"%2\": %3.").arg(named, dated.path(), reason));
-                       });
+    const Expected<int> pages = pdffile::writePages(
+        location, pdf, force,
+        {QStringLiteral("%1: %2").arg(title, dated.path()),
+         QStringLiteral("%1 of %2, record date %3").arg(title, dated.path(), recordDate())},
+        layOut, [&](const QString& reason) {
+            return Status::failure(
+                QStringLiteral("Cannot write the %1 of \"%2\": %3.").arg(named, dated.path(), reason));
+        });
     if (!pages)
         return commandline::failed(err, pages.status().message());
     out << QStringLiteral("Wrote the %1 of %2 to %3: %4.\n")

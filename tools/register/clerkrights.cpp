@@ -14,7 +14,7 @@ Expected<QStringList> grants(const QString& uri, const QString& role, Scope scop
     if (!opened)
         return opened.status();
     QStringList tables;
-    for (const schema::Table& table : scope == Scope::Register ? schema::tables() : QList<schema::Table>())
+    for (const schema::Table& table : scope == Scope::Register ? schema::everyTable() : QList<schema::Table>())
         tables.append(table.name);
     const Expected<Connection::Rights> rights = opened.value()->clerkRights(role, tables);
     if (!rights)

@@ -13,8 +13,9 @@ namespace clerkrights {
 
 inline const QString defaultRole = QStringLiteral("velmora_clerk");
 
-// The whole register: reading and changing the three tables' rows, their row keys' sequences, and reading the
-// history, which the server writes; or reading the history alone, for a register that has just started one.
+// The whole register: reading and changing the rows of every table it carries, their row keys' sequences, and
+// reading the history, which the server writes; or reading the history alone, for a register that has just started
+// one.
 enum class Scope { Register, History };
 
 // A comment line, then the GRANT lines for role on the register at uri; the server quotes each name only

@@ -31,9 +31,10 @@ QString count(qint64 number, const char* one, const char* many)
 
 } // namespace
 
-MemberRegister::MemberRegister(ReportPages& pages, const QList<registercheck::Finding>& findings)
+MemberRegister::MemberRegister(ReportPages& pages, const QList<registercheck::Finding>& findings, ReportHeading heading)
     : m_pages(pages)
     , m_findings(findings)
+    , m_heading(std::move(heading))
 {
     for (qsizetype i = 0; i < findings.size(); ++i) {
         const registercheck::Finding& finding = findings[i];
@@ -54,13 +55,23 @@ void MemberRegister::heading(const QString& text, qreal keptWith)
 
 void MemberRegister::title(const QString& name, const QDateTime& made, const Counts& counts, const QString& view)
 {
-    m_pages.text(view.isEmpty() ? QStringLiteral("Register of members")
-                                : QStringLiteral("Register of members, ") + view,
-                 Style::Title);
+    QString title = m_heading.inspection ? QStringLiteral("Register of members, for inspection")
+                                         : QStringLiteral("Register of members");
+    if (!view.isEmpty())
+        title += QStringLiteral(", ") + view;
+    m_pages.text(title, Style::Title);
+    if (!m_heading.company.isEmpty())
+        m_pages.text(m_heading.company, Style::Heading);
     m_pages.space();
     QList<ReportPages::Field> fields{
         {QStringLiteral("Register"), name, true},
         {QStringLiteral("Made"), made.toString(QStringLiteral("yyyy-MM-dd HH:mm t")), true}};
+    if (m_heading.inspection)
+        fields.append({QStringLiteral("Last changed"),
+                       m_heading.lastChanged.isEmpty()
+                           ? QStringLiteral("not known: the register keeps no history of changes")
+                           : m_heading.lastChanged + QStringLiteral(" (UTC), the newest change in its history"),
+                       true});
     if (!view.isEmpty())
         fields.append({QStringLiteral("Holdings"), view, true});
     m_pages.fields(fields);
@@ -69,11 +80,14 @@ void MemberRegister::title(const QString& name, const QDateTime& made, const Cou
                      .arg(count(counts.holders, "shareholder", "shareholders"),
                           count(counts.certificates, "certificate", "certificates"),
                           count(counts.transfers, "transfer", "transfers")));
-    m_pages.text(m_findings.isEmpty()
-                     ? QStringLiteral("The register check found nothing wanting.")
-                     : QStringLiteral("The register check found %1; each is marked \"Finding:\" in red where it "
-                                      "belongs, under the shareholder it concerns, or at the end.")
-                           .arg(count(m_findings.size(), "thing wanting", "things wanting")));
+    if (m_heading.inspection)
+        m_pages.text(QStringLiteral("Names, addresses and holdings only: no other personal details."));
+    else
+        m_pages.text(m_findings.isEmpty()
+                         ? QStringLiteral("The register check found nothing wanting.")
+                         : QStringLiteral("The register check found %1; each is marked \"Finding:\" in red where it "
+                                          "belongs, under the shareholder it concerns, or at the end.")
+                               .arg(count(m_findings.size(), "thing wanting", "things wanting")));
     m_pages.space();
 }
 
@@ -84,8 +98,11 @@ void MemberRegister::holder(const QVariantList& values)
     m_holderName = values::shown(values.value(Name));
     const std::optional<qint64> held = values::wholeNumber(m_holder).whole();
     m_repeated = held && m_sections.contains(*held);
-    if (held)
+    if (held) {
         m_sections.insert(*held);
+        if (!m_names.contains(*held))
+            m_names.insert(*held, {values::shown(m_holder), m_holderName, {}, {}});
+    }
     m_inTable = false;
     m_total = 0;
     m_leftOut = 0;
@@ -100,6 +117,11 @@ void MemberRegister::holder(const QVariantList& values)
     const auto shown = [&](HolderColumn column) {
         return values::shown(values.value(column));
     };
+    if (m_heading.inspection) {
+        m_pages.fields({{QStringLiteral("Address 1"), shown(Address1), true},
+                        {QStringLiteral("Address 2"), shown(Address2), true}});
+        return;
+    }
     m_pages.fields({
         {QStringLiteral("Nature/juristic"),
          coded(values.value(Character), {QStringLiteral("natural person"), QStringLiteral("juristic person")}, 1)},
@@ -169,8 +191,8 @@ void MemberRegister::beginLedger()
     heading(QStringLiteral("Transfers ledger"));
     m_pages.beginTable(QStringLiteral("Transfers, in date order"), {{QStringLiteral("Certificate"), 1.3},
                                                                     {QStringLiteral("Date"), 1},
-                                                                    {QStringLiteral("Previous holder"), 1.1},
-                                                                    {QStringLiteral("New holder"), 1.1},
+                                                                    {QStringLiteral("Previous holder"), 2.2},
+                                                                    {QStringLiteral("New holder"), 2.2},
                                                                     {QStringLiteral("Item code"), 1.4}});
 }
 
@@ -180,6 +202,8 @@ void MemberRegister::transfer(const QVariantList& values, qint64 rowKey)
     QStringList cells;
     for (const QVariant& value : values)
         cells.append(values::shown(value));
+    cells[2] = registerrows::named(m_names, values.value(2));
+    cells[3] = registerrows::named(m_names, values.value(3));
     m_pages.row(cells, m_transfersFound.contains(rowKey) ? Style::Finding : Style::Body);
 }
 
@@ -221,6 +245,10 @@ void MemberRegister::endUnheld()
 void MemberRegister::finish()
 {
     m_pages.space();
+    if (m_heading.inspection) {
+        m_pages.text(QStringLiteral("End of the register of members."), Style::Small);
+        return;
+    }
     heading(QStringLiteral("Findings tied to no shareholder above"));
     qint64 listed = 0;
     for (const registercheck::Finding& finding : m_findings) {

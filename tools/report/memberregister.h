@@ -1,6 +1,8 @@
 #pragma once
 
 #include "registercheck.h"
+#include "registerrows.h"
+#include "reportheading.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -22,7 +24,7 @@ public:
         qint64 transfers = 0;
     };
 
-    MemberRegister(ReportPages& pages, const QList<registercheck::Finding>& findings);
+    MemberRegister(ReportPages& pages, const QList<registercheck::Finding>& findings, ReportHeading heading = {});
 
     // The counts are those of an earlier run over the same rows; they take one line whatever they are.
     // view says which day and view the register is taken in, where it is not as it stands.
@@ -52,6 +54,9 @@ private:
 
     ReportPages& m_pages;
     const QList<registercheck::Finding>& m_findings;
+    ReportHeading m_heading;
+    QHash<qint64, registerrows::Holder>
+        m_names; // each shareholder's name by number, the first record's where numbers repeat
     QMultiHash<qint64, qsizetype> m_byHolder;
     QSet<qint64> m_certificatesFound; // row keys of certificates with a finding
     QSet<qint64> m_transfersFound;

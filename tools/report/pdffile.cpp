@@ -1,6 +1,6 @@
 #include "pdffile.h"
 
-#include "registerfile.h"
+#include "connection.h"
 #include "reportpages.h"
 
 #include <QFile>
@@ -18,7 +18,7 @@ namespace pdffile {
 
 namespace {
 
-// DejaVu Sans for Latin, Greek and Cyrillic, Droid Sans Fallback for Chinese, Japanese and Korean characters. All
+// DejaVu Sans for Latin, Greek and Cyrillic, Droid Sans Fallback for Chinese, Japanese and Korean characters. Both
 // are TrueType, which the PDF keeps as text.
 const struct {
     const char* path;
@@ -29,25 +29,16 @@ const struct {
     {"/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf", "fonts-droid-fallback"},
 };
 
-QPdfWriter* started(QPdfWriter& writer, const Document& document)
-{
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF());
-    writer.setTitle(document.title);
-    writer.setCreator(QStringLiteral("Velmora " VELMORA_VERSION));
-    return &writer;
-}
-
 } // namespace
 
-Expected<QStringList> loadFonts(const std::function<Status(const QString& reason)>& cannot)
+Expected<QStringList> loadFonts()
 {
     QStringList families;
     for (const auto& font : fonts) {
         const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(font.path));
         if (id < 0)
-            return cannot(QStringLiteral("the font %1 cannot be loaded (it comes with the package %2)")
-                              .arg(QLatin1String(font.path), QLatin1String(font.package)));
+            return Status::failure(QStringLiteral("the font %1 cannot be loaded (it comes with the package %2)")
+                                       .arg(QLatin1String(font.path), QLatin1String(font.package)));
         for (const QString& family : QFontDatabase::applicationFontFamilies(id)) {
             if (!families.contains(family))
                 families.append(family);
@@ -56,38 +47,59 @@ Expected<QStringList> loadFonts(const std::function<Status(const QString& reason
     return families;
 }
 
-Status refuseTarget(const QString& location, const QString& target, bool force,
-                    const std::function<Status(const QString& reason)>& cannot)
+QString refusal(const QString& location, const QString& target, bool force)
 {
     if (QFileInfo(target).isDir())
-        return cannot(QStringLiteral("\"%1\" is a folder; give the path of a file").arg(target));
-    const auto refused = [&](const QString& path, const QString& reason) {
-        return cannot(QStringLiteral("\"%1\": %2").arg(path, reason));
+        return QStringLiteral("\"%1\" is a folder; give the path of a file").arg(target);
+    QString reason;
+    const auto refused = [&](const QString& path, const QString& why) {
+        reason = QStringLiteral("\"%1\": %2").arg(path, why);
+        return Status::failure(reason);
     };
     if (Status apart = registerfile::refuseSource(target, location, refused); !apart)
-        return apart;
+        return reason;
     if (QFileInfo::exists(target) && !force)
-        return cannot(QStringLiteral("\"%1\" exists; --force replaces it").arg(target));
+        return QStringLiteral("\"%1\" exists; --force replaces it").arg(target);
     return {};
 }
 
-Expected<int> write(const QString& location, const QString& target, bool force, const Document& document,
-                    const std::function<Status(ReportPages& pages)>& layOut,
-                    const std::function<Status(const QString& reason)>& cannot)
+Status write(const QString& location, const QString& target, bool force,
+             const std::function<Status(QIODevice& file)>& draw, const registerfile::Refused& refused)
 {
-    const Expected<QStringList> families = loadFonts(cannot);
-    if (!families)
-        return families.status();
 #ifdef __GLIBC__
     // Qt's PDF writer takes two large buffers for each page and gives them back; glibc would return them to the
     // system and zero them anew every time, which costs more than drawing the page.
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 96 * 1024 * 1024);
 #endif
+    const auto make = [&](const QString& building) {
+        QFile file(building);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return refused(target, QStringLiteral("it cannot be written (%1)").arg(file.errorString()));
+        Status drawn = draw(file);
+        file.close();
+        if (drawn && file.error() != QFileDevice::NoError)
+            drawn = refused(target, QStringLiteral("it cannot be written (%1)").arg(file.errorString()));
+        return drawn;
+    };
+    return registerfile::build(target, location, force, make, refused);
+}
+
+Expected<int> writePages(const QString& location, const QString& target, bool force, const Document& document,
+                         const std::function<Status(ReportPages& pages)>& layOut,
+                         const std::function<Status(const QString& reason)>& cannot)
+{
+    const Expected<QStringList> families = loadFonts();
+    if (!families)
+        return cannot(families.status().message());
     int pageCount = 0;
-    const auto draw = [&](QFile& file) -> Status {
+    const auto draw = [&](QIODevice& file) -> Status {
         QPdfWriter writer(&file);
-        ReportPages counting(*started(writer, document), families.value(), document.footer);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF());
+        writer.setTitle(document.title);
+        writer.setCreator(QStringLiteral("Velmora " VELMORA_VERSION));
+        ReportPages counting(writer, families.value(), document.footer);
         if (Status laidOut = layOut(counting); !laidOut)
             return laidOut;
         pageCount = counting.finish();
@@ -103,23 +115,10 @@ Expected<int> write(const QString& location, const QString& target, bool force, 
             return cannot(QStringLiteral("its pages came out as %1 the second time, not %2").arg(drawn).arg(pageCount));
         return {};
     };
-    const auto make = [&](const QString& building) {
-        QFile file(building);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return cannot(QStringLiteral("\"%1\" cannot be written (%2)").arg(target, file.errorString()));
-        Status drawn = draw(file);
-        file.close();
-        if (!drawn)
-            return drawn;
-        if (file.error() != QFileDevice::NoError)
-            return cannot(QStringLiteral("\"%1\" cannot be written (%2)").arg(target, file.errorString()));
-        return Status();
-    };
     const auto refused = [&](const QString& path, const QString& reason) {
         return cannot(QStringLiteral("\"%1\": %2").arg(path, reason));
     };
-    // Under a hidden name beside the target until whole; over a file there only when forced.
-    if (Status built = registerfile::build(target, location, force, make, refused); !built)
+    if (Status built = write(location, target, force, draw, refused); !built)
         return built;
     return pageCount;
 }

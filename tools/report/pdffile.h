@@ -1,37 +1,38 @@
 #pragma once
 
+#include "registerfile.h"
 #include "status.h"
 
-#include <QString>
 #include <QStringList>
 
 #include <functional>
 
-class QPdfWriter;
+class QIODevice;
 class ReportPages;
 
-// What every PDF a command makes from a register shares: its fonts, where it may be written, and pages laid out
-// twice, once to count them and once to draw them, each numbered "page n of N".
+// What every PDF made from a register shares: its fonts, and how the file is written.
 namespace pdffile {
 
-// The font families in the order a character is looked for in them; cannot words the refusal from a reason.
-Expected<QStringList> loadFonts(const std::function<Status(const QString& reason)>& cannot);
-
-// Why target may not be written: a folder, the register location or a journal file of it, or a file that exists
-// without force. cannot words the refusal from a reason.
-Status refuseTarget(const QString& location, const QString& target, bool force,
-                    const std::function<Status(const QString& reason)>& cannot);
+// The font families in the order a character is looked for in them; a failure's message is the reason.
+Expected<QStringList> loadFonts();
+// Why target cannot take a PDF made from the register at location (a folder, the register itself, a file that
+// exists without force); empty when it can.
+QString refusal(const QString& location, const QString& target, bool force);
+// Writes the PDF draw makes to target, under a hidden name beside it until whole, with the register's modes: a
+// failure leaves nothing behind. Over a file there only with force.
+Status write(const QString& location, const QString& target, bool force,
+             const std::function<Status(QIODevice& file)>& draw, const registerfile::Refused& refused);
 
 struct Document {
     QString title;  // the PDF's own title
     QString footer; // beside each page's number
 };
 
-// Writes target as registerfile::build makes a file from location: under a hidden name until whole, never more
-// readable than the register. layOut fills the pages; it runs twice and must lay out the same both times. Returns
-// the number of pages.
-Expected<int> write(const QString& location, const QString& target, bool force, const Document& document,
-                    const std::function<Status(ReportPages& pages)>& layOut,
-                    const std::function<Status(const QString& reason)>& cannot);
+// Writes A4 pages that layOut fills, as write() writes a PDF: layOut runs twice, once to count the pages and once
+// to draw them, each numbered "page n of N", and must lay out the same both times. cannot words a failure from
+// its reason. Returns the number of pages.
+Expected<int> writePages(const QString& location, const QString& target, bool force, const Document& document,
+                         const std::function<Status(ReportPages& pages)>& layOut,
+                         const std::function<Status(const QString& reason)>& cannot);
 
 } // namespace pdffile

@@ -2,12 +2,15 @@
 #include "commands.h"
 #include "connection.h"
 #include "datedregister.h"
+#include "distribution.h"
 #include "heldon.h"
 #include "memberregister.h"
 #include "pdffile.h"
+#include "reportheading.h"
 #include "reportpages.h"
 #include "schema.h"
 #include "terminaltext.h"
+#include "transfersregister.h"
 
 #include <QFileInfo>
 #include <QSqlError>
@@ -122,9 +125,10 @@ Status layOut(const Connection& connection, const std::optional<QDate>& on, Memb
     return {};
 }
 
-// Reads the register at one moment, on a day or as recorded when asked, and writes its register of members to
-// target, under a hidden name beside it until whole: a failure leaves nothing behind.
-Expected<int> makeReport(const QString& location, const QString& target, bool force, const DatedRegister::Asked& asked)
+// Reads the register at one moment, on a day or as recorded when asked, and writes its register of members (or the
+// copy for inspection) to target, under a hidden name beside it until whole: a failure leaves nothing behind.
+Expected<int> makeReport(const QString& location, const QString& target, bool force, const DatedRegister::Asked& asked,
+                         bool inspection)
 {
     const QString named = Connection::pathOf(location);
     const Expected<std::unique_ptr<DatedRegister>> opened = DatedRegister::open(location, asked);
@@ -132,9 +136,17 @@ Expected<int> makeReport(const QString& location, const QString& target, bool fo
         return opened.status();
     const DatedRegister& dated = *opened.value();
     const Connection& connection = dated.connection();
-    const Expected<QList<registercheck::Finding>> findings = registercheck::run(connection);
+    // The copy for inspection shows what anyone may see, and no finding.
+    const Expected<QList<registercheck::Finding>> findings =
+        inspection ? QList<registercheck::Finding>() : registercheck::run(connection);
     if (!findings)
         return findings.status();
+    const Expected<ReportHeading> heading = reportheading::read(connection, inspection);
+    if (!heading)
+        return heading.status();
+    const Expected<QList<distribution::Holding>> holdings = distribution::read(connection, dated.on());
+    if (!holdings)
+        return holdings.status();
     const bool viewed = asked.on || asked.recordedAt;
     const QDateTime made = QDateTime::currentDateTime();
     QString footer = QStringLiteral("Register of members of %1, made %2")
@@ -144,43 +156,53 @@ Expected<int> makeReport(const QString& location, const QString& target, bool fo
     // The first run counts what the title of the second says.
     std::optional<MemberRegister::Counts> counted;
     const auto layOutOnce = [&](ReportPages& pages) {
-        MemberRegister members(pages, findings.value());
+        MemberRegister members(pages, findings.value(), heading.value());
         members.title(named, made, counted.value_or(MemberRegister::Counts()), viewed ? dated.view() : QString());
+        distribution::lay(pages, holdings.value());
         Status laidOut = layOut(connection, dated.on(), members);
         counted = members.counts();
         return laidOut;
     };
-    return pdffile::write(location, target, force, {QStringLiteral("Register of members: ") + named, footer},
-                          layOutOnce, [&](const QString& reason) { return cannotReport(named, reason); });
+    return pdffile::writePages(location, target, force, {QStringLiteral("Register of members: ") + named, footer},
+                               layOutOnce, [&](const QString& reason) { return cannotReport(named, reason); });
 }
 
 } // namespace
 
 int report(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    const commandline::Parsed parsed =
-        commandline::parse(arguments, {forceOption}, {onOption, DatedRegister::recordedOption()},
-                           {QStringLiteral("REGISTER"), QStringLiteral("FILE")},
-                           QStringLiteral("report takes a REGISTER and a FILE for the PDF"));
+    const QString transfersOption = QStringLiteral("--transfers");
+    const QString inspectionOption = QStringLiteral("--inspection");
+    const commandline::Parsed parsed = commandline::parse(
+        arguments, {forceOption, transfersOption, inspectionOption}, {onOption, DatedRegister::recordedOption()},
+        {QStringLiteral("REGISTER"), QStringLiteral("FILE")},
+        QStringLiteral("report takes a REGISTER and a FILE for the PDF"));
     if (!parsed.wrong.isEmpty())
         return commandline::wrongUsage(err, parsed.wrong);
+    const bool transfers = parsed.options.contains(transfersOption);
+    const bool inspection = parsed.options.contains(inspectionOption);
+    if (transfers && inspection)
+        return commandline::wrongUsage(err, QStringLiteral("--transfers and --inspection make two PDFs; give one"));
     DatedRegister::Asked asked;
     if (const QString wrong = DatedRegister::readOptions(parsed.options, onOption, asked); !wrong.isEmpty())
         return commandline::wrongUsage(err, wrong);
+    if (transfers && (asked.on || asked.recordedAt))
+        return commandline::wrongUsage(err, QStringLiteral("--transfers lists every transfer; it takes no --on or "
+                                                           "--as-recorded-at"));
     const bool force = parsed.options.contains(forceOption);
     const QString& location = parsed.rest[0];
     const QString target = QFileInfo(parsed.rest[1]).absoluteFilePath();
     const QString named = Connection::pathOf(location);
-    if (Status writable = pdffile::refuseTarget(location, target, force,
-                                                [&](const QString& reason) { return cannotReport(named, reason); });
-        !writable)
-        return commandline::failed(err, writable.message());
-    const Expected<int> pages = makeReport(location, target, force, asked);
+    if (const QString refusal = pdffile::refusal(location, target, force); !refusal.isEmpty())
+        return commandline::failed(err, cannotReport(named, refusal).message());
+    if (transfers)
+        return transfersregister::report(location, target, force, out, err);
+    const Expected<int> pages = makeReport(location, target, force, asked, inspection);
     if (!pages)
         return commandline::failed(err, pages.status().message());
-    out << QStringLiteral("Wrote the register of members of %1 to %2: %3.\n")
-               .arg(terminaltext::visible(named), terminaltext::visible(target),
-                    commandline::counted(pages.value(), QStringLiteral("page")));
+    out << QStringLiteral("Wrote the register of members of %1%2 to %3: %4.\n")
+               .arg(terminaltext::visible(named), inspection ? QStringLiteral(" for inspection") : QString(),
+                    terminaltext::visible(target), commandline::counted(pages.value(), QStringLiteral("page")));
     return 0;
 }
 

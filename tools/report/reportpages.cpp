@@ -166,6 +166,27 @@ void ReportPages::keep(qreal lines)
         newPage();
 }
 
+void ReportPages::bars(const QList<Bar>& bars)
+{
+    const qreal height = lineHeight(Style::Body) * 1.5;
+    const qreal labelWidth = m_width * 0.35;
+    const qreal figureWidth = m_width * 0.12;
+    const qreal longest = m_width - labelWidth - figureWidth - mm(4);
+    for (const Bar& bar : bars) {
+        if (!fits(height))
+            newPage();
+        drawElided(bar.label, Style::Body, m_left, m_y, labelWidth - mm(2));
+        if (m_painter) {
+            const qreal length = std::clamp(bar.part, qreal(0), qreal(1)) * longest;
+            m_painter->fillRect(
+                QRectF(m_left + labelWidth, m_y + height * 0.1, std::max(length, mm(0.3)), height * 0.6),
+                QColor(0x3a, 0x6e, 0xa5));
+        }
+        drawLines({bar.figure}, Style::Body, m_left + m_width - figureWidth, m_y, figureWidth, true);
+        m_y += height;
+    }
+}
+
 void ReportPages::space()
 {
     m_y += lineHeight(Style::Body) / 2;

@@ -41,6 +41,16 @@ public:
     void fields(const QList<Field>& fields);
     // Starts a new page unless that many lines of body text fit on this one.
     void keep(qreal lines);
+    // Starts a new page.
+    void pageBreak() { newPage(); }
+    // A bar chart, one bar to a line: its label, its length as a part of the longest there could be (0 to 1), and
+    // the figure written after it.
+    struct Bar {
+        QString label;
+        qreal part = 0;
+        QString figure;
+    };
+    void bars(const QList<Bar>& bars);
     void space();
 
     void beginTable(const QString& caption, const QList<Column>& columns);

@@ -200,7 +200,7 @@ void TestRegisterCommands::neverTouchesAnExistingFile()
                                                + "; INSERT INTO stockholder (stockholder_no) VALUES (98), (99) "
                                                  "RETURNING row_id; SELECT * FROM stockholder FOR UPDATE; UPDATE "
                                                  "stockholder SET gender = 1; DELETE FROM stockholder WHERE "
-                                                 "stockholder_no = 98"),
+                                                 "stockholder_no = 98; SELECT * FROM velmora_company"),
                  "");
         // The history: only read by the clerk, and written by the server for each change of its plain SQL.
         QCOMPARE(target.rows(QStringLiteral("SELECT has_table_privilege('%1', 'velmora_history', 'SELECT'), "
@@ -286,6 +286,9 @@ void TestRegisterCommands::exportsTheDemoRegister()
         QCOMPARE(started.status, 0);
         QVERIFY2(started.out.contains("now keeps a history, starting with 33 records"), qPrintable(started.out));
         QCOMPARE(started.out.contains("now has the tables velmora_company and velmora_cancelled"), older);
+        QCOMPARE(started.out.contains(QRegularExpression("\nGRANT SELECT, INSERT, UPDATE, DELETE ON .*transfer_data, "
+                                                         "\\S*velmora_company, \\S*velmora_cancelled TO")),
+                 older && target.isServer());
         QCOMPARE(started.out.contains(QRegularExpression("\nGRANT SELECT ON \\S*velmora_history TO "
                                                          "velmora_clerk;\n$")),
                  target.isServer());

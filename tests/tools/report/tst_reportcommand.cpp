@@ -1,3 +1,4 @@
+#include "inwords.h"
 #include "tooltest.h"
 
 using namespace tooltest;
@@ -12,6 +13,10 @@ private Q_SLOTS:
     void refusesWhatItCannotConvert();
     void reportsTheRegisterOfMembers_data();
     void reportsTheRegisterOfMembers();
+    void writesTheCompanysPapers_data();
+    void writesTheCompanysPapers();
+    void writesSharesInWords_data();
+    void writesSharesInWords();
 };
 
 void TestReportCommand::refusesWhatItCannotConvert_data()
@@ -32,6 +37,17 @@ void TestReportCommand::refusesWhatItCannotConvert_data()
     QTest::newRow("report over the register's -wal")
         << QStringList{"report", "--force", "{d}/old.mdb", "{d}/old.mdb-wal"} << "register" << QString()
         << "\"{d}/old.mdb-wal\": it is the -wal file of the register being read";
+    QTest::newRow("certificate naming no shareholder")
+        << QStringList{"certificate", "{d}/old.mdb", "{d}/c.pdf", "SC-1"} << "bytes" << QString()
+        << "certificate \"SC-1\" names no shareholder as its present holder (none)";
+    QTest::newRow("certificate of a number no certificate has")
+        << QStringList{"certificate", "{d}/old.mdb", "{d}/c.pdf", "SC-9"} << "register" << QString()
+        << "no certificate has the number \"SC-9\"";
+    QTest::newRow("certificates of an empty register")
+        << QStringList{"certificate", "{d}/old.mdb", "{d}/c.pdf"} << "register" << QString() << "holds no certificate";
+    QTest::newRow("company details into a register made before them")
+        << QStringList{"company", "{d}/old.mdb", "name=Ωmega"} << "register without velmora_company" << QString()
+        << "it was made before the table velmora_company, which an upgrade adds";
 }
 
 void TestReportCommand::refusesWhatItCannotConvert()
@@ -148,6 +164,9 @@ void TestReportCommand::reportsTheRegisterOfMembers()
                 .mid(continued)
                 .section('\n', 1, 1)
                 .contains(QRegularExpression("^Certificate +Type +Publish date +Item code +Quantity$")));
+    // Shareholder 7 holds 41,580 of the 42,453 shares held; twelve numbers, the last two as one bar.
+    QVERIFY(pages.first().contains(QRegularExpression("\nHolding more than 25%: 7 Holder 7 \\(97\\.94%\\)\n")));
+    QVERIFY(pages.first().contains(QRegularExpression("\nthe other 2 shareholders +0\\.\\d\\d%\n")));
     QVERIFY(section(5).contains("Finding: "));
     QVERIFY(!section(6).contains("Finding: "));
     QCOMPARE(section(4).count("\nSC-04-01 "), 2); // under each shareholder 4
@@ -173,6 +192,151 @@ void TestReportCommand::reportsTheRegisterOfMembers()
     QCOMPARE(contentOf(pdf), first);
     QCOMPARE(run({"report", "--force", target.path(), pdf}).status, 0);
     QCOMPARE(QDir(directory.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"members.pdf"});
+}
+
+void TestReportCommand::writesTheCompanysPapers_data()
+{
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<QStringList>("arguments"); // {r} the register, {f} the PDF
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<QStringList>("shown"); // each on the pages, blanks between words counted as one
+    QTest::addColumn<QStringList>("withheld");
+    QTest::addColumn<bool>("older"); // made before the added tables, so without the company's details
+    const QString company = "Nordvik Shipping AB";
+    for (const Engine engine : {Engine::File, Engine::Server}) {
+        const char* on = engine == Engine::File ? "file" : "server";
+        // SC-0004: 2 to 5 on 2004-12-01, then 5 to 9 on 2011-03-22.
+        QTest::addRow("%s, a certificate transferred twice", on)
+            << engine << QStringList{"certificate", "{r}", "{f}", "SC-0004"} << 1
+            << QStringList{company,
+                           "Registration no. 556000-1234",
+                           "Registered office: Strandvägen 7, 114 56 Stockholm Share certificate",
+                           "Share certificate no. SC-0004",
+                           "This is to certify that Σοφία Παπαδοπούλου",
+                           "200 (Two hundred) shares of type Preference (code 2), fully paid", // no nominal value set
+                           "2004-12-01 2 Jonas Lindqvist 5 Наталья Петрова",
+                           "2011-03-22 5 Наталья Петрова 9 Σοφία Παπαδοπούλου",
+                           "Director",
+                           "Secretary"}
+            << QStringList{"Sweden", "Joséphine"} << false;
+        QTest::addRow("%s, every certificate", on) << engine << QStringList{"certificate", "{r}", "{f}"} << 15
+                                                   << QStringList{"1,000 (One thousand) shares of type Ordinary (code "
+                                                                  "1), nominal value SEK 0.50 each, fully paid",
+                                                                  "5,000 (Five thousand) shares",
+                                                                  "100 (One hundred) shares",
+                                                                  "田中陽翔",
+                                                                  "Siobhán O'Brien",
+                                                                  "not been transferred"}
+                                                   << QStringList{"Birthday", "nominal value SEK 10"} << false;
+        QTest::addRow("%s, the register of transfers", on)
+            << engine << QStringList{"report", "--transfers", "{r}", "{f}"} << 1
+            << QStringList{"Register of transfers " + company,
+                           "2011-03-22 SC-0004 200 5 Наталья Петрова 9 Σοφία Παπαδοπούλου",
+                           "2015-02-14 SC-0009 300 4 王小明 10 田中陽翔"}
+            << QStringList() << false;
+        QTest::addRow("%s, the copy for inspection", on)
+            << engine << QStringList{"report", "--inspection", "{r}", "{f}"} << 0
+            << QStringList{"Register of members, for inspection " + company,
+                           "Last changed 20",
+                           "the newest change in its history",
+                           "Shareholder 6: Siobhán O'Brien",
+                           "Address 1 Strandvägen 21",
+                           "SC-0009 1 (common)"}
+            << QStringList{"1956-03-14", "A123456789", "01423 550 118", "Birthday", "Gender", "Telephone", "Finding"}
+            << false;
+        QTest::addRow("%s, the register of members", on)
+            << engine << QStringList{"report", "{r}", "{f}"} << 0
+            << QStringList{"Register of members " + company + ", registration no. 556000-1234",
+                           "Holding more than 25%: 3 Brenmoor Holdings Ltd (59.07%)",
+                           "Holding more than 10%: 3 Brenmoor Holdings Ltd (59.07%)",
+                           "4 王小明 300 2.14%",
+                           "SC-0004 2011-03-22 5 Наталья Петрова 9 Σοφία Παπαδοπούλου",
+                           "Birthday 1956-03-14"}
+            << QStringList{} << false;
+        QTest::addRow("%s, certificates of a register made before the company's table", on)
+            << engine << QStringList{"certificate", "{r}", "{f}", "SC-0009"} << 1
+            << QStringList{"Share certificate no. SC-0009 Certificate no. SC-0009", "This is to certify that 田中陽翔",
+                           "300 (Three hundred) shares of type 1, fully paid"}
+            << QStringList{company, "Registration", "Registered office", "nominal value"} << true;
+        QTest::addRow("%s, the copy for inspection of a register made before the company's table", on)
+            << engine << QStringList{"report", "--inspection", "{r}", "{f}"} << 0
+            << QStringList{"Register of members, for inspection Register ", "Holding more than 25%"}
+            << QStringList{company, "1956-03-14"} << true;
+    }
+}
+
+// The certificates and the statutory registers as the secretary prints them, read back from the PDF.
+void TestReportCommand::writesTheCompanysPapers()
+{
+    QFETCH(Engine, engine);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, pages);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, withheld);
+    QFETCH(bool, older);
+    const QString reader = QStandardPaths::findExecutable("pdftotext");
+    if (reader.isEmpty())
+        QSKIP("pdftotext is missing: install poppler-utils to read the PDF back");
+    TempRegister target(engine, false);
+    VELMORA_REQUIRE(target);
+    QCOMPARE(run({"init", "--demo", target.path()}).status, 0);
+    QVERIFY(target.isServer() || chmod(QFile::encodeName(target.path()), 0600) == 0);
+    if (older) {
+        QCOMPARE(target.exec("DROP TABLE velmora_company"), "");
+        QCOMPARE(target.exec("DROP TABLE velmora_cancelled"), "");
+    }
+    // The country and type 2's nominal value are left unset.
+    const Run set = older ? run({"company", target.path()})
+                          : run({"company", target.path(), "name=Nordvik Shipping AB", "number=556000-1234",
+                                 "office=Strandvägen 7; 114 56 Stockholm", "currency=SEK", "type.1.name=Ordinary",
+                                 "type.01.par=0.50", "type.2.name=Preference", "country=Sweden", "country="});
+    QVERIFY2(set.status == 0 && set.out.contains(older ? "No company details are set" : "\ntype.1.par: 0.50\n")
+                 && !set.out.contains("country"),
+             qPrintable(set.out + set.err));
+    // Each change is in the history, on a file as on a server.
+    QCOMPARE(run({"history", "--csv", "--table", "velmora_company", target.path()})
+                 .out.contains(",country,delete,value,Sweden,"),
+             !older);
+    QTemporaryDir directory;
+    const QString pdf = directory.filePath("papers.pdf");
+    arguments.replaceInStrings("{r}", target.path()).replaceInStrings("{f}", pdf);
+    const Run made = run(arguments);
+    QVERIFY2(made.status == 0, qPrintable(made.err));
+    QCOMPARE(TempRegister::modeOf(pdf), 0600);
+    QProcess pdftotext;
+    pdftotext.start(reader, {"-layout", "-enc", "UTF-8", pdf, "-"});
+    QVERIFY(pdftotext.waitForFinished(20000) && pdftotext.exitCode() == 0);
+    QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    if (pages > 0)
+        QCOMPARE(text.count('\f'), pages);
+    text = text.simplified();
+    for (const QString& expected : shown)
+        QVERIFY2(text.contains(expected), qPrintable(expected + "\n" + text));
+    for (const QString& absent : withheld)
+        QVERIFY2(!text.contains(absent), qPrintable(absent));
+}
+
+void TestReportCommand::writesSharesInWords_data()
+{
+    QTest::addColumn<qint64>("number");
+    QTest::addColumn<QString>("words");
+    QTest::newRow("one") << qint64(1) << "One";
+    QTest::newRow("twenty-one") << qint64(21) << "Twenty-one";
+    QTest::newRow("a hundred") << qint64(100) << "One hundred";
+    QTest::newRow("a thousand") << qint64(1000) << "One thousand";
+    QTest::newRow("five thousand") << qint64(5000) << "Five thousand";
+    QTest::newRow("a thousand and five") << qint64(1005) << "One thousand and five";
+    QTest::newRow("millions") << qint64(1234567)
+                              << "One million two hundred and thirty-four thousand five hundred and sixty-seven";
+    QTest::newRow("a million and ten") << qint64(1000010) << "One million and ten";
+    QTest::newRow("none") << qint64(0) << "Zero";
+}
+
+void TestReportCommand::writesSharesInWords()
+{
+    QFETCH(qint64, number);
+    QFETCH(QString, words);
+    QCOMPARE(inWords(number), words);
 }
 
 QTEST_GUILESS_MAIN(TestReportCommand)
