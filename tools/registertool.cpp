@@ -1,9 +1,9 @@
 // velmora-register: the command-line companion that makes registers for Velmora, as a file or on a PostgreSQL
 // server, brings in a register from the earlier Access-format program, moves one between the two, and lets the
 // data out again as CSV, backs a register up and restores it, shows a register's history of changes, checks that a
-// register holds together and prints its register of members. This file reads the command and hands it to its
-// family: access/ (import, inspecting an Access file), register/ (init, copy, backup, restore, inspect, export),
-// history/ (history, upgrade), check/ and report/.
+// register holds together, records a transfer and prints its register of members. This file reads the command and hands
+// it to its family: access/ (import, inspecting an Access file), register/ (init, copy, backup, restore, inspect,
+// export), history/ (history, upgrade), check/, transfer/ and report/.
 //
 //   velmora-register init [--demo] [--role NAME] REGISTER      an empty register, or one with sample data
 //   velmora-register import [--codepage NAME] ACCESS FILE      a new register file from an Access-format file
@@ -15,6 +15,7 @@
 //   velmora-register history [--verify] ... REGISTER           the history of changes, or whether it is intact
 //   velmora-register upgrade [--role NAME] REGISTER            a register without a history starts one
 //   velmora-register check [--csv] [--fix-totals] REGISTER     whether the register holds together
+//   velmora-register transfer REGISTER STOCK_NO --to HOLDER [--date DATE]   a certificate to another holder
 //   velmora-register report [--force] REGISTER FILE            the register of members as a PDF
 //   velmora-register --version                                 the version of Velmora it belongs to
 
@@ -166,6 +167,21 @@ Commands:
                        no whole number, it sets none and names that holder instead. A total or
                        certificate a clerk changed since the check is left as it is, and named.
                        It exits with 0 only when every finding was a total and each was set.
+  transfer REGISTER STOCK_NO --to HOLDER [--date DATE]
+                       Transfer the certificate STOCK_NO to the shareholder HOLDER on DATE
+                       (YYYY-MM-DD, today unless given), in one transaction: add the transfer
+                       (the certificate, the date, its present holder as the previous holder,
+                       HOLDER, its item code), make HOLDER its present holder and move its
+                       quantity from the previous holder's total share to HOLDER's, with a
+                       history entry for each row written. Prints one line, with both
+                       holders' new totals. Refuses, with one line, exit status 2 and nothing
+                       written: a number that names no certificate or shareholder, or more
+                       than one; HOLDER holding it already; a date that is not real, before
+                       the publish date or before its last transfer (the same day is taken);
+                       and a certificate whose last transfer does not end with its present
+                       holder, or a holder whose total share is not what they hold (as check
+                       finds them; check --fix-totals sets totals). Clerks' saves on the
+                       register wait until it is stored.
   report [--force] REGISTER FILE
                        Write the register of members to FILE as a PDF on A4 pages, to print or
                        to send to an auditor: one section per shareholder in number order, with
@@ -239,7 +255,7 @@ const Command known[] = {
     {"init", commands::init},        {"import", commands::import},   {"copy", commands::copy},
     {"backup", commands::backup},    {"restore", commands::restore}, {"inspect", commands::inspect},
     {"export", commands::exportCsv}, {"history", commands::history}, {"upgrade", commands::upgrade},
-    {"check", commands::check},      {"report", commands::report},
+    {"check", commands::check},      {"report", commands::report},   {"transfer", commands::transfer},
 };
 
 } // namespace

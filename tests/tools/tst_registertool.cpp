@@ -48,6 +48,8 @@ void TestRegisterTool::refusesAWrongCommandLine_data()
     QTest::newRow("report without a file") << QStringList{"report", "a.mdb"};
     QTest::newRow("report into an empty path") << QStringList{"report", "a.mdb", ""};
     QTest::newRow("report, unknown option") << QStringList{"report", "--raw", "a.mdb", "b.pdf"};
+    QTest::newRow("transfer to no one") << QStringList{"transfer", "a.mdb", "SC-1"};
+    QTest::newRow("transfer of no certificate") << QStringList{"transfer", "a.mdb", "--to", "7"};
 }
 
 void TestRegisterTool::refusesAWrongCommandLine()
@@ -70,7 +72,8 @@ void TestRegisterTool::explainsItself()
             && help.out.contains("history --verify REGISTER") && help.out.contains("upgrade [--role NAME] REGISTER")
             && help.out.contains("backup [--force] REGISTER FILE") && help.out.contains("restore BACKUP REGISTER")
             && help.out.contains("check [--csv] [--fix-totals] REGISTER")
-            && help.out.contains("report [--force] REGISTER FILE"));
+            && help.out.contains("report [--force] REGISTER FILE")
+            && help.out.contains("transfer REGISTER STOCK_NO --to HOLDER [--date DATE]"));
     const Run version = run({"--version"});
     QCOMPARE(version.status, 0);
     QCOMPARE(version.out, "velmora-register " VELMORA_VERSION "\n");

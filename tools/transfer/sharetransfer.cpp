@@ -1,0 +1,302 @@
+#include "sharetransfer.h"
+
+#include "checkedvalue.h"
+#include "connection.h"
+#include "historylog.h"
+#include "registercheck.h"
+#include "schema.h"
+#include "values.h"
+#include "writetransaction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+
+namespace sharetransfer {
+
+namespace {
+
+const QString doing = QStringLiteral("Cannot record the transfer in");
+
+// One record as stored, its columns in the schema's order.
+struct Row {
+    qint64 rowKey = 0;
+    QVariantList values;
+};
+
+// The work of one transfer, inside its write transaction.
+class Transfer {
+public:
+    Transfer(const Connection& connection, const Request& request)
+        : m_connection(connection)
+        , m_request(request)
+    {}
+
+    Expected<Outcome> run();
+
+private:
+    Expected<QList<Row>> rowsOf(const schema::Table& table, const QString& where, const QVariant& bound) const;
+    // The one shareholder record that number names; a refusal when none or several do.
+    Expected<std::optional<Row>> holder(qint64 number, Outcome& outcome) const;
+    // The check's findings that would make this transfer wrong: the certificate's own record against its last
+    // transfer, and either holder's total against what they hold.
+    Expected<QString> disagreement(qint64 certificateKey, qint64 from, qint64 to) const;
+    Expected<QString> lastTransferDate(const QVariant& number) const;
+    Status write(const Row& certificate, const Row& from, const Row& to, Outcome& outcome);
+    Status update(const schema::Table& table, const Row& row, const QString& column, const QVariant& value,
+                  QList<history::Entry>& entries) const;
+    Status failed(const QSqlQuery& query) const { return m_connection.failure(doing, query.lastError()); }
+
+    const Connection& m_connection;
+    const Request& m_request;
+    const schema::Table& m_certificates = *schema::table(u"stock_data");
+    const schema::Table& m_holders = *schema::table(u"stockholder");
+    const schema::Table& m_transfers = *schema::table(u"transfer_data");
+};
+
+QVariant at(const schema::Table& table, const Row& row, const char* column)
+{
+    return row.values.value(table.indexOf(QString::fromLatin1(column)));
+}
+
+QString recordKeys(const QList<Row>& rows)
+{
+    QStringList keys;
+    for (const Row& row : rows)
+        keys.append(QString::number(row.rowKey));
+    return keys.join(QLatin1String(", "));
+}
+
+Expected<QList<Row>> Transfer::rowsOf(const schema::Table& table, const QString& where, const QVariant& bound) const
+{
+    QStringList columns;
+    for (const schema::Column& column : table.columns)
+        columns.append(schema::quoted(column.name));
+    QSqlQuery query(m_connection.database());
+    query.setForwardOnly(true);
+    if (!query.prepare(
+            QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 ORDER BY %1")
+                .arg(m_connection.rowKey(), columns.join(QLatin1String(", ")), schema::quoted(table.name), where)))
+        return failed(query);
+    query.bindValue(0, bound);
+    if (!query.exec())
+        return failed(query);
+    QList<Row> rows;
+    while (query.next()) {
+        Row row{values::read(query, 0).toLongLong(), {}};
+        for (int i = 0; i < table.columns.size(); ++i)
+            row.values.append(values::read(query, i + 1));
+        rows.append(row);
+    }
+    if (query.lastError().isValid())
+        return failed(query);
+    return rows;
+}
+
+Expected<std::optional<Row>> Transfer::holder(qint64 number, Outcome& outcome) const
+{
+    const Expected<QList<Row>> found = rowsOf(
+        m_holders, m_connection.wholeNumberOf(QStringLiteral("stockholder_no")) + QStringLiteral(" = ?"), number);
+    if (!found)
+        return found.status();
+    if (found->isEmpty())
+        outcome.refused = QStringLiteral("There is no shareholder %1.").arg(number);
+    else if (found->size() > 1)
+        outcome.refused = QStringLiteral("The shareholder number %1 is on %2 records (%3); velmora-register check "
+                                         "names them.")
+                              .arg(number)
+                              .arg(found->size())
+                              .arg(recordKeys(found.value()));
+    if (!outcome.refused.isEmpty())
+        return std::optional<Row>();
+    return std::optional<Row>(found->first());
+}
+
+Expected<QString> Transfer::disagreement(qint64 certificateKey, qint64 from, qint64 to) const
+{
+    const Expected<QList<registercheck::Finding>> findings = registercheck::run(m_connection);
+    if (!findings)
+        return findings.status();
+    QStringList found;
+    for (const registercheck::Finding& finding : findings.value()) {
+        const bool certificate =
+            finding.table == m_certificates.name && finding.rowKey == certificateKey
+            && (finding.kind == registercheck::Kind::Chain || finding.kind == registercheck::Kind::Total);
+        const bool total = finding.kind == registercheck::Kind::Total && finding.table == m_holders.name
+                           && (finding.holder == from || finding.holder == to);
+        if (certificate || total)
+            found.append(finding.text);
+    }
+    if (found.isEmpty())
+        return QString();
+    return QStringLiteral("Nothing was transferred, because the register disagrees with itself here: %1 Put the "
+                          "record right, or run velmora-register check --fix-totals for a total.")
+        .arg(found.join(QLatin1Char(' ')));
+}
+
+Expected<QString> Transfer::lastTransferDate(const QVariant& number) const
+{
+    const Expected<QList<Row>> transfers = rowsOf(m_transfers, QStringLiteral("stock_no = ?"), number);
+    if (!transfers)
+        return transfers.status();
+    QString last;
+    for (const Row& row : transfers.value()) {
+        const QVariant date = at(m_transfers, row, "transferred_date");
+        checkedvalue::Problems problems;
+        checkedvalue::judgeDate(problems, date, QString());
+        if (!checkedvalue::blank(date) && problems.isEmpty())
+            last = std::max(last, date.toString());
+    }
+    return last;
+}
+
+Status Transfer::update(const schema::Table& table, const Row& row, const QString& column, const QVariant& value,
+                        QList<history::Entry>& entries) const
+{
+    QSqlQuery query(m_connection.database());
+    if (!query.prepare(QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ? AND %4")
+                           .arg(schema::quoted(table.name), schema::quoted(column), m_connection.rowKey(),
+                                m_connection.holdsExactly(schema::quoted(column)))))
+        return failed(query);
+    const QVariant before = row.values.value(table.indexOf(column));
+    query.bindValue(0, value);
+    query.bindValue(1, row.rowKey);
+    query.bindValue(2, before);
+    if (!query.exec())
+        return failed(query);
+    if (query.numRowsAffected() != 1)
+        return Status::failure(QStringLiteral("Nothing was transferred: record %1 of %2 changed while it was read.")
+                                   .arg(row.rowKey)
+                                   .arg(table.name));
+    entries.append(
+        HistoryLog::entry(table, row.rowKey, row.values.value(0), QStringLiteral("modify"), {{column, before, value}}));
+    return {};
+}
+
+Status Transfer::write(const Row& certificate, const Row& from, const Row& to, Outcome& outcome)
+{
+    QList<history::Entry> entries;
+    const QVariantList added{outcome.certificate, m_request.date, outcome.from, outcome.to,
+                             at(m_certificates, certificate, "item_code")};
+    QSqlQuery insert(m_connection.database());
+    if (!insert.prepare(QStringLiteral("INSERT INTO transfer_data (stock_no, transferred_date, before_holder, "
+                                       "new_holder, item_code) VALUES (?, ?, ?, ?, ?)")
+                        + m_connection.returningKey()))
+        return failed(insert);
+    QList<history::Change> changes;
+    for (int i = 0; i < added.size(); ++i) {
+        insert.bindValue(i, added[i]);
+        if (!added[i].isNull())
+            changes.append({m_transfers.columns[i].name, QVariant(), added[i]});
+    }
+    if (!insert.exec())
+        return failed(insert);
+    entries.append(HistoryLog::entry(m_transfers, m_connection.insertedKey(insert), outcome.certificate,
+                                     QStringLiteral("add"), changes));
+    const QString total = QStringLiteral("total_share");
+    if (Status set = update(m_certificates, certificate, QStringLiteral("present_holder"), outcome.to, entries); !set)
+        return set;
+    if (Status set = update(m_holders, from, total, outcome.fromTotal, entries); !set)
+        return set;
+    if (Status set = update(m_holders, to, total, outcome.toTotal, entries); !set)
+        return set;
+    return HistoryLog(m_connection).append(entries);
+}
+
+Expected<Outcome> Transfer::run()
+{
+    WriteTransaction transaction(m_connection);
+    if (Status begun = transaction.begin(doing); !begun)
+        return begun;
+    // No clerk moves a certificate or changes a total until this is stored or given up.
+    QSqlQuery hold(m_connection.database());
+    if (const QString statement = m_connection.holdWrites(
+            {schema::quoted(m_certificates.name), schema::quoted(m_holders.name), schema::quoted(m_transfers.name)});
+        !statement.isEmpty() && !hold.exec(statement))
+        return failed(hold);
+
+    Outcome outcome;
+    outcome.to = m_request.holder;
+    const Expected<QList<Row>> certificates =
+        rowsOf(m_certificates, QStringLiteral("stock_no = ?"), m_request.certificate);
+    if (!certificates)
+        return certificates.status();
+    if (certificates->isEmpty()) {
+        outcome.refused = QStringLiteral("There is no certificate %1.").arg(m_request.certificate);
+        return outcome;
+    }
+    if (certificates->size() > 1) {
+        outcome.refused = QStringLiteral("The certificate number %1 is on %2 records (%3); velmora-register check "
+                                         "names them.")
+                              .arg(m_request.certificate)
+                              .arg(certificates->size())
+                              .arg(recordKeys(certificates.value()));
+        return outcome;
+    }
+    const Row& certificate = certificates->first();
+    outcome.certificate = at(m_certificates, certificate, "stock_no");
+    const QString name = QStringLiteral("certificate %1").arg(values::shown(outcome.certificate));
+
+    const Expected<std::optional<Row>> to = holder(m_request.holder, outcome);
+    if (!to || !to.value())
+        return to ? Expected<Outcome>(outcome) : Expected<Outcome>(to.status());
+    const QVariant present = at(m_certificates, certificate, "present_holder");
+    const values::WholeNumber from = values::wholeNumber(present);
+    if (from.form != values::WholeNumber::Whole) {
+        outcome.refused = from.form == values::WholeNumber::Blank
+                              ? QStringLiteral("The %1 has no present holder to transfer it from.").arg(name)
+                              : QStringLiteral("The present holder %1 of %2 is no shareholder number.")
+                                    .arg(checkedvalue::quoted(present), name);
+        return outcome;
+    }
+    outcome.from = from.value;
+    if (outcome.from == outcome.to) {
+        outcome.refused = QStringLiteral("Shareholder %1 already holds %2.").arg(outcome.to).arg(name);
+        return outcome;
+    }
+    const Expected<std::optional<Row>> seller = holder(outcome.from, outcome);
+    if (!seller || !seller.value())
+        return seller ? Expected<Outcome>(outcome) : Expected<Outcome>(seller.status());
+
+    const QVariant published = at(m_certificates, certificate, "publish_date");
+    const Expected<QString> last = lastTransferDate(outcome.certificate);
+    if (!last)
+        return last.status();
+    if (!checkedvalue::blank(published) && m_request.date < published.toString())
+        outcome.refused = QStringLiteral("The date %1 is before %2 was published, on %3.")
+                              .arg(m_request.date, name, values::shown(published));
+    else if (m_request.date < last.value())
+        outcome.refused = QStringLiteral("The date %1 is before the last transfer of %2, on %3.")
+                              .arg(m_request.date, name, last.value());
+    if (!outcome.refused.isEmpty())
+        return outcome;
+    const Expected<QString> disagrees = disagreement(certificate.rowKey, outcome.from, outcome.to);
+    if (!disagrees)
+        return disagrees.status();
+    if (!disagrees->isEmpty()) {
+        outcome.refused = disagrees.value();
+        return outcome;
+    }
+
+    // The check found each total to be what its holder holds.
+    outcome.shares = values::wholeNumber(at(m_certificates, certificate, "stock_qty")).value;
+    const auto totalOf = [&](const Row& row) {
+        return values::wholeNumber(at(m_holders, row, "total_share")).value;
+    };
+    outcome.fromTotal = totalOf(*seller.value()) - outcome.shares;
+    outcome.toTotal = totalOf(*to.value()) + outcome.shares;
+    if (Status written = write(certificate, *seller.value(), *to.value(), outcome); !written)
+        return written;
+    if (Status committed = transaction.commit(doing); !committed)
+        return committed;
+    return outcome;
+}
+
+} // namespace
+
+Expected<Outcome> record(const Connection& connection, const Request& request)
+{
+    return Transfer(connection, request).run();
+}
+
+} // namespace sharetransfer
