@@ -180,8 +180,9 @@ Commands:
                        the publish date or before its last transfer (the same day is taken);
                        and a certificate whose last transfer does not end with its present
                        holder, or a holder whose total share is not what they hold (as check
-                       finds them; check --fix-totals sets totals). Clerks' saves on the
-                       register wait until it is stored.
+                       finds them; check --fix-totals sets totals). A clerk's save made
+                       meanwhile waits up to 1.5 s, as for another clerk's, and is then
+                       refused, keeping the typing.
   report [--force] REGISTER FILE
                        Write the register of members to FILE as a PDF on A4 pages, to print or
                        to send to an auditor: one section per shareholder in number order, with
