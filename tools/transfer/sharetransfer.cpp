@@ -12,6 +12,8 @@
 #include <QSqlQuery>
 #include <QStringList>
 
+#include <list>
+
 namespace sharetransfer {
 
 namespace {
@@ -46,12 +48,16 @@ private:
     Status update(const schema::Table& table, const Row& row, const QString& column, const QVariant& value,
                   QList<history::Entry>& entries) const;
     Status failed(const QSqlQuery& query) const { return m_connection.failure(doing, query.lastError()); }
+    // A query that lasts until the transaction has ended: a server frees no statement in a transaction that failed.
+    QSqlQuery& query() const { return m_queries.emplace_back(m_connection.database()); }
 
     const Connection& m_connection;
     const Request& m_request;
     const schema::Table& m_certificates = *schema::table(u"stock_data");
     const schema::Table& m_holders = *schema::table(u"stockholder");
     const schema::Table& m_transfers = *schema::table(u"transfer_data");
+    mutable std::list<QSqlQuery> m_queries;
+    WriteTransaction m_transaction{m_connection};
 };
 
 QVariant at(const schema::Table& table, const Row& row, const char* column)
@@ -72,7 +78,7 @@ Expected<QList<Row>> Transfer::rowsOf(const schema::Table& table, const QString&
     QStringList columns;
     for (const schema::Column& column : table.columns)
         columns.append(schema::quoted(column.name));
-    QSqlQuery query(m_connection.database());
+    QSqlQuery& query = this->query();
     query.setForwardOnly(true);
     if (!query.prepare(
             QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 ORDER BY %1")
@@ -153,7 +159,7 @@ Expected<QString> Transfer::lastTransferDate(const QVariant& number) const
 Status Transfer::update(const schema::Table& table, const Row& row, const QString& column, const QVariant& value,
                         QList<history::Entry>& entries) const
 {
-    QSqlQuery query(m_connection.database());
+    QSqlQuery& query = this->query();
     if (!query.prepare(QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ? AND %4")
                            .arg(schema::quoted(table.name), schema::quoted(column), m_connection.rowKey(),
                                 m_connection.holdsExactly(schema::quoted(column)))))
@@ -178,7 +184,7 @@ Status Transfer::write(const Row& certificate, const Row& from, const Row& to, O
     QList<history::Entry> entries;
     const QVariantList added{outcome.certificate, m_request.date, outcome.from, outcome.to,
                              at(m_certificates, certificate, "item_code")};
-    QSqlQuery insert(m_connection.database());
+    QSqlQuery& insert = query();
     if (!insert.prepare(QStringLiteral("INSERT INTO transfer_data (stock_no, transferred_date, before_holder, "
                                        "new_holder, item_code) VALUES (?, ?, ?, ?, ?)")
                         + m_connection.returningKey()))
@@ -205,11 +211,10 @@ Status Transfer::write(const Row& certificate, const Row& from, const Row& to, O
 
 Expected<Outcome> Transfer::run()
 {
-    WriteTransaction transaction(m_connection);
-    if (Status begun = transaction.begin(doing); !begun)
+    if (Status begun = m_transaction.begin(doing); !begun)
         return begun;
     // No clerk moves a certificate or changes a total until this is stored or given up.
-    QSqlQuery hold(m_connection.database());
+    QSqlQuery& hold = query();
     if (const QString statement = m_connection.holdWrites(
             {schema::quoted(m_certificates.name), schema::quoted(m_holders.name), schema::quoted(m_transfers.name)});
         !statement.isEmpty() && !hold.exec(statement))
@@ -287,7 +292,7 @@ Expected<Outcome> Transfer::run()
     outcome.toTotal = totalOf(*to.value()) + outcome.shares;
     if (Status written = write(certificate, *seller.value(), *to.value(), outcome); !written)
         return written;
-    if (Status committed = transaction.commit(doing); !committed)
+    if (Status committed = m_transaction.commit(doing); !committed)
         return committed;
     return outcome;
 }
