@@ -2,17 +2,16 @@
 
 #include "checkedvalue.h"
 #include "connection.h"
-#include "historylog.h"
 #include "registercheck.h"
+#include "rowwriter.h"
 #include "schema.h"
 #include "values.h"
-#include "writetransaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 
-#include <list>
+#include <functional>
 
 namespace sharetransfer {
 
@@ -44,20 +43,15 @@ private:
     // transfer, and either holder's total against what they hold.
     Expected<QString> disagreement(qint64 certificateKey, qint64 from, qint64 to) const;
     Expected<QString> lastTransferDate(const QVariant& number) const;
-    Status write(const Row& certificate, const Row& from, const Row& to, Outcome& outcome);
-    Status update(const schema::Table& table, const Row& row, const QString& column, const QVariant& value,
-                  QList<history::Entry>& entries) const;
-    Status failed(const QSqlQuery& query) const { return m_connection.failure(doing, query.lastError()); }
-    // A query that lasts until the transaction has ended: a server frees no statement in a transaction that failed.
-    QSqlQuery& query() const { return m_queries.emplace_back(m_connection.database()); }
+    Status write(const Row& certificate, const Row& from, const Row& to, const Outcome& outcome);
+    Status failed(const QSqlQuery& query) const { return m_writer.failed(query); }
 
     const Connection& m_connection;
     const Request& m_request;
     const schema::Table& m_certificates = *schema::table(u"stock_data");
     const schema::Table& m_holders = *schema::table(u"stockholder");
     const schema::Table& m_transfers = *schema::table(u"transfer_data");
-    mutable std::list<QSqlQuery> m_queries;
-    WriteTransaction m_transaction{m_connection};
+    mutable RowWriter m_writer{m_connection, doing};
 };
 
 QVariant at(const schema::Table& table, const Row& row, const char* column)
@@ -78,7 +72,7 @@ Expected<QList<Row>> Transfer::rowsOf(const schema::Table& table, const QString&
     QStringList columns;
     for (const schema::Column& column : table.columns)
         columns.append(schema::quoted(column.name));
-    QSqlQuery& query = this->query();
+    QSqlQuery& query = m_writer.query();
     query.setForwardOnly(true);
     if (!query.prepare(
             QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 ORDER BY %1")
@@ -156,65 +150,42 @@ Expected<QString> Transfer::lastTransferDate(const QVariant& number) const
     return last;
 }
 
-Status Transfer::update(const schema::Table& table, const Row& row, const QString& column, const QVariant& value,
-                        QList<history::Entry>& entries) const
+Status Transfer::write(const Row& certificate, const Row& from, const Row& to, const Outcome& outcome)
 {
-    QSqlQuery& query = this->query();
-    if (!query.prepare(QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ? AND %4")
-                           .arg(schema::quoted(table.name), schema::quoted(column), m_connection.rowKey(),
-                                m_connection.holdsExactly(schema::quoted(column)))))
-        return failed(query);
-    const QVariant before = row.values.value(table.indexOf(column));
-    query.bindValue(0, value);
-    query.bindValue(1, row.rowKey);
-    query.bindValue(2, before);
-    if (!query.exec())
-        return failed(query);
-    if (query.numRowsAffected() != 1)
-        return Status::failure(QStringLiteral("Nothing was transferred: record %1 of %2 changed while it was read.")
-                                   .arg(row.rowKey)
-                                   .arg(table.name));
-    entries.append(
-        HistoryLog::entry(table, row.rowKey, row.values.value(0), QStringLiteral("modify"), {{column, before, value}}));
-    return {};
-}
-
-Status Transfer::write(const Row& certificate, const Row& from, const Row& to, Outcome& outcome)
-{
-    QList<history::Entry> entries;
-    const QVariantList added{outcome.certificate, m_request.date, outcome.from, outcome.to,
-                             at(m_certificates, certificate, "item_code")};
-    QSqlQuery& insert = query();
-    if (!insert.prepare(QStringLiteral("INSERT INTO transfer_data (stock_no, transferred_date, before_holder, "
-                                       "new_holder, item_code) VALUES (?, ?, ?, ?, ?)")
-                        + m_connection.returningKey()))
-        return failed(insert);
-    QList<history::Change> changes;
-    for (int i = 0; i < added.size(); ++i) {
-        insert.bindValue(i, added[i]);
-        if (!added[i].isNull())
-            changes.append({m_transfers.columns[i].name, QVariant(), added[i]});
-    }
-    if (!insert.exec())
-        return failed(insert);
-    entries.append(HistoryLog::entry(m_transfers, m_connection.insertedKey(insert), outcome.certificate,
-                                     QStringLiteral("add"), changes));
     const QString total = QStringLiteral("total_share");
-    if (Status set = update(m_certificates, certificate, QStringLiteral("present_holder"), outcome.to, entries); !set)
-        return set;
-    if (Status set = update(m_holders, from, total, outcome.fromTotal, entries); !set)
-        return set;
-    if (Status set = update(m_holders, to, total, outcome.toTotal, entries); !set)
-        return set;
-    return HistoryLog(m_connection).append(entries);
+    const QVariant number = outcome.certificate;
+    // One after the other, the first failure ending the rest.
+    const std::function<Status()> steps[] = {
+        [&] {
+            return m_writer.add(m_transfers, {number, m_request.date, outcome.from, outcome.to,
+                                              at(m_certificates, certificate, "item_code")});
+        },
+        [&] {
+            return m_writer.set(m_certificates, certificate.rowKey, number, QStringLiteral("present_holder"),
+                                at(m_certificates, certificate, "present_holder"), outcome.to);
+        },
+        [&] {
+            return m_writer.set(m_holders, from.rowKey, from.values.value(0), total, at(m_holders, from, "total_share"),
+                                outcome.fromTotal);
+        },
+        [&] {
+            return m_writer.set(m_holders, to.rowKey, to.values.value(0), total, at(m_holders, to, "total_share"),
+                                outcome.toTotal);
+        },
+    };
+    for (const std::function<Status()>& step : steps) {
+        if (Status done = step(); !done)
+            return done;
+    }
+    return {};
 }
 
 Expected<Outcome> Transfer::run()
 {
-    if (Status begun = m_transaction.begin(doing); !begun)
+    if (Status begun = m_writer.begin(); !begun)
         return begun;
     // No clerk moves a certificate or changes a total until this is stored or given up.
-    QSqlQuery& hold = query();
+    QSqlQuery& hold = m_writer.query();
     if (const QString statement = m_connection.holdWrites(
             {schema::quoted(m_certificates.name), schema::quoted(m_holders.name), schema::quoted(m_transfers.name)});
         !statement.isEmpty() && !hold.exec(statement))
@@ -292,7 +263,7 @@ Expected<Outcome> Transfer::run()
     outcome.toTotal = totalOf(*to.value()) + outcome.shares;
     if (Status written = write(certificate, *seller.value(), *to.value(), outcome); !written)
         return written;
-    if (Status committed = m_transaction.commit(doing); !committed)
+    if (Status committed = m_writer.commit(); !committed)
         return committed;
     return outcome;
 }
