@@ -154,7 +154,7 @@ Status RecordedRegister::replay(const Connection& from, const QString& until, QS
     if (Status begun = transaction.begin(recording); !begun)
         return begun;
     QHash<QString, std::shared_ptr<TableReplay>> tables;
-    for (const schema::Table& table : schema::tables())
+    for (const schema::Table& table : schema::everyTable())
         tables.insert(table.name, std::make_shared<TableReplay>(*m_connection, table));
     Status replayed = history::each(from, [&](const history::Entry& entry) {
         if (first.isEmpty() || entry.at < first)
@@ -163,7 +163,7 @@ Status RecordedRegister::replay(const Connection& from, const QString& until, QS
             return Status();
         const std::shared_ptr<TableReplay> table = tables.value(entry.table);
         if (!table)
-            return Status(); // a table the lists by date do not read
+            return Status(); // a table no register carries now
         const std::optional<QList<history::Change>> changes = history::decode(entry.changes);
         if (!changes)
             return Status::failure(QStringLiteral("%1 \"%2\": entry %3 holds no list of changes; history --verify "
