@@ -41,9 +41,9 @@ public:
     virtual QString rowKey() const = 0;
     // Starts a transaction that only reads, and reads the whole register as it was at one moment.
     virtual QString beginRead() const = 0;
-    // The statements that make the three tables in an empty database, and whatever their searches need; the
-    // history's table is made apart.
-    virtual QStringList createTables() const = 0;
+    // The statements that make the tables given (schema::everyTable() for a new register), and whatever their
+    // searches need; the history's table is made apart.
+    virtual QStringList createTables(const QList<schema::Table>& tables) const = 0;
     // SQL whose rows name every table and view in the register's database.
     virtual QString listTables() const = 0;
     // SQL whose rows are each table's columns, as (table, column, declared type), by table name and column order.

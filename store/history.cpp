@@ -116,17 +116,16 @@ Expected<bool> kept(const Connection& connection)
 
 namespace {
 
-// The entries in the order given, as stored.
-Expected<QList<Entry>> select(const Connection& connection, const QString& order)
+// The entries in the order given, as stored, each handed to take as it is read.
+Status select(const Connection& connection, const QString& order, const std::function<Status(const Entry&)>& take)
 {
     QSqlQuery query(connection.database());
     query.setForwardOnly(true);
     if (!query.exec(
             QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(columns().join(QLatin1String(", ")), tableName, order)))
         return connection.failure(QStringLiteral("Cannot read the history of"), query.lastError());
-    QList<Entry> entries;
+    Entry entry;
     while (query.next()) {
-        Entry entry;
         bool whole = false;
         entry.seq = query.value(0).toString().toLongLong(&whole);
         if (!whole)
@@ -141,10 +140,24 @@ Expected<QList<Entry>> select(const Connection& connection, const QString& order
         entry.changes = query.value(8).toString();
         entry.previous = query.value(9).toString();
         entry.hash = query.value(10).toString();
-        entries.append(entry);
+        if (Status taken = take(entry); !taken)
+            return taken;
     }
     if (query.lastError().isValid())
         return connection.failure(QStringLiteral("Cannot read the history of"), query.lastError());
+    return {};
+}
+
+Expected<QList<Entry>> select(const Connection& connection, const QString& order)
+{
+    QList<Entry> entries;
+    if (Status read = select(connection, order,
+                             [&](const Entry& entry) {
+                                 entries.append(entry);
+                                 return Status();
+                             });
+        !read)
+        return read;
     return entries;
 }
 
@@ -153,6 +166,11 @@ Expected<QList<Entry>> select(const Connection& connection, const QString& order
 Expected<QList<Entry>> read(const Connection& connection)
 {
     return select(connection, QStringLiteral("seq"));
+}
+
+Status each(const Connection& connection, const std::function<Status(const Entry&)>& take)
+{
+    return select(connection, QStringLiteral("seq"), take);
 }
 
 Expected<std::optional<Entry>> newest(const Connection& connection)

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+
 #include <optional>
 
 class Connection;
@@ -54,6 +56,8 @@ QString seal(const Entry& entry);
 Expected<bool> kept(const Connection& connection);
 // Every entry, in order.
 Expected<QList<Entry>> read(const Connection& connection);
+// Every entry in order, each handed to take as it is read, however long the history is; take's failure stops it.
+Status each(const Connection& connection, const std::function<Status(const Entry&)>& take);
 // The newest entry; none when the history holds none yet.
 Expected<std::optional<Entry>> newest(const Connection& connection);
 // Whether the history in earlier is the beginning of the one in later: its entries the first of later's, number

@@ -173,7 +173,7 @@ Status HistoryLog::appendEvery(const QString& action)
     // never sits in memory whole and no read is still running while the entries are written.
     constexpr int batchSize = 5000;
     const QString key = m_connection.rowKey();
-    for (const schema::Table& table : schema::tables()) {
+    for (const schema::Table& table : schema::everyTable()) {
         QStringList columns{key};
         for (const schema::Column& column : table.columns)
             columns.append(schema::quoted(column.name));
@@ -220,7 +220,7 @@ Expected<bool> HistoryLog::start(const Connection& connection)
     // until the records are read and the history is there. A file's write lock holds them off already.
     QSqlQuery query(connection.database());
     QStringList names;
-    for (const schema::Table& table : schema::tables())
+    for (const schema::Table& table : schema::everyTable())
         names.append(schema::quoted(table.name));
     if (const QString hold = connection.holdWrites(names); !hold.isEmpty() && !query.exec(hold))
         return connection.failure(doing, query.lastError());

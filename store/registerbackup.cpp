@@ -103,8 +103,8 @@ Status copyRows(const Backup& backup, const Connection& source, const Connection
     return {};
 }
 
-// A copy made table by table, in one transaction of the copy: the tables as a new register has them, each row
-// under the row key it has in the source, and the history's entries as they are.
+// A copy made table by table, in one transaction of the copy: the tables the source holds as a new register has
+// them, each row under the row key it has in the source, and the history's entries as they are.
 Status copyTables(const Backup& backup, const Connection& source, const Connection& copy, const QStringList& tables)
 {
     const auto refused = [&](const QSqlError& error) {
@@ -113,12 +113,17 @@ Status copyTables(const Backup& backup, const Connection& source, const Connecti
     WriteTransaction transaction(copy);
     if (Status begun = transaction.begin(refused); !begun)
         return begun;
+    QList<schema::Table> held;
+    for (const schema::Table& table : schema::everyTable()) {
+        if (tables.contains(table.name))
+            held.append(table);
+    }
     QSqlQuery query(copy.database());
-    for (const QString& statement : copy.createTables()) {
+    for (const QString& statement : copy.createTables(held)) {
         if (!query.exec(statement))
             return backup.inCopy(query);
     }
-    for (const schema::Table& table : schema::tables()) {
+    for (const schema::Table& table : std::as_const(held)) {
         QStringList columns;
         for (const schema::Column& column : table.columns)
             columns.append(schema::quoted(column.name));

@@ -1,5 +1,6 @@
 #include "registercontents.h"
 
+#include "addedtables.h"
 #include "connection.h"
 #include "readtransaction.h"
 #include "schema.h"
@@ -39,6 +40,10 @@ Expected<QStringList> tablesOf(const Connection& connection)
             return checked;
         names.append(table.name);
     }
+    const Expected<QStringList> added = addedtables::held(connection);
+    if (!added)
+        return added.status();
+    names += added.value();
     const Expected<bool> kept = history::kept(connection);
     if (!kept)
         return kept.status();

@@ -30,7 +30,7 @@ struct Held {
 // SQLite database, or one without any of the three tables.
 Expected<std::optional<Held>> held(const QString& path);
 
-// The tables a backup holds: the three, and the history when the register keeps one.
+// The tables a backup holds: the three, the added ones the register holds, and the history when it keeps one.
 Expected<QStringList> tablesOf(const Connection& connection);
 // Each table's rows, as the transaction under way sees them.
 Expected<QList<Counted>> countRows(const Connection& connection, const QStringList& tables);

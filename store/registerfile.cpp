@@ -46,7 +46,7 @@ Status createTables(const Connection& connection, const QString& path, const std
     WriteTransaction transaction(connection);
     if (Status begun = transaction.begin(refused); !begun)
         return begun;
-    for (const QString& statement : connection.createTables()) {
+    for (const QString& statement : connection.createTables(schema::everyTable())) {
         if (!query.exec(statement))
             return failed();
     }

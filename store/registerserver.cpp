@@ -40,7 +40,7 @@ Status create(const QString& uri, const std::function<Status(QSqlDatabase&)>& fi
     if (Status begun = transaction.begin(refused); !begun)
         return begun;
     QStringList names{history::tableName};
-    for (const schema::Table& table : schema::tables())
+    for (const schema::Table& table : schema::everyTable())
         names.append(table.name);
     if (!query.exec(connection.listTables()))
         return failed();
@@ -51,7 +51,7 @@ Status create(const QString& uri, const std::function<Status(QSqlDatabase&)>& fi
                                                        .arg(query.value(0).toString()));
     }
     query.finish();
-    QStringList statements = connection.createTables();
+    QStringList statements = connection.createTables(schema::everyTable());
     statements.append(history::createStatement());
     for (const QString& statement : std::as_const(statements)) {
         if (!query.exec(statement))

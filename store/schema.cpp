@@ -48,6 +48,27 @@ QList<Table> makeTables()
     // clang-format on
 }
 
+QList<Table> makeAddedTables()
+{
+    // clang-format off
+    return {
+        // One row per detail: name, number, office, country, currency, type.N.name, type.N.par, type.N.votes. A
+        // nominal value stays the decimal text typed.
+        {companyTable, {
+            column("detail", "Detail:", Kind::Open, Storage::Text),
+            column("value",  "Value:",  Kind::Open, Storage::Text),
+        }},
+        // replaced_by: the new certificates' numbers, comma-separated.
+        {cancelledTable, {
+            column("stock_no",       "Stock #:",        Kind::Text, Storage::Text),
+            column("cancelled_date", "Cancelled Date:", Kind::Date, Storage::Date),
+            column("reason",         "Reason:",         Kind::Open, Storage::Text),
+            column("replaced_by",    "Replaced By:",    Kind::Open, Storage::Text),
+        }},
+    };
+    // clang-format on
+}
+
 } // namespace
 
 const Column* Table::column(QStringView name) const
@@ -71,9 +92,21 @@ const QList<Table>& tables()
     return all;
 }
 
+const QList<Table>& addedTables()
+{
+    static const QList<Table> added = makeAddedTables();
+    return added;
+}
+
+const QList<Table>& everyTable()
+{
+    static const QList<Table> every = tables() + addedTables();
+    return every;
+}
+
 const Table* table(QStringView name)
 {
-    for (const Table& candidate : tables()) {
+    for (const Table& candidate : everyTable()) {
         if (QStringView(candidate.name).compare(name, Qt::CaseInsensitive) == 0)
             return &candidate;
     }

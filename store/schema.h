@@ -4,8 +4,8 @@
 #include <QString>
 #include <QStringView>
 
-// The register's three tables as data: the one source for creating a register, checking a file,
-// converting typed values and building searches.
+// The register's tables as data: the one source for creating a register, checking a file, converting typed values
+// and building searches.
 namespace schema {
 
 // What the windows show of a column: searched as text, searched as a number, a small code, a date, or nothing.
@@ -31,8 +31,19 @@ struct Table {
     const Column& numberColumn() const { return columns.first(); }
 };
 
+// The clerks' three tables, which the windows show, export writes and import reads.
 const QList<Table>& tables();
+// The tables a register gained after the three: the company's details and the cancelled certificates. A register
+// made before them lacks them and still works, reading a missing one as empty.
+const QList<Table>& addedTables();
+// Every table a register carries: the three, then the added ones. What creates, copies, backs up or keeps the
+// history of a register goes through these.
+const QList<Table>& everyTable();
+// Any of everyTable() by name.
 const Table* table(QStringView name);
+
+inline const QString companyTable = QStringLiteral("velmora_company");
+inline const QString cancelledTable = QStringLiteral("velmora_cancelled");
 
 // An identifier as SQL text; names come only from this schema.
 QString quoted(const QString& identifier);

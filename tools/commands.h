@@ -34,4 +34,11 @@ int transfer(const QStringList& arguments, QTextStream& out, QTextStream& err);
 // The register of members as a PDF; it needs a QGuiApplication.
 int report(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
+// The members holding shares, as the register stands, as it took effect on a day, or as it was recorded.
+int members(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// The attendance and voting list of the holders on a record date.
+int meeting(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// A dividend on the holders of a record date, in exact money.
+int dividend(const QStringList& arguments, QTextStream& out, QTextStream& err);
+
 } // namespace commands

@@ -1,9 +1,10 @@
 // velmora-register: the command-line companion that makes registers for Velmora, as a file or on a PostgreSQL
 // server, brings in a register from the earlier Access-format program, moves one between the two, and lets the
 // data out again as CSV, backs a register up and restores it, shows a register's history of changes, checks that a
-// register holds together, records a transfer and prints its register of members. This file reads the command and hands
-// it to its family: access/ (import, inspecting an Access file), register/ (init, copy, backup, restore, inspect,
-// export), history/ (history, upgrade), check/, transfer/ and report/.
+// register holds together, records a transfer and prints its register of members. This file reads the command and
+// hands it to its family: access/ (import, inspecting an Access file), register/ (init, copy, backup, restore,
+// inspect, export), history/ (history, upgrade), check/, transfer/, report/ and holders/ (members, meeting,
+// dividend).
 //
 //   velmora-register init [--demo] [--role NAME] REGISTER      an empty register, or one with sample data
 //   velmora-register import [--codepage NAME] ACCESS FILE      a new register file from an Access-format file
@@ -16,7 +17,10 @@
 //   velmora-register upgrade [--role NAME] REGISTER            a register without a history starts one
 //   velmora-register check [--csv] [--fix-totals] REGISTER     whether the register holds together
 //   velmora-register transfer REGISTER STOCK_NO --to HOLDER [--date DATE]   a certificate to another holder
-//   velmora-register report [--force] REGISTER FILE            the register of members as a PDF
+//   velmora-register report [--force] [--on D] REGISTER FILE   the register of members as a PDF
+//   velmora-register members [--on DATE] ... REGISTER          the members holding shares on a day
+//   velmora-register meeting --record-date DATE ... REGISTER   the voting list of a record date
+//   velmora-register dividend --record-date D --per-share A    a dividend on the holders of a record date
 //   velmora-register --version                                 the version of Velmora it belongs to
 
 #include "commandline.h"
@@ -183,7 +187,7 @@ Commands:
                        finds them; check --fix-totals sets totals). A clerk's save made
                        meanwhile waits up to 1.5 s, as for another clerk's, and is then
                        refused, keeping the typing.
-  report [--force] REGISTER FILE
+  report [--force] [--on DATE] [--as-recorded-at MOMENT] REGISTER FILE
                        Write the register of members to FILE as a PDF on A4 pages, to print or
                        to send to an auditor: one section per shareholder in number order, with
                        their details, the certificates they hold now and the sum of their
@@ -197,7 +201,45 @@ Commands:
                        exists is replaced only with --force. The text is set in DejaVu Sans and
                        Droid Sans Fallback (the packages fonts-dejavu-core and
                        fonts-droid-fallback), kept in the PDF as text that can be searched and
-                       copied, in any script.
+                       copied, in any script. With --on or --as-recorded-at (see members), the
+                       register of members as on that day or as recorded then: each holder's
+                       certificates held then and the transfers up to the day; the title says
+                       which.
+  members [--on DATE] [--as-recorded-at MOMENT] [--over PERCENT] [--csv] REGISTER
+                       List the members holding shares, in number order: number, shares, their
+                       percentage of all shares (two decimals, exact), certificates and name,
+                       then the totals. Without --on, each certificate counts for its present
+                       holder. With --on DATE (YYYY-MM-DD), as the register took effect that
+                       day: a certificate counts from its publish date (an undated one always),
+                       for the new holder of its last transfer dated on or before DATE (by
+                       date, then record order; an undated transfer first), else its original
+                       holder, else its present holder. On today's date a holder for whom the
+                       two views differ is marked * and the check's findings named.
+                       --as-recorded-at "YYYY-MM-DD HH:MM[:SS]" (UTC, as history shows times)
+                       reads the three tables as they were stored then, rebuilt from the
+                       history of changes: a register without one, a moment before its first
+                       entry or in the future is refused. --over PERCENT keeps only holders of
+                       more than that share (10, 25). --csv writes shareholder_no, name,
+                       shares, percent, certificates with the formula guard of export.
+  meeting --record-date DATE [--as-recorded-at MOMENT] [--csv | --pdf FILE [--force]] REGISTER
+                       The attendance and voting list of the holders on the record date (the
+                       --on rule of members): number, shares, votes (one per share), percentage
+                       of votes and name, then the totals. --csv writes shareholder_no, name,
+                       shares, votes, percent; --pdf writes it on A4 pages with a column to
+                       sign.
+  dividend --record-date DATE --per-share AMOUNT [--withhold PERCENT]
+           [--as-recorded-at MOMENT] [--csv | --pdf FILE [--force]] REGISTER
+                       A dividend of AMOUNT per share (digits, up to six decimals, such as
+                       0.125) on the holders of the record date: per holder, shares, gross
+                       (shares × AMOUNT rounded half away from zero to the cent), the tax
+                       withheld at PERCENT of the gross (rounded the same way) and net; then the
+                       totals, the sums of the lines, and how far rounding moved the total from
+                       shares × AMOUNT. Exact decimal arithmetic throughout. --csv writes
+                       shareholder_no, name, shares, gross, withheld, net; --pdf writes the list
+                       and then one voucher per holder, with their address.
+                       For members, meeting and dividend, a date that is not real, an amount or
+                       percentage that is negative or no number, and a --pdf FILE that exists
+                       without --force are refused with exit status 2; nothing is written.
   --help               Show this text.
   --version            Show the version.
 
@@ -232,11 +274,18 @@ void withoutRuntimeFolderWarning(QtMsgType type, const QMessageLogContext& conte
         passedOn(type, context, message);
 }
 
-// The report draws text with QPainter, which needs a QGuiApplication; with no platform chosen it uses the one that
+// The PDFs are drawn with QPainter, which needs a QGuiApplication; with no platform chosen it uses the one that
 // needs no display. Every other command keeps to QCoreApplication.
 std::unique_ptr<QCoreApplication> application(int& argc, char* argv[])
 {
-    if (argc < 2 || std::strcmp(argv[1], "report") != 0)
+    const auto drawsPages = [&] {
+        for (const char* command : {"report", "meeting", "dividend"}) {
+            if (std::strcmp(argv[1], command) == 0)
+                return true;
+        }
+        return false;
+    };
+    if (argc < 2 || !drawsPages())
         return std::make_unique<QCoreApplication>(argc, argv);
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -253,10 +302,11 @@ struct Command {
 };
 
 const Command known[] = {
-    {"init", commands::init},        {"import", commands::import},   {"copy", commands::copy},
-    {"backup", commands::backup},    {"restore", commands::restore}, {"inspect", commands::inspect},
-    {"export", commands::exportCsv}, {"history", commands::history}, {"upgrade", commands::upgrade},
-    {"check", commands::check},      {"report", commands::report},   {"transfer", commands::transfer},
+    {"init", commands::init},        {"import", commands::import},     {"copy", commands::copy},
+    {"backup", commands::backup},    {"restore", commands::restore},   {"inspect", commands::inspect},
+    {"export", commands::exportCsv}, {"history", commands::history},   {"upgrade", commands::upgrade},
+    {"check", commands::check},      {"report", commands::report},     {"members", commands::members},
+    {"meeting", commands::meeting},  {"dividend", commands::dividend}, {"transfer", commands::transfer},
 };
 
 } // namespace

@@ -71,7 +71,7 @@ QString literal(const QString& text)
 QString tableList()
 {
     QStringList names;
-    for (const schema::Table& table : schema::tables())
+    for (const schema::Table& table : schema::everyTable())
         names.append(literal(table.name));
     return names.join(QLatin1String(", "));
 }
@@ -82,7 +82,7 @@ QStringList install()
 {
     // Replacing a trigger says so at the level of a notice, which is no news to the clerk.
     QStringList statements{QStringLiteral("SET LOCAL client_min_messages = warning"), QString::fromUtf8(entryFunction)};
-    for (const schema::Table& table : schema::tables()) {
+    for (const schema::Table& table : schema::everyTable()) {
         // The number column first, for the entry's record, then every column in the table's order.
         QStringList arguments{literal(table.numberColumn().name)};
         for (const schema::Column& column : table.columns)
@@ -97,9 +97,10 @@ QStringList install()
 
 QString missing()
 {
-    return QStringLiteral("SELECT name FROM unnest(ARRAY[%1]) AS name WHERE NOT EXISTS (SELECT 1 FROM pg_trigger t "
-                          "WHERE t.tgrelid = to_regclass(quote_ident(name)) AND t.tgname = '%2' AND "
-                          "t.tgenabled <> 'D') ORDER BY name")
+    // A table the register does not hold yet (one added after it was made) has nothing to keep.
+    return QStringLiteral("SELECT name FROM unnest(ARRAY[%1]) AS name WHERE to_regclass(quote_ident(name)) IS NOT NULL "
+                          "AND NOT EXISTS (SELECT 1 FROM pg_trigger t WHERE t.tgrelid = to_regclass(quote_ident(name)) "
+                          "AND t.tgname = '%2' AND t.tgenabled <> 'D') ORDER BY name")
         .arg(tableList(), QLatin1String(triggerName));
 }
 

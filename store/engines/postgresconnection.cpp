@@ -96,11 +96,11 @@ bool connectionLost(const QSqlError& error, const QSqlDatabase& database)
 // Searches compare folded text: letter case in every script and blanks around it left out, as the file's
 // collation does. Final and other variant Greek letters fold to their plain forms.
 const char* const foldFunction =
-    "CREATE FUNCTION velmora_fold(t text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $$ "
+    "CREATE OR REPLACE FUNCTION velmora_fold(t text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $$ "
     "SELECT translate(lower(btrim(t, ' ') COLLATE \"und-x-icu\"), 'ςϐϑϕϖϰϱϵ', 'σβθφπκρε') $$";
 // The number a text's leading characters write, 0 when none: blanks, a sign, digits, a point and digits.
 const char* const valFunction =
-    "CREATE FUNCTION velmora_val(t text) RETURNS numeric LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $$ "
+    "CREATE OR REPLACE FUNCTION velmora_val(t text) RETURNS numeric LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $$ "
     "SELECT CASE WHEN m ~ '[0-9]' THEN m::numeric ELSE 0 END "
     "FROM (SELECT substring(t from '^[ \t]*([+-]?[0-9]*(?:[.][0-9]*)?)') AS m) AS written $$";
 
@@ -257,10 +257,10 @@ QString PostgresConnection::writtenAsDate(const QString& column) const
     return QStringLiteral("(%1 LIKE '____-__-__' AND translate(%1, '0123456789', '') = '--')").arg(column);
 }
 
-QStringList PostgresConnection::createTables() const
+QStringList PostgresConnection::createTables(const QList<schema::Table>& tables) const
 {
     QStringList statements{QString::fromUtf8(foldFunction), QString::fromUtf8(valFunction)};
-    for (const schema::Table& table : schema::tables())
+    for (const schema::Table& table : tables)
         statements << createTable(table) << createIndexes(table);
     return statements;
 }

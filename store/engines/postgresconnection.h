@@ -15,7 +15,7 @@ public:
 
     QString rowKey() const override { return QStringLiteral("row_id"); }
     QString beginRead() const override { return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"); }
-    QStringList createTables() const override;
+    QStringList createTables(const QList<schema::Table>& tables) const override;
     QString listTables() const override;
     QString describeTables() const override;
     QString lockingRead() const override { return QStringLiteral(" FOR UPDATE"); }

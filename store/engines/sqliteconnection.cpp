@@ -162,10 +162,10 @@ QString SqliteConnection::writtenAsDate(const QString& column) const
     return QStringLiteral("%1 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'").arg(column);
 }
 
-QStringList SqliteConnection::createTables() const
+QStringList SqliteConnection::createTables(const QList<schema::Table>& tables) const
 {
     QStringList statements;
-    for (const schema::Table& table : schema::tables())
+    for (const schema::Table& table : tables)
         statements.append(createTable(table));
     return statements;
 }

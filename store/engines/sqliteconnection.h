@@ -12,7 +12,7 @@ public:
 
     QString rowKey() const override { return QStringLiteral("rowid"); }
     QString beginRead() const override { return QStringLiteral("BEGIN"); } // the first read fixes what is seen
-    QStringList createTables() const override;
+    QStringList createTables(const QList<schema::Table>& tables) const override;
     QString listTables() const override;
     QString describeTables() const override;
     QString lockingRead() const override { return {}; } // the write lock is the file's

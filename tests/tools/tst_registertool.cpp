@@ -72,7 +72,9 @@ void TestRegisterTool::explainsItself()
             && help.out.contains("history --verify REGISTER") && help.out.contains("upgrade [--role NAME] REGISTER")
             && help.out.contains("backup [--force] REGISTER FILE") && help.out.contains("restore BACKUP REGISTER")
             && help.out.contains("check [--csv] [--fix-totals] REGISTER")
-            && help.out.contains("report [--force] REGISTER FILE")
+            && help.out.contains("report [--force] [--on DATE] [--as-recorded-at MOMENT] REGISTER FILE")
+            && help.out.contains("members [--on DATE]") && help.out.contains("meeting --record-date DATE")
+            && help.out.contains("dividend --record-date DATE --per-share AMOUNT")
             && help.out.contains("transfer REGISTER STOCK_NO --to HOLDER [--date DATE]"));
     const Run version = run({"--version"});
     QCOMPARE(version.status, 0);

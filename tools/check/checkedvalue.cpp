@@ -120,6 +120,13 @@ QString countedQuantity(const QString& column)
     return QStringLiteral("(%1 = CAST(%1 AS BIGINT) AND %1 BETWEEN 1 AND %2)").arg(column).arg(mostShares);
 }
 
+QString latestTransferFirst(const QString& key)
+{
+    return QStringLiteral("CASE WHEN transferred_date IS NULL OR transferred_date = '' THEN 0 ELSE 1 END DESC, "
+                          "transferred_date DESC, %1 DESC")
+        .arg(key);
+}
+
 QString doubtfulDate(const Connection& connection, const QString& column)
 {
     const QString month = QStringLiteral("substr(%1, 6, 2)").arg(column);

@@ -41,6 +41,9 @@ QString transferName(const QVariant& number, qint64 rowKey);
 
 // SQL, true for a quantity the engine may sum as it is: a whole number as stored, from one to a million million.
 QString countedQuantity(const QString& column);
+// SQL ordering one certificate's transfers from the one that took effect last: by date, then record order (key),
+// an undated transfer coming before every dated one. The one order in which transfers take effect.
+QString latestTransferFirst(const QString& key);
 // SQL, true for a value in a date column that may not be a real date; never for NULL or an empty text.
 QString doubtfulDate(const Connection& connection, const QString& column);
 

@@ -222,18 +222,18 @@ void chainFinding(Context& context, const QSqlQuery& row)
 }
 
 // Transfers of a certificate that is not there, and each certificate's last transfer that does not end with its
-// present holder: the last by date, then record order, an undated transfer coming before the dated.
+// present holder: the last in the order of transfers.
 Status checkTransfers(Context& context)
 {
     const QString statement =
         QStringLiteral("SELECT t.k, t.stock_no, t.transferred_date, t.new_holder, s.%1, s.present_holder FROM "
                        "(SELECT %1 AS k, stock_no, transferred_date, new_holder, ROW_NUMBER() OVER (PARTITION BY "
-                       "stock_no ORDER BY CASE WHEN transferred_date IS NULL OR transferred_date = '' THEN 0 ELSE 1 "
-                       "END DESC, transferred_date DESC, %1 DESC) AS n FROM transfer_data WHERE stock_no IS NOT NULL "
+                       "stock_no ORDER BY %3) AS n FROM transfer_data WHERE stock_no IS NOT NULL "
                        "AND stock_no <> '') t LEFT JOIN stock_data s ON s.stock_no = t.stock_no "
                        "WHERE s.stock_no IS NULL OR (t.n = 1 AND NOT (%2))")
             .arg(context.key,
-                 context.connection.sameValue(QStringLiteral("s.present_holder"), QStringLiteral("t.new_holder")));
+                 context.connection.sameValue(QStringLiteral("s.present_holder"), QStringLiteral("t.new_holder")),
+                 checkedvalue::latestTransferFirst(context.key));
     Status joined = each(context, statement, [&](const QSqlQuery& row) {
         if (!row.isNull(4))
             return chainFinding(context, row);

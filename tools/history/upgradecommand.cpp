@@ -1,3 +1,4 @@
+#include "addedtables.h"
 #include "clerkrights.h"
 #include "commandline.h"
 #include "commands.h"
@@ -22,6 +23,14 @@ int upgrade(const QStringList& arguments, QTextStream& out, QTextStream& err)
     if (!opened)
         return commandline::failed(err, opened.status().message());
     const Connection& connection = *opened.value();
+    // The tables the register lacks first, so that a history started now covers them.
+    const Expected<QStringList> added = addedtables::addMissing(connection);
+    if (!added)
+        return commandline::failed(err, added.status().message());
+    if (!added->isEmpty())
+        out << QStringLiteral("The register \"%1\" now has the table%2 %3.\n")
+                   .arg(connection.path(), added->size() == 1 ? QString() : QStringLiteral("s"),
+                        added->join(QStringLiteral(" and ")));
     const Expected<bool> started = HistoryLog::start(connection);
     if (!started)
         return commandline::failed(err, started.status().message());
@@ -40,8 +49,9 @@ int upgrade(const QStringList& arguments, QTextStream& out, QTextStream& err)
                               "whoever makes it.\n")
                    .arg(connection.path());
     } else {
-        out << QStringLiteral("The register \"%1\" already keeps a history; nothing was changed.\n")
-                   .arg(connection.path());
+        out << QStringLiteral("The register \"%1\" already keeps a history%2.\n")
+                   .arg(connection.path(), added->isEmpty() ? QStringLiteral("; nothing was changed")
+                                                            : QStringLiteral(", which covers them too"));
     }
     return line.server ? clerkrights::print(location, line.role, clerkrights::Scope::History, out, err) : 0;
 }

@@ -1,3 +1,4 @@
+#include "addedtables.h"
 #include "clerkrights.h"
 #include "commandline.h"
 #include "commands.h"
@@ -132,15 +133,23 @@ Expected<QList<Copied>> copyRegister(const QString& from, const QString& to)
     ReadTransaction transaction(source);
     if (Status begun = transaction.begin(QStringLiteral("Cannot copy")); !begun)
         return begun;
+    QList<schema::Table> held;
     for (const schema::Table& table : schema::tables()) {
         if (Status checked = source.checkTable(table); !checked)
             return checked;
+        held.append(table);
     }
+    // The target has every table; an added one the source lacks stays empty there.
+    const Expected<QStringList> added = addedtables::held(source);
+    if (!added)
+        return added.status();
+    for (const QString& name : added.value())
+        held.append(*schema::table(name));
     const bool toServer = Connection::isServer(to);
     QList<Copied> copied;
     Status stopped;
     const auto fill = [&](QSqlDatabase& target) -> Status {
-        for (const schema::Table& table : schema::tables()) {
+        for (const schema::Table& table : std::as_const(held)) {
             const std::optional<qint64> rows = copyTable(source, table, target, toServer, doing, stopped);
             if (!rows)
                 return stopped;

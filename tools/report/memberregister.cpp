@@ -52,12 +52,18 @@ void MemberRegister::heading(const QString& text, qreal keptWith)
     m_pages.text(text, Style::Heading);
 }
 
-void MemberRegister::title(const QString& name, const QDateTime& made, const Counts& counts)
+void MemberRegister::title(const QString& name, const QDateTime& made, const Counts& counts, const QString& view)
 {
-    m_pages.text(QStringLiteral("Register of members"), Style::Title);
+    m_pages.text(view.isEmpty() ? QStringLiteral("Register of members")
+                                : QStringLiteral("Register of members, ") + view,
+                 Style::Title);
     m_pages.space();
-    m_pages.fields({{QStringLiteral("Register"), name, true},
-                    {QStringLiteral("Made"), made.toString(QStringLiteral("yyyy-MM-dd HH:mm t")), true}});
+    QList<ReportPages::Field> fields{
+        {QStringLiteral("Register"), name, true},
+        {QStringLiteral("Made"), made.toString(QStringLiteral("yyyy-MM-dd HH:mm t")), true}};
+    if (!view.isEmpty())
+        fields.append({QStringLiteral("Holdings"), view, true});
+    m_pages.fields(fields);
     m_pages.space();
     m_pages.line(QStringLiteral("%1, holding %2 between them; %3 in the ledger.")
                      .arg(count(counts.holders, "shareholder", "shareholders"),

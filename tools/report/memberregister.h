@@ -25,7 +25,8 @@ public:
     MemberRegister(ReportPages& pages, const QList<registercheck::Finding>& findings);
 
     // The counts are those of an earlier run over the same rows; they take one line whatever they are.
-    void title(const QString& name, const QDateTime& made, const Counts& counts);
+    // view says which day and view the register is taken in, where it is not as it stands.
+    void title(const QString& name, const QDateTime& made, const Counts& counts, const QString& view = {});
     // A shareholder's values, in the order of the stockholder table's columns.
     void holder(const QVariantList& values);
     // A certificate the shareholder holds now: stock_no, stock_type, publish_date, item_code and stock_qty.

@@ -1,72 +1,36 @@
 #include "commandline.h"
 #include "commands.h"
 #include "connection.h"
+#include "datedregister.h"
+#include "heldon.h"
 #include "memberregister.h"
-#include "readtransaction.h"
-#include "registerfile.h"
+#include "pdffile.h"
 #include "reportpages.h"
 #include "schema.h"
 #include "terminaltext.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QFontDatabase>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
-
-#include <cstdio>
-
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace commands {
 
 namespace {
 
 const QString forceOption = QStringLiteral("--force");
-
-// The fonts the report is set in: DejaVu Sans for Latin, Greek and Cyrillic, Droid Sans Fallback for Chinese,
-// Japanese and Korean characters. Both are TrueType, which the PDF keeps as text.
-const struct {
-    const char* path;
-    const char* package;
-} fonts[] = {
-    {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", "fonts-dejavu-core"},
-    {"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", "fonts-dejavu-core"},
-    {"/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf", "fonts-droid-fallback"},
-};
+const QString onOption = QStringLiteral("--on");
 
 Status cannotReport(const QString& path, const QString& reason)
 {
     return Status::failure(QStringLiteral("Cannot make the register of members of \"%1\": %2.").arg(path, reason));
 }
 
-// The font families in the order a character is looked for in them.
-Expected<QStringList> loadFonts(const QString& path)
-{
-    QStringList families;
-    for (const auto& font : fonts) {
-        const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(font.path));
-        if (id < 0)
-            return cannotReport(path, QStringLiteral("the font %1 cannot be loaded (it comes with the package %2)")
-                                          .arg(QLatin1String(font.path), QLatin1String(font.package)));
-        for (const QString& family : QFontDatabase::applicationFontFamilies(id)) {
-            if (!families.contains(family))
-                families.append(family);
-        }
-    }
-    return families;
-}
-
 // Every shareholder in number order, each followed by the certificates they hold now in record order; a
 // shareholder without any comes once, with no certificate. Holders are joined by the whole number they name,
-// the one rule the check counts by; the shareholders whose number names none come last.
-QString holdersAndCertificates(const Connection& connection)
+// the one rule the check counts by; the shareholders whose number names none come last. On a day, the certificates
+// each held then.
+QString holdersAndCertificates(const Connection& connection, const std::optional<QDate>& on)
 {
     QStringList holderColumns, columns;
     for (const schema::Column& column : schema::table(u"stockholder")->columns) {
@@ -75,24 +39,29 @@ QString holdersAndCertificates(const Connection& connection)
     }
     for (const char* column : {"stock_no", "stock_type", "publish_date", "item_code", "stock_qty"})
         columns.append(QStringLiteral("s.") + QLatin1String(column));
-    return QStringLiteral("WITH h AS %6 (SELECT %1, %2 AS k, %3 AS n FROM stockholder), "
-                          "s AS %6 (SELECT stock_no, stock_type, publish_date, item_code, stock_qty, %2 AS k, "
-                          "%4 AS n FROM stock_data) "
-                          "SELECT %5, h.k, s.k FROM h LEFT JOIN s ON s.n = h.n ORDER BY h.n IS NULL, h.n, h.k, s.k")
+    return QStringLiteral("WITH h AS %5 (SELECT %1, %2 AS k, %3 AS n FROM stockholder), s AS %5 (%6) "
+                          "SELECT %4, h.k, s.k FROM h LEFT JOIN s ON s.n = h.n ORDER BY h.n IS NULL, h.n, h.k, s.k")
         .arg(holderColumns.join(QLatin1String(", ")), connection.rowKey(),
-             connection.wholeNumberOf(QStringLiteral("stockholder_no")),
-             connection.wholeNumberOf(QStringLiteral("present_holder")), columns.join(QLatin1String(", ")),
-             connection.computedOnce());
+             connection.wholeNumberOf(QStringLiteral("stockholder_no")), columns.join(QLatin1String(", ")),
+             connection.computedOnce(), heldon::certificates(connection, on));
 }
 
-// The certificates whose present holder names no shareholder, none at all included, in record order.
-QString unheldCertificates(const Connection& connection)
+// The certificates whose holder names no shareholder, none at all included, in record order.
+QString unheldCertificates(const Connection& connection, const std::optional<QDate>& on)
 {
-    const QString holder = connection.wholeNumberOf(QStringLiteral("present_holder"));
     const QString number = connection.wholeNumberOf(QStringLiteral("stockholder_no"));
-    return QStringLiteral("SELECT stock_no, present_holder, publish_date, item_code, stock_qty, %1 FROM stock_data "
-                          "WHERE %2 IS NULL OR %2 NOT IN (SELECT %3 FROM stockholder WHERE %3 IS NOT NULL) ORDER BY %1")
-        .arg(connection.rowKey(), holder, number);
+    return QStringLiteral("SELECT stock_no, h, publish_date, item_code, stock_qty, k FROM (%1) c WHERE n IS NULL OR "
+                          "n NOT IN (SELECT %2 FROM stockholder WHERE %2 IS NOT NULL) ORDER BY k")
+        .arg(heldon::certificates(connection, on), number);
+}
+
+// The transfers in date order; on a day, those in effect then.
+QString ledger(const Connection& connection, const std::optional<QDate>& on)
+{
+    return QStringLiteral("SELECT stock_no, transferred_date, before_holder, new_holder, item_code, %1 FROM "
+                          "transfer_data %2 ORDER BY transferred_date IS NULL, transferred_date, %1")
+        .arg(connection.rowKey(),
+             on ? QStringLiteral("WHERE ") + heldon::onOrBefore(QStringLiteral("transferred_date"), *on) : QString());
 }
 
 QVariantList valuesOf(const QSqlQuery& query, int from, int count)
@@ -104,7 +73,7 @@ QVariantList valuesOf(const QSqlQuery& query, int from, int count)
 }
 
 // The whole register of members, read as the pages are filled.
-Status layOut(const Connection& connection, MemberRegister& members)
+Status layOut(const Connection& connection, const std::optional<QDate>& on, MemberRegister& members)
 {
     QSqlQuery query(connection.database());
     query.setForwardOnly(true);
@@ -113,7 +82,7 @@ Status layOut(const Connection& connection, MemberRegister& members)
     };
     const int holderColumns = int(schema::table(u"stockholder")->columns.size());
     const int holderKey = holderColumns + 5;
-    if (!query.exec(holdersAndCertificates(connection)))
+    if (!query.exec(holdersAndCertificates(connection, on)))
         return failed();
     std::optional<qint64> holder;
     while (query.next()) {
@@ -131,9 +100,7 @@ Status layOut(const Connection& connection, MemberRegister& members)
     if (holder)
         members.endHolder();
 
-    if (!query.exec(QStringLiteral("SELECT stock_no, transferred_date, before_holder, new_holder, item_code, %1 FROM "
-                                   "transfer_data ORDER BY transferred_date IS NULL, transferred_date, %1")
-                        .arg(connection.rowKey())))
+    if (!query.exec(ledger(connection, on)))
         return failed();
     members.beginLedger();
     while (query.next())
@@ -142,7 +109,7 @@ Status layOut(const Connection& connection, MemberRegister& members)
         return failed();
     members.endLedger();
 
-    if (!query.exec(unheldCertificates(connection)))
+    if (!query.exec(unheldCertificates(connection, on)))
         return failed();
     members.beginUnheld();
     while (query.next())
@@ -155,88 +122,36 @@ Status layOut(const Connection& connection, MemberRegister& members)
     return {};
 }
 
-// Lays the register out twice: once to count the pages, then to draw them, each numbered "page n of N".
-Expected<int> writePdf(const Connection& connection, const QStringList& families,
-                       const QList<registercheck::Finding>& findings, QIODevice& file)
-{
-    const QString path = connection.path();
-    const QDateTime made = QDateTime::currentDateTime();
-    QPdfWriter writer(&file);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF());
-    writer.setTitle(QStringLiteral("Register of members: ") + path);
-    writer.setCreator(QStringLiteral("Velmora " VELMORA_VERSION));
-    const QString footer = QStringLiteral("Register of members of %1, made %2")
-                               .arg(path, made.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
-
-    ReportPages counting(writer, families, footer);
-    MemberRegister counted(counting, findings);
-    counted.title(path, made, {});
-    if (Status laidOut = layOut(connection, counted); !laidOut)
-        return laidOut;
-    const int pageCount = counting.finish();
-
-    QPainter painter;
-    if (!painter.begin(&writer))
-        return cannotReport(path, QStringLiteral("the PDF cannot be started"));
-    ReportPages pages(writer, families, footer, &painter, pageCount);
-    MemberRegister members(pages, findings);
-    members.title(path, made, counted.counts());
-    if (Status laidOut = layOut(connection, members); !laidOut)
-        return laidOut;
-    const int drawn = pages.finish();
-    painter.end();
-    if (drawn != pageCount)
-        return cannotReport(
-            path, QStringLiteral("its pages came out as %1 the second time, not %2").arg(drawn).arg(pageCount));
-    return pageCount;
-}
-
-// Reads the register at one moment and writes its register of members to target, under a hidden name beside it
-// until whole: a failure leaves nothing behind.
-Expected<int> makeReport(const QString& location, const QString& target, bool force)
+// Reads the register at one moment, on a day or as recorded when asked, and writes its register of members to
+// target, under a hidden name beside it until whole: a failure leaves nothing behind.
+Expected<int> makeReport(const QString& location, const QString& target, bool force, const DatedRegister::Asked& asked)
 {
     const QString named = Connection::pathOf(location);
-    const Expected<QStringList> families = loadFonts(named);
-    if (!families)
-        return families.status();
-    const Expected<std::unique_ptr<Connection>> opened = commandline::openRegister(location);
+    const Expected<std::unique_ptr<DatedRegister>> opened = DatedRegister::open(location, asked);
     if (!opened)
         return opened.status();
-    const Connection& connection = *opened.value();
-    ReadTransaction transaction(connection);
-    if (Status begun = transaction.begin(QStringLiteral("Cannot make the register of members of")); !begun)
-        return begun;
+    const DatedRegister& dated = *opened.value();
+    const Connection& connection = dated.connection();
     const Expected<QList<registercheck::Finding>> findings = registercheck::run(connection);
     if (!findings)
         return findings.status();
-
-#ifdef __GLIBC__
-    // Qt's PDF writer takes two large buffers for each page and gives them back; glibc would return them to the
-    // system and zero them anew every time, which costs more than drawing the page.
-    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 96 * 1024 * 1024);
-#endif
-    Expected<int> pages = 0;
-    const auto write = [&](const QString& building) {
-        QFile file(building);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return cannotReport(named, QStringLiteral("\"%1\" cannot be written (%2)").arg(target, file.errorString()));
-        pages = writePdf(connection, families.value(), findings.value(), file);
-        file.close();
-        if (!pages)
-            return pages.status();
-        if (file.error() != QFileDevice::NoError)
-            return cannotReport(named, QStringLiteral("\"%1\" cannot be written (%2)").arg(target, file.errorString()));
-        return Status();
+    const bool viewed = asked.on || asked.recordedAt;
+    const QDateTime made = QDateTime::currentDateTime();
+    QString footer = QStringLiteral("Register of members of %1, made %2")
+                         .arg(named, made.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+    if (viewed)
+        footer += QStringLiteral(", ") + dated.view();
+    // The first run counts what the title of the second says.
+    std::optional<MemberRegister::Counts> counted;
+    const auto layOutOnce = [&](ReportPages& pages) {
+        MemberRegister members(pages, findings.value());
+        members.title(named, made, counted.value_or(MemberRegister::Counts()), viewed ? dated.view() : QString());
+        Status laidOut = layOut(connection, dated.on(), members);
+        counted = members.counts();
+        return laidOut;
     };
-    const auto refused = [&](const QString& path, const QString& reason) {
-        return cannotReport(named, QStringLiteral("\"%1\": %2").arg(path, reason));
-    };
-    // Under a hidden name beside the target until whole; over a file there only when forced.
-    if (Status built = registerfile::build(target, location, force, write, refused); !built)
-        return built;
-    return pages;
+    return pdffile::write(location, target, force, {QStringLiteral("Register of members: ") + named, footer},
+                          layOutOnce, [&](const QString& reason) { return cannotReport(named, reason); });
 }
 
 } // namespace
@@ -244,27 +159,23 @@ Expected<int> makeReport(const QString& location, const QString& target, bool fo
 int report(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     const commandline::Parsed parsed =
-        commandline::parse(arguments, {forceOption}, {}, {QStringLiteral("REGISTER"), QStringLiteral("FILE")},
+        commandline::parse(arguments, {forceOption}, {onOption, DatedRegister::recordedOption()},
+                           {QStringLiteral("REGISTER"), QStringLiteral("FILE")},
                            QStringLiteral("report takes a REGISTER and a FILE for the PDF"));
     if (!parsed.wrong.isEmpty())
         return commandline::wrongUsage(err, parsed.wrong);
+    DatedRegister::Asked asked;
+    if (const QString wrong = DatedRegister::readOptions(parsed.options, onOption, asked); !wrong.isEmpty())
+        return commandline::wrongUsage(err, wrong);
     const bool force = parsed.options.contains(forceOption);
     const QString& location = parsed.rest[0];
     const QString target = QFileInfo(parsed.rest[1]).absoluteFilePath();
     const QString named = Connection::pathOf(location);
-    if (QFileInfo(target).isDir())
-        return commandline::failed(
-            err,
-            cannotReport(named, QStringLiteral("\"%1\" is a folder; give the path of a file").arg(target)).message());
-    const auto refused = [&](const QString& path, const QString& reason) {
-        return cannotReport(named, QStringLiteral("\"%1\": %2").arg(path, reason));
-    };
-    if (Status apart = registerfile::refuseSource(target, location, refused); !apart)
-        return commandline::failed(err, apart.message());
-    if (QFileInfo::exists(target) && !force)
-        return commandline::failed(
-            err, cannotReport(named, QStringLiteral("\"%1\" exists; --force replaces it").arg(target)).message());
-    const Expected<int> pages = makeReport(location, target, force);
+    if (Status writable = pdffile::refuseTarget(location, target, force,
+                                                [&](const QString& reason) { return cannotReport(named, reason); });
+        !writable)
+        return commandline::failed(err, writable.message());
+    const Expected<int> pages = makeReport(location, target, force, asked);
     if (!pages)
         return commandline::failed(err, pages.status().message());
     out << QStringLiteral("Wrote the register of members of %1 to %2: %3.\n")

@@ -136,8 +136,8 @@ void TestRegisterCommands::refusesWhatItCannotConvert_data()
     QTest::newRow("backup onto a register without a history")
         << QStringList{"backup", "{d}/old.mdb", "{d}/new.mdb"} << "over a register without a history"
         << "{d}/new.mdb"
-        << "with no change in a history, holding stock_data 0 rows, stockholder 2 rows, transfer_data 0 rows. It is "
-           "left as it is.\n";
+        << "with no change in a history, holding stock_data 0 rows, stockholder 2 rows, transfer_data 0 rows, "
+           "velmora_company 0 rows, velmora_cancelled 0 rows. It is left as it is.\n";
     QTest::newRow("restore, a damaged backup") << QStringList{"restore", "{d}/old.mdb", "{d}/new.mdb"} << "damaged"
                                                << "{d}/new.mdb"
                                                << "from \"{d}/old.mdb\": the backup is damaged: ";
@@ -230,13 +230,17 @@ void TestRegisterCommands::exportsTheDemoRegister_data()
     QTest::addColumn<bool>("copied");   // copied there from a demo file, and back to compare; else made by init
     QTest::addColumn<bool>("twice");    // copied there through a second register of the same kind
     QTest::addColumn<bool>("upgraded"); // its history dropped, then started again by upgrade
-    QTest::newRow("file") << Engine::File << false << false << false;
-    QTest::newRow("file, copied") << Engine::File << true << false << false;
-    QTest::newRow("file, upgraded") << Engine::File << false << false << true;
-    QTest::newRow("server") << Engine::Server << false << false << false;
-    QTest::newRow("server, copied") << Engine::Server << true << false << false;
-    QTest::newRow("server, copied from another server") << Engine::Server << true << true << false;
-    QTest::newRow("server, upgraded") << Engine::Server << false << false << true;
+    QTest::addColumn<bool>("older");    // made before the added tables: they are dropped, and upgrade adds them
+    QTest::newRow("file") << Engine::File << false << false << false << false;
+    QTest::newRow("file, copied") << Engine::File << true << false << false << false;
+    QTest::newRow("file, upgraded") << Engine::File << false << false << true << false;
+    QTest::newRow("file, made before the added tables") << Engine::File << false << false << false << true;
+    QTest::newRow("server") << Engine::Server << false << false << false << false;
+    QTest::newRow("server, copied") << Engine::Server << true << false << false << false;
+    QTest::newRow("server, copied from another server") << Engine::Server << true << true << false << false;
+    QTest::newRow("server, upgraded") << Engine::Server << false << false << true << false;
+    QTest::newRow("server, made before the added tables") << Engine::Server << false << false << false << true;
+    QTest::newRow("server, upgraded, made before them") << Engine::Server << false << false << true << true;
 }
 
 // Wherever the demo register is, it lists, exports and copies back as the demo file does, record for record.
@@ -246,6 +250,7 @@ void TestRegisterCommands::exportsTheDemoRegister()
     QFETCH(bool, copied);
     QFETCH(bool, twice);
     QFETCH(bool, upgraded);
+    QFETCH(bool, older);
     TempRegister target(engine, false), between(engine, false);
     VELMORA_REQUIRE(target);
     const QString path = target.path();
@@ -258,7 +263,19 @@ void TestRegisterCommands::exportsTheDemoRegister()
     QCOMPARE(made.status, 0);
     QVERIFY(!copied || made.out.startsWith("stock_data: 15 rows copied\nstockholder: 10 rows copied\n"));
     QVERIFY(target.isServer() || chmod(QFile::encodeName(path), 0600) == 0); // no one else may read it
+    if (older) {
+        QCOMPARE(target.exec("DROP TABLE velmora_company"), "");
+        QCOMPARE(target.exec("DROP TABLE velmora_cancelled"), "");
+        const Run backedUp = run({"backup", path, directory.filePath("older.mdb")});
+        QVERIFY2(backedUp.status == 0 && !backedUp.out.contains("velmora_"), qPrintable(backedUp.out + backedUp.err));
+    }
     // Its history starts with one change per record, made by the command that made it, or by upgrade.
+    if (older && !upgraded) {
+        const Run added = run({"upgrade", path});
+        QVERIFY2(added.out.contains("now has the tables velmora_company and velmora_cancelled.\n")
+                     && added.out.contains("already keeps a history, which covers them too"),
+                 qPrintable(added.out + added.err));
+    }
     if (upgraded) {
         QCOMPARE(target.exec("DROP TABLE velmora_history"), "");
         const Run none = run({"history", path});
@@ -268,6 +285,7 @@ void TestRegisterCommands::exportsTheDemoRegister()
         const Run started = run({"upgrade", path});
         QCOMPARE(started.status, 0);
         QVERIFY2(started.out.contains("now keeps a history, starting with 33 records"), qPrintable(started.out));
+        QCOMPARE(started.out.contains("now has the tables velmora_company and velmora_cancelled"), older);
         QCOMPARE(started.out.contains(QRegularExpression("\nGRANT SELECT ON \\S*velmora_history TO "
                                                          "velmora_clerk;\n$")),
                  target.isServer());
@@ -283,6 +301,11 @@ void TestRegisterCommands::exportsTheDemoRegister()
     const Run verified = run({"history", "--verify", path});
     QCOMPARE(verified.status, 0);
     QVERIFY2(verified.out.contains("is intact: 33 changes"), qPrintable(verified.out));
+    // The added tables are carried too; a server enters their changes in the history itself.
+    QCOMPARE(target.exec("INSERT INTO velmora_company (detail, value) VALUES ('name', 'Ωmega Ltd')"), "");
+    QCOMPARE(target.exec("INSERT INTO velmora_cancelled (stock_no, cancelled_date, replaced_by) VALUES ('A1', "
+                         "'2024-03-05', 'A2,A3')"),
+             "");
     // A backup holds every record under its own row key, and the same history; --force replaces an older one.
     const QString backup = directory.filePath("backup.mdb");
     write(backup, "an older backup");
@@ -290,10 +313,11 @@ void TestRegisterCommands::exportsTheDemoRegister()
     QCOMPARE(contentOf(backup), "an older backup");
     const Run backedUp = run({"backup", "--force", path, backup});
     QVERIFY2(backedUp.out.endsWith(backup
-                                   + ": stock_data 15 rows, stockholder 10 rows, transfer_data 8 rows, history "
-                                     "33 changes.\n"),
+                                   + QString(": stock_data 15 rows, stockholder 10 rows, transfer_data 8 rows, "
+                                             "velmora_company 1 row, velmora_cancelled 1 row, history %1 changes.\n")
+                                         .arg(target.isServer() ? 35 : 33)),
              qPrintable(backedUp.out + backedUp.err));
-    for (const schema::Table& table : schema::tables()) {
+    for (const schema::Table& table : schema::everyTable()) {
         QStringList columns;
         for (const schema::Column& column : table.columns)
             columns.append(column.name);
@@ -313,12 +337,15 @@ void TestRegisterCommands::exportsTheDemoRegister()
             const QString select = "SELECT " + values.join(',') + " FROM " + table.name + " ORDER BY rowid";
             QCOMPARE(rows(back, select), rows(demo, select));
         }
+        QCOMPARE(rows(back, "SELECT detail || value FROM velmora_company"), QList<QVariantList>{{"nameΩmega Ltd"}});
+        QCOMPARE(rows(back, "SELECT replaced_by FROM velmora_cancelled"), QList<QVariantList>{{"A2,A3"}});
     }
     const Run inspected = run({"inspect", path});
     QCOMPARE(inspected.status, 0);
     // The change written past the program is not in the history, which inspect lists apart from the tables.
     QVERIFY2(inspected.out.startsWith(Connection::pathOf(path) + ": a register")
-                 && inspected.out.contains(", 3 tables\nIt keeps a history of changes: 33 changes")
+                 && inspected.out.contains(
+                     QString(", 5 tables\nIt keeps a history of changes: %1 changes").arg(target.isServer() ? 35 : 33))
                  && inspected.out.contains("\nstockholder (10 rows)\n  stockholder_no ")
                  && inspected.out.contains("\ntransfer_data (8 rows)\n"),
              qPrintable(inspected.out));
