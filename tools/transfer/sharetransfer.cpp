@@ -1,5 +1,6 @@
 #include "sharetransfer.h"
 
+#include "addedtables.h"
 #include "checkedvalue.h"
 #include "connection.h"
 #include "registercheck.h"
@@ -43,7 +44,12 @@ private:
     // transfer, and either holder's total against what they hold.
     Expected<QString> disagreement(qint64 certificateKey, qint64 from, qint64 to) const;
     Expected<QString> lastTransferDate(const QVariant& number) const;
+    // When the certificate was cancelled; empty when it was not.
+    Expected<QString> cancelled(const QVariant& number) const;
+    // Why the split may not be made: its shares, or a new number that is taken.
+    Expected<QString> splitRefusal(const Row& certificate) const;
     Status write(const Row& certificate, const Row& from, const Row& to, const Outcome& outcome);
+    Status writeSplit(const Row& certificate, const Outcome& outcome);
     Status failed(const QSqlQuery& query) const { return m_writer.failed(query); }
 
     const Connection& m_connection;
@@ -51,6 +57,8 @@ private:
     const schema::Table& m_certificates = *schema::table(u"stock_data");
     const schema::Table& m_holders = *schema::table(u"stockholder");
     const schema::Table& m_transfers = *schema::table(u"transfer_data");
+    const schema::Table& m_cancelled = *schema::table(schema::cancelledTable);
+    bool m_cancellations = false; // whether the register holds the cancelled certificates' table
     mutable RowWriter m_writer{m_connection, doing};
 };
 
@@ -150,6 +158,78 @@ Expected<QString> Transfer::lastTransferDate(const QVariant& number) const
     return last;
 }
 
+Expected<QString> Transfer::cancelled(const QVariant& number) const
+{
+    if (!m_cancellations)
+        return QString();
+    const Expected<QList<Row>> found = rowsOf(m_cancelled, QStringLiteral("stock_no = ?"), number);
+    if (!found)
+        return found.status();
+    return found->isEmpty() ? QString() : values::shown(at(m_cancelled, found->first(), "cancelled_date"));
+}
+
+Expected<QString> Transfer::splitRefusal(const Row& certificate) const
+{
+    const qint64 quantity = values::wholeNumber(at(m_certificates, certificate, "stock_qty")).value;
+    if (*m_request.shares < 1 || *m_request.shares >= quantity)
+        return QStringLiteral("--shares %1 is not between 1 and %2, one less than the %3 shares of certificate %4.")
+            .arg(*m_request.shares)
+            .arg(quantity - 1)
+            .arg(quantity)
+            .arg(values::shown(at(m_certificates, certificate, "stock_no")));
+    if (Status kept =
+            addedtables::requireHeld(m_connection, m_cancelled.name, QStringLiteral("Cannot cancel a certificate in"));
+        !kept)
+        return kept.message();
+    for (const QString& number : {m_request.balance, m_request.issued}) {
+        for (const schema::Table* table : {&m_certificates, &m_cancelled}) {
+            const Expected<QList<Row>> taken = rowsOf(*table, QStringLiteral("stock_no = ?"), number);
+            if (!taken)
+                return taken.status();
+            if (!taken->isEmpty())
+                return QStringLiteral("The certificate number %1 is taken already.").arg(number);
+        }
+    }
+    return QString();
+}
+
+Status Transfer::writeSplit(const Row& certificate, const Outcome& outcome)
+{
+    const QVariant number = outcome.certificate;
+    const QVariant type = at(m_certificates, certificate, "stock_type");
+    const QVariant item = at(m_certificates, certificate, "item_code");
+    const QString& date = m_request.date;
+    const std::function<Status()> steps[] = {
+        [&] {
+            return m_writer.add(
+                m_cancelled,
+                {number, date,
+                 QStringLiteral("split: %1 shares transferred to shareholder %2").arg(outcome.shares).arg(outcome.to),
+                 m_request.balance + QLatin1Char(',') + m_request.issued});
+        },
+        [&] {
+            return m_writer.set(m_certificates, certificate.rowKey, number, QStringLiteral("present_holder"),
+                                at(m_certificates, certificate, "present_holder"), QVariant());
+        },
+        [&] {
+            return m_writer.add(m_certificates, {m_request.balance, type, date, item, outcome.from, outcome.from,
+                                                 outcome.balanceShares});
+        },
+        [&] {
+            return m_writer.add(m_certificates,
+                                {m_request.issued, type, date, item, outcome.from, outcome.to, outcome.shares});
+        },
+        [&] {
+            return m_writer.add(m_transfers, {m_request.issued, date, outcome.from, outcome.to, item});
+        },
+    };
+    for (const std::function<Status()>& step : steps) {
+        if (Status done = step(); !done)
+            return done;
+    }
+    return {};
+}
+
 Status Transfer::write(const Row& certificate, const Row& from, const Row& to, const Outcome& outcome)
 {
     const QString total = QStringLiteral("total_share");
@@ -157,10 +237,12 @@ Status Transfer::write(const Row& certificate, const Row& from, const Row& to, c
     // One after the other, the first failure ending the rest.
     const std::function<Status()> steps[] = {
         [&] {
-            return m_writer.add(m_transfers, {number, m_request.date, outcome.from, outcome.to,
-                                              at(m_certificates, certificate, "item_code")});
-        },
-        [&] {
+            if (m_request.shares)
+                return writeSplit(certificate, outcome);
+            if (Status added = m_writer.add(m_transfers, {number, m_request.date, outcome.from, outcome.to,
+                                                          at(m_certificates, certificate, "item_code")});
+                !added)
+                return added;
             return m_writer.set(m_certificates, certificate.rowKey, number, QStringLiteral("present_holder"),
                                 at(m_certificates, certificate, "present_holder"), outcome.to);
         },
@@ -184,11 +266,18 @@ Expected<Outcome> Transfer::run()
 {
     if (Status begun = m_writer.begin(); !begun)
         return begun;
+    const Expected<bool> cancellations = addedtables::held(m_connection, m_cancelled.name);
+    if (!cancellations)
+        return cancellations.status();
+    m_cancellations = cancellations.value();
     // No clerk moves a certificate or changes a total until this is stored or given up.
+    QStringList held;
+    for (const schema::Table* table : {&m_certificates, &m_holders, &m_transfers, &m_cancelled}) {
+        if (table != &m_cancelled || m_cancellations)
+            held.append(schema::quoted(table->name));
+    }
     QSqlQuery& hold = m_writer.query();
-    if (const QString statement = m_connection.holdWrites(
-            {schema::quoted(m_certificates.name), schema::quoted(m_holders.name), schema::quoted(m_transfers.name)});
-        !statement.isEmpty() && !hold.exec(statement))
+    if (const QString statement = m_connection.holdWrites(held); !statement.isEmpty() && !hold.exec(statement))
         return failed(hold);
 
     Outcome outcome;
@@ -212,6 +301,13 @@ Expected<Outcome> Transfer::run()
     const Row& certificate = certificates->first();
     outcome.certificate = at(m_certificates, certificate, "stock_no");
     const QString name = QStringLiteral("certificate %1").arg(values::shown(outcome.certificate));
+    const Expected<QString> cancelledOn = cancelled(outcome.certificate);
+    if (!cancelledOn)
+        return cancelledOn.status();
+    if (!cancelledOn->isEmpty()) {
+        outcome.refused = QStringLiteral("The %1 was cancelled on %2.").arg(name, cancelledOn.value());
+        return outcome;
+    }
 
     const Expected<std::optional<Row>> to = holder(m_request.holder, outcome);
     if (!to || !to.value())
@@ -253,9 +349,18 @@ Expected<Outcome> Transfer::run()
         outcome.refused = disagrees.value();
         return outcome;
     }
+    if (m_request.shares) {
+        const Expected<QString> split = splitRefusal(certificate);
+        if (!split || !split->isEmpty()) {
+            outcome.refused = split ? split.value() : QString();
+            return split ? Expected<Outcome>(outcome) : Expected<Outcome>(split.status());
+        }
+    }
 
     // The check found each total to be what its holder holds.
-    outcome.shares = values::wholeNumber(at(m_certificates, certificate, "stock_qty")).value;
+    const qint64 quantity = values::wholeNumber(at(m_certificates, certificate, "stock_qty")).value;
+    outcome.shares = m_request.shares.value_or(quantity);
+    outcome.balanceShares = quantity - outcome.shares;
     const auto totalOf = [&](const Row& row) {
         return values::wholeNumber(at(m_holders, row, "total_share")).value;
     };

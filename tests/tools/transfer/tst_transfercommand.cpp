@@ -23,7 +23,7 @@ using Tables = QMap<QString, QMap<qint64, QStringList>>;
 Tables tablesOf(const TempRegister& target)
 {
     Tables tables;
-    for (const schema::Table& table : schema::tables()) {
+    for (const schema::Table& table : schema::everyTable()) {
         QStringList columns;
         for (const schema::Column& column : table.columns)
             columns.append(schema::quoted(column.name));
@@ -84,6 +84,24 @@ void TestTransferCommand::transfersOrRefuses_data()
             {"SC-0002", "--to", "11"}, moved.arg(11).arg(today).arg(500), 0);
         row("on the day of the last transfer", {}, {"SC-0002", "--to", "4", "--date", "2002-05-17"},
             moved.arg(4).arg("2002-05-17").arg(800), 0);
+        const QStringList split{"SC-0010",         "--to",    "4", "--date", "2024-01-02", "--new-numbers",
+                                "SC-0021,SC-0020", "--shares"};
+        row("split", {}, split + QStringList{"200"},
+            "Split certificate SC-0010 on 2024-01-02: SC-0020 (200 shares) to shareholder 4, the balance SC-0021 "
+            "(1000 shares) to shareholder 5: shareholder 5 now holds 1000, shareholder 4 holds 500.",
+            0);
+        row("split, all the shares", {}, split + QStringList{"1200"},
+            "--shares 1200 is not between 1 and 1199, one less than the 1200 shares of certificate SC-0010.");
+        row("split, no shares", {}, split + QStringList{"0"},
+            "--shares 0 is not between 1 and 1199, one less than the 1200 shares of certificate SC-0010.");
+        row("split, part of a share", {}, split + QStringList{"2.5"},
+            "--shares \"2.5\" is not a whole number of shares.");
+        row("split, a number taken", {}, QStringList(split).replaceInStrings("SC-0020", "SC-0001") << "200",
+            "The certificate number SC-0001 is taken already.");
+        row("a cancelled certificate",
+            {"INSERT INTO velmora_cancelled (stock_no, cancelled_date) VALUES ('SC-0002', '2020-01-01')",
+             "UPDATE stock_data SET present_holder = NULL WHERE stock_no = 'SC-0002'"},
+            {"SC-0002", "--to", "4"}, "The certificate SC-0002 was cancelled on 2020-01-01.");
         row("no such certificate", {}, {"SC-0099", "--to", "4"}, "There is no certificate SC-0099.");
         row("a certificate number twice", {"UPDATE stock_data SET stock_no = 'SC-0002' WHERE stock_no = 'SC-0015'"},
             {"SC-0002", "--to", "4"},
