@@ -172,6 +172,7 @@ Commands:
                        certificate a clerk changed since the check is left as it is, and named.
                        It exits with 0 only when every finding was a total and each was set.
   transfer REGISTER STOCK_NO --to HOLDER [--date DATE]
+           [--shares N --new-numbers BALANCE,NEW]
                        Transfer the certificate STOCK_NO to the shareholder HOLDER on DATE
                        (YYYY-MM-DD, today unless given), in one transaction: add the transfer
                        (the certificate, the date, its present holder as the previous holder,
@@ -187,6 +188,13 @@ Commands:
                        finds them; check --fix-totals sets totals). A clerk's save made
                        meanwhile waits up to 1.5 s, as for another clerk's, and is then
                        refused, keeping the typing.
+                       With --shares N --new-numbers BALANCE,NEW, only N shares go: the
+                       certificate is cancelled on DATE (kept in velmora_cancelled), NEW is
+                       issued to HOLDER for N shares with the transfer from the seller, and
+                       BALANCE to the seller for the rest, both of its type and item code.
+                       N must be from 1 to the quantity less one, and neither number taken.
+                       A cancelled certificate is never transferred; check leaves it out of
+                       the totals from that day, and names one someone still holds.
   report [--force] [--on DATE] [--as-recorded-at MOMENT] REGISTER FILE
                        Write the register of members to FILE as a PDF on A4 pages, to print or
                        to send to an auditor: one section per shareholder in number order, with
