@@ -133,8 +133,8 @@ QString cancelled(bool kept, const QString& column, const QString& day)
     if (!kept)
         return QStringLiteral("(1 = 0)");
     // The day is a date the program wrote, YYYY-MM-DD.
-    const QString until = day.isEmpty() ? QString() : QStringLiteral(" AND c.cancelled_date <= '%1'").arg(day);
-    return QStringLiteral("EXISTS (SELECT 1 FROM %1 c WHERE c.stock_no = %2%3)")
+    const QString until = day.isEmpty() ? QString() : QStringLiteral(" AND gone.cancelled_date <= '%1'").arg(day);
+    return QStringLiteral("EXISTS (SELECT 1 FROM %1 gone WHERE gone.stock_no = %2%3)")
         .arg(schema::cancelledTable, column, until);
 }
 
