@@ -75,6 +75,12 @@ int wrongUsage(QTextStream& err, const QString& why)
     return 2;
 }
 
+int refused(QTextStream& err, const QString& why)
+{
+    err << "velmora-register: " << terminaltext::visible(why) << "\n";
+    return 2;
+}
+
 int failed(QTextStream& err, const QString& message)
 {
     err << "velmora-register: " << shown(message) << "\n";

@@ -33,6 +33,8 @@ QString counted(qint64 count, const QString& noun);
 
 // The command line is wrong: says why and where to read more; returns the exit status 2.
 int wrongUsage(QTextStream& err, const QString& why);
+// The command was refused and nothing was written: says why in one line; returns the exit status 2.
+int refused(QTextStream& err, const QString& why);
 // The work failed: says why; returns the exit status 1.
 int failed(QTextStream& err, const QString& message);
 

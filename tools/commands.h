@@ -29,6 +29,8 @@ int history(const QStringList& arguments, QTextStream& out, QTextStream& err);
 int check(const QStringList& arguments, QTextStream& out, QTextStream& err);
 // Makes a register that keeps no history start one.
 int upgrade(const QStringList& arguments, QTextStream& out, QTextStream& err);
+// A certificate transferred to another shareholder, the totals moved with it.
+int transfer(const QStringList& arguments, QTextStream& out, QTextStream& err);
 // The register of members as a PDF; it needs a QGuiApplication.
 int report(const QStringList& arguments, QTextStream& out, QTextStream& err);
 // Share certificates as a PDF, one page each; it needs a QGuiApplication.

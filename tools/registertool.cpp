@@ -1,9 +1,10 @@
 // velmora-register: the command-line companion that makes registers for Velmora, as a file or on a PostgreSQL
 // server, brings in a register from the earlier Access-format program, moves one between the two, and lets the
 // data out again as CSV, backs a register up and restores it, shows a register's history of changes, checks that a
-// register holds together and prints its register of members. This file reads the command and hands it to its
-// family: access/ (import, inspecting an Access file), register/ (init, copy, backup, restore, inspect, export),
-// history/ (history, upgrade), check/, report/ (report, certificate), company/ and holders/ (members, meeting,
+// register holds together, records a transfer and prints its register of members. This file reads the command and
+// hands it to its family: access/ (import, inspecting an Access file), register/ (init, copy, backup, restore,
+// inspect, export), history/ (history, upgrade), check/, transfer/, report/ (report, certificate), company/ and
+// holders/ (members, meeting,
 // dividend).
 //
 //   velmora-register init [--demo] [--role NAME] REGISTER      an empty register, or one with sample data
@@ -16,6 +17,7 @@
 //   velmora-register history [--verify] ... REGISTER           the history of changes, or whether it is intact
 //   velmora-register upgrade [--role NAME] REGISTER            a register without a history starts one
 //   velmora-register check [--csv] [--fix-totals] REGISTER     whether the register holds together
+//   velmora-register transfer REGISTER STOCK_NO --to HOLDER [--date DATE]   a certificate to another holder
 //   velmora-register report [--force] [--transfers|--inspection] REGISTER FILE
 //                                                              the register of members (or of transfers) as a PDF
 //   velmora-register certificate [--force] REGISTER FILE [STOCK_NO...]   share certificates as a PDF
@@ -176,6 +178,30 @@ Commands:
                        no whole number, it sets none and names that holder instead. A total or
                        certificate a clerk changed since the check is left as it is, and named.
                        It exits with 0 only when every finding was a total and each was set.
+  transfer REGISTER STOCK_NO --to HOLDER [--date DATE]
+           [--shares N --new-numbers BALANCE,NEW]
+                       Transfer the certificate STOCK_NO to the shareholder HOLDER on DATE
+                       (YYYY-MM-DD, today unless given), in one transaction: add the transfer
+                       (the certificate, the date, its present holder as the previous holder,
+                       HOLDER, its item code), make HOLDER its present holder and move its
+                       quantity from the previous holder's total share to HOLDER's, with a
+                       history entry for each row written. Prints one line, with both
+                       holders' new totals. Refuses, with one line, exit status 2 and nothing
+                       written: a number that names no certificate or shareholder, or more
+                       than one; HOLDER holding it already; a date that is not real, before
+                       the publish date or before its last transfer (the same day is taken);
+                       and a certificate whose last transfer does not end with its present
+                       holder, or a holder whose total share is not what they hold (as check
+                       finds them; check --fix-totals sets totals). A clerk's save made
+                       meanwhile waits up to 1.5 s, as for another clerk's, and is then
+                       refused, keeping the typing.
+                       With --shares N --new-numbers BALANCE,NEW, only N shares go: the
+                       certificate is cancelled on DATE (kept in velmora_cancelled), NEW is
+                       issued to HOLDER for N shares with the transfer from the seller, and
+                       BALANCE to the seller for the rest, both of its type and item code.
+                       N must be from 1 to the quantity less one, and neither number taken.
+                       A cancelled certificate is never transferred; check leaves it out of
+                       the totals from that day, and names one someone still holds.
   report [--force] [--transfers|--inspection] [--on DATE] [--as-recorded-at MOMENT] REGISTER FILE
                        Write the register of members to FILE as a PDF on A4 pages, to print or
                        to send to an auditor. Its title names the company and its registration
@@ -324,12 +350,12 @@ struct Command {
 };
 
 const Command known[] = {
-    {"init", commands::init},         {"import", commands::import},   {"copy", commands::copy},
-    {"backup", commands::backup},     {"restore", commands::restore}, {"inspect", commands::inspect},
-    {"export", commands::exportCsv},  {"history", commands::history}, {"upgrade", commands::upgrade},
-    {"check", commands::check},       {"report", commands::report},   {"certificate", commands::certificate},
-    {"company", commands::company},   {"members", commands::members}, {"meeting", commands::meeting},
-    {"dividend", commands::dividend},
+    {"init", commands::init},         {"import", commands::import},     {"copy", commands::copy},
+    {"backup", commands::backup},     {"restore", commands::restore},   {"inspect", commands::inspect},
+    {"export", commands::exportCsv},  {"history", commands::history},   {"upgrade", commands::upgrade},
+    {"check", commands::check},       {"report", commands::report},     {"certificate", commands::certificate},
+    {"company", commands::company},   {"members", commands::members},   {"meeting", commands::meeting},
+    {"dividend", commands::dividend}, {"transfer", commands::transfer},
 };
 
 } // namespace

@@ -60,6 +60,8 @@ void TestRegisterTool::refusesAWrongCommandLine_data()
     QTest::newRow("company, a nominal value in floating point") << QStringList{"company", "a.mdb", "type.1.par=1e3"};
     QTest::newRow("company, votes that are no whole number") << QStringList{"company", "a.mdb", "type.2.votes=0.5"};
     QTest::newRow("company, an unknown type detail") << QStringList{"company", "a.mdb", "type.2.colour=red"};
+    QTest::newRow("transfer to no one") << QStringList{"transfer", "a.mdb", "SC-1"};
+    QTest::newRow("transfer of no certificate") << QStringList{"transfer", "a.mdb", "--to", "7"};
 }
 
 void TestRegisterTool::refusesAWrongCommandLine()
@@ -87,7 +89,8 @@ void TestRegisterTool::explainsItself()
             && help.out.contains("certificate [--force] REGISTER FILE [STOCK_NO...]")
             && help.out.contains("company REGISTER [KEY=VALUE...]") && help.out.contains("members [--on DATE]")
             && help.out.contains("meeting --record-date DATE")
-            && help.out.contains("dividend --record-date DATE --per-share AMOUNT"));
+            && help.out.contains("dividend --record-date DATE --per-share AMOUNT")
+            && help.out.contains("transfer REGISTER STOCK_NO --to HOLDER [--date DATE]"));
     const Run version = run({"--version"});
     QCOMPARE(version.status, 0);
     QCOMPARE(version.out, "velmora-register " VELMORA_VERSION "\n");

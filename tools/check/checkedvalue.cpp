@@ -1,6 +1,7 @@
 #include "checkedvalue.h"
 
 #include "connection.h"
+#include "schema.h"
 #include "values.h"
 
 #include <QDate>
@@ -125,6 +126,16 @@ QString latestTransferFirst(const QString& key)
     return QStringLiteral("CASE WHEN transferred_date IS NULL OR transferred_date = '' THEN 0 ELSE 1 END DESC, "
                           "transferred_date DESC, %1 DESC")
         .arg(key);
+}
+
+QString cancelled(bool kept, const QString& column, const QString& day)
+{
+    if (!kept)
+        return QStringLiteral("(1 = 0)");
+    // The day is a date the program wrote, YYYY-MM-DD.
+    const QString until = day.isEmpty() ? QString() : QStringLiteral(" AND gone.cancelled_date <= '%1'").arg(day);
+    return QStringLiteral("EXISTS (SELECT 1 FROM %1 gone WHERE gone.stock_no = %2%3)")
+        .arg(schema::cancelledTable, column, until);
 }
 
 QString doubtfulDate(const Connection& connection, const QString& column)

@@ -44,6 +44,9 @@ QString countedQuantity(const QString& column);
 // SQL ordering one certificate's transfers from the one that took effect last: by date, then record order (key),
 // an undated transfer coming before every dated one. The one order in which transfers take effect.
 QString latestTransferFirst(const QString& key);
+// SQL, true for a certificate whose number column names one cancelled, on or before the day when one is given;
+// never where the register keeps no cancelled certificates.
+QString cancelled(bool kept, const QString& column, const QString& day = {});
 // SQL, true for a value in a date column that may not be a real date; never for NULL or an empty text.
 QString doubtfulDate(const Connection& connection, const QString& column);
 

@@ -1,11 +1,14 @@
 #include "registercheck.h"
 
+#include "addedtables.h"
 #include "checkedvalue.h"
 #include "connection.h"
 #include "history.h"
+#include "schema.h"
 #include "terminaltext.h"
 #include "values.h"
 
+#include <QDate>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -45,6 +48,8 @@ struct Context {
     QList<Finding> found;
     QSet<QString> repeatedCertificates; // numbers that more than one certificate has
     QSet<qint64> holderNumbers;
+    bool cancellations = false; // whether the register keeps the cancelled certificates
+    QString today = QDate::currentDate().toString(Qt::ISODate);
 };
 
 // Runs a query to its end, one row at a time; the next query starts only after.
@@ -59,6 +64,15 @@ Status each(const Context& context, const QString& statement, const std::functio
     if (query.lastError().isValid())
         return context.connection.failure(doing, query.lastError());
     query.finish();
+    return {};
+}
+
+Status readCancellations(Context& context)
+{
+    const Expected<bool> kept = addedtables::held(context.connection, schema::cancelledTable);
+    if (!kept)
+        return kept.status();
+    context.cancellations = kept.value();
     return {};
 }
 
@@ -122,10 +136,13 @@ Status holdingsOf(Context& context, Holdings& holdings, bool report)
             holdings.unreadable.append(shown);
     };
     const QString counted = checkedvalue::countedQuantity(QStringLiteral("stock_qty"));
+    // A certificate cancelled by today is no one's.
+    const QString gone =
+        checkedvalue::cancelled(context.cancellations, QStringLiteral("stock_data.stock_no"), context.today);
     Status summed = each(context,
                          QStringLiteral("SELECT present_holder, CAST(SUM(stock_qty) AS BIGINT) FROM stock_data WHERE "
-                                        "present_holder IS NOT NULL AND %1 GROUP BY present_holder")
-                             .arg(counted),
+                                        "present_holder IS NOT NULL AND %1 AND NOT %2 GROUP BY present_holder")
+                             .arg(counted, gone),
                          [&](const QSqlQuery& row) {
                              const Number holder = values::wholeNumber(row.value(0));
                              if (holder.form == Number::Whole)
@@ -136,8 +153,8 @@ Status holdingsOf(Context& context, Holdings& holdings, bool report)
     if (!summed)
         return summed;
     const QString statement = QStringLiteral("SELECT %1, stock_no, present_holder, stock_qty FROM stock_data WHERE "
-                                             "stock_qty IS NOT NULL AND NOT %2")
-                                  .arg(context.key, counted);
+                                             "stock_qty IS NOT NULL AND NOT %2 AND NOT %3")
+                                  .arg(context.key, counted, gone);
     return each(context, statement, [&](const QSqlQuery& row) {
         const Number holder = values::wholeNumber(row.value(2));
         if (holder.form == Number::Odd)
@@ -230,10 +247,11 @@ Status checkTransfers(Context& context)
                        "(SELECT %1 AS k, stock_no, transferred_date, new_holder, ROW_NUMBER() OVER (PARTITION BY "
                        "stock_no ORDER BY %3) AS n FROM transfer_data WHERE stock_no IS NOT NULL "
                        "AND stock_no <> '') t LEFT JOIN stock_data s ON s.stock_no = t.stock_no "
-                       "WHERE s.stock_no IS NULL OR (t.n = 1 AND NOT (%2))")
+                       "WHERE s.stock_no IS NULL OR (t.n = 1 AND NOT (%2) AND NOT %4)")
             .arg(context.key,
                  context.connection.sameValue(QStringLiteral("s.present_holder"), QStringLiteral("t.new_holder")),
-                 checkedvalue::latestTransferFirst(context.key));
+                 checkedvalue::latestTransferFirst(context.key),
+                 checkedvalue::cancelled(context.cancellations, QStringLiteral("s.stock_no")));
     Status joined = each(context, statement, [&](const QSqlQuery& row) {
         if (!row.isNull(4))
             return chainFinding(context, row);
@@ -255,6 +273,28 @@ Status checkTransfers(Context& context)
         const qint64 rowKey = row.value(0).toLongLong();
         for (const auto& [kind, what] : problems)
             add(context, kind, transfers, rowKey, row.value(1), transferName(row.value(1), rowKey), what);
+    });
+}
+
+// A cancelled certificate that is still someone's present holding, from the day it was cancelled.
+Status checkCancelled(Context& context)
+{
+    if (!context.cancellations)
+        return {};
+    const QString statement =
+        QStringLiteral(
+            "SELECT s.%1, s.stock_no, s.present_holder, c.cancelled_date FROM stock_data s JOIN %2 c ON "
+            "c.stock_no = s.stock_no WHERE c.cancelled_date <= '%3' AND s.present_holder IS NOT NULL ORDER BY s.%1")
+            .arg(context.key, schema::cancelledTable, context.today);
+    return each(context, statement, [&](const QSqlQuery& row) {
+        if (checkedvalue::blank(row.value(2)))
+            return;
+        const qint64 rowKey = row.value(0).toLongLong();
+        add(context, Kind::Cancelled, certificates, rowKey, row.value(1),
+            certificateName(context, row.value(1), rowKey),
+            QStringLiteral("it was cancelled on %1, but its present holder is still %2.")
+                .arg(values::shown(row.value(3)), quoted(row.value(2))),
+            values::wholeNumber(row.value(2)).whole());
     });
 }
 
@@ -337,12 +377,10 @@ Expected<QList<Finding>> run(const Connection& connection, QList<Total>* totals)
     QList<Holder> read;
     Holdings holdings;
     const std::function<Status()> steps[] = {
-        [&] { return readHolders(context, read); },
-        [&] { return certificateDuplicates(context); },
-        [&] { return holdingsOf(context, holdings, true); },
-        [&] { return checkCertificates(context); },
-        [&] { return checkTransfers(context); },
-        [&] { return checkHistoryKeeper(context); },
+        [&] { return readCancellations(context); },     [&] { return readHolders(context, read); },
+        [&] { return certificateDuplicates(context); }, [&] { return holdingsOf(context, holdings, true); },
+        [&] { return checkCertificates(context); },     [&] { return checkTransfers(context); },
+        [&] { return checkCancelled(context); },        [&] { return checkHistoryKeeper(context); },
     };
     for (const std::function<Status()>& step : steps) {
         if (Status done = step(); !done)
@@ -367,6 +405,8 @@ Expected<Holdings> holdings(const Connection& connection)
 {
     Context context(connection);
     Holdings held;
+    if (Status read = readCancellations(context); !read)
+        return read;
     if (Status summed = holdingsOf(context, held, false); !summed)
         return summed;
     return held;

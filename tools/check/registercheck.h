@@ -14,11 +14,13 @@
 class Connection;
 
 // Whether a register holds together: totals, holders that exist, transfers that lead to the present holder,
-// unique numbers, real dates and codes within their hints, and on a server, that the server writes the history. It
+// unique numbers, real dates and codes within their hints, cancelled certificates that nobody holds, and on a
+// server, that the server writes the history. A cancelled certificate counts in no total from the day it was
+// cancelled, and its transfers end there. It
 // reads the whole register once, in the caller's read transaction, and never writes.
 namespace registercheck {
 
-enum class Kind { Total, Holder, Transfer, Chain, Duplicate, Unnumbered, Date, Code, History };
+enum class Kind { Total, Holder, Transfer, Chain, Duplicate, Unnumbered, Date, Code, History, Cancelled };
 
 struct Finding {
     Kind kind;

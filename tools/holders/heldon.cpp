@@ -1,7 +1,9 @@
 #include "heldon.h"
 
+#include "addedtables.h"
 #include "checkedvalue.h"
 #include "connection.h"
+#include "schema.h"
 #include "values.h"
 
 #include <QHash>
@@ -31,10 +33,17 @@ QString certificates(const Connection& connection, const std::optional<QDate>& o
     const auto whole = [&](const char* column) {
         return connection.wholeNumberOf(QLatin1String(column));
     };
+    // A cancelled certificate counts up to the day before its cancellation. A register that keeps no cancellations
+    // has none; one that cannot be read fails in the query this goes into.
+    const Expected<bool> kept = addedtables::held(connection, schema::cancelledTable);
+    const auto cancelled = [&](const char* column) {
+        return checkedvalue::cancelled(kept && kept.value(), QLatin1String(column),
+                                       on.value_or(QDate::currentDate()).toString(Qt::ISODate));
+    };
     if (!on)
         return QStringLiteral("SELECT stock_no, stock_type, publish_date, item_code, stock_qty, %1 AS k, %2 AS n, "
-                              "present_holder AS h FROM stock_data")
-            .arg(key, whole("present_holder"));
+                              "present_holder AS h FROM stock_data WHERE NOT %3")
+            .arg(key, whole("present_holder"), cancelled("stock_data.stock_no"));
     const QString lastTransfers =
         QStringLiteral("SELECT stock_no, new_holder, ROW_NUMBER() OVER (PARTITION BY stock_no ORDER BY %1) AS r "
                        "FROM transfer_data WHERE %2")
@@ -43,9 +52,10 @@ QString certificates(const Connection& connection, const std::optional<QDate>& o
                           "CASE WHEN t.stock_no IS NOT NULL THEN %2 WHEN %3 IS NOT NULL THEN %3 ELSE %4 END AS n, "
                           "CASE WHEN t.stock_no IS NOT NULL THEN t.new_holder WHEN %3 IS NOT NULL THEN "
                           "s.original_holder ELSE s.present_holder END AS h "
-                          "FROM stock_data s LEFT JOIN (%5) t ON t.stock_no = s.stock_no AND t.r = 1 WHERE %6")
+                          "FROM stock_data s LEFT JOIN (%5) t ON t.stock_no = s.stock_no AND t.r = 1 "
+                          "WHERE %6 AND NOT %7")
         .arg(key, whole("t.new_holder"), whole("s.original_holder"), whole("s.present_holder"), lastTransfers,
-             onOrBefore(QStringLiteral("s.publish_date"), *on));
+             onOrBefore(QStringLiteral("s.publish_date"), *on), cancelled("s.stock_no"));
 }
 
 QString nameOf(const Holder& holder)

@@ -14,8 +14,8 @@ class Connection;
 // Who held which certificates on a day: the one rule every list by date reads. A certificate counts from its
 // publish date (an undated one always). Its holder on the day is the new holder of its last transfer dated on or
 // before it, in the check's order of transfers (by date, then record order, an undated transfer first); without
-// such a transfer, its original holder, or else its present holder. With no day, the register as it stands: every
-// certificate with its present holder.
+// such a transfer, its original holder, or else its present holder. A cancelled certificate counts up to the day
+// before its cancellation. With no day, the register as it stands today: every certificate with its present holder.
 namespace heldon {
 
 // SQL for a table of the certificates counted on the day: stock_no, stock_type, publish_date, item_code,

@@ -83,6 +83,17 @@ void TestCheckCommand::checkFindsWhatIsWrong_data()
             "Certificate without a number (record 16): the number is empty, so no transfer can name it.\n"
             "Shareholder without a number (record 11): the number is empty, so no certificate can name it.\n"
             "Transfer without a certificate number (record 9): the certificate number is empty.");
+        const QString cancel = "INSERT INTO velmora_cancelled (stock_no, cancelled_date) VALUES ";
+        row("a cancelled certificate still held", {cancel + "('SC-0013', '2020-01-01')"},
+            "Certificate SC-0013: it was cancelled on 2020-01-01, but its present holder is still 7.\n"
+            "Shareholder 7: total share 1250, but the certificates held now come to 650.");
+        row("a certificate cancelled after today", {cancel + "('SC-0013', '2999-01-01')"}, "");
+        // Its last transfer ended with shareholder 7, who holds it no more.
+        row("a cancelled certificate held by no one",
+            {cancel + "('SC-0002', '2020-01-01')",
+             "UPDATE stock_data SET present_holder = NULL WHERE stock_no = 'SC-0002'",
+             "UPDATE stockholder SET total_share = 750 WHERE stockholder_no = 7"},
+            "");
         // Inspect and check show what acts on a terminal as escapes.
         row("control codes",
             {"CREATE TABLE \"odd\x1b]0;owned\x07\x1b[2J\" (\"c\u009bol\u202e\" TEXT)",

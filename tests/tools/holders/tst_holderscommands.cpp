@@ -108,6 +108,20 @@ void TestHoldersCommands::holdersOnADay_data()
         QTest::addRow("%s, as it stands", e) << engine << QStringList{one, sold} << ""
                                              << "2:100:1 3:50:1"
                                              << "";
+        // A split on 2024-06-30: A cancelled, A1 the balance kept by 1, A2 issued to 2.
+        const QStringList split{certificates("('A', '2020-01-01', 1, NULL, 100), ('B', '2020-01-01', 3, 3, 50), "
+                                             "('A1', '2024-06-30', 1, 1, 60), ('A2', '2024-06-30', 1, 2, 40)"),
+                                transfers("('A2', '2024-06-30', 1, 2)"),
+                                "INSERT INTO velmora_cancelled (stock_no, cancelled_date) VALUES ('A', '2024-06-30')"};
+        QTest::addRow("%s, a certificate cancelled on the day", e) << engine << split << "2024-06-30"
+                                                                   << "1:60:1 2:40:1 3:50:1"
+                                                                   << "";
+        QTest::addRow("%s, the day before its cancellation", e) << engine << split << "2024-06-29"
+                                                                << "1:100:1 3:50:1"
+                                                                << "";
+        QTest::addRow("%s, a cancelled certificate as it stands", e) << engine << split << ""
+                                                                     << "1:60:1 2:40:1 3:50:1"
+                                                                     << "";
     }
 }
 
