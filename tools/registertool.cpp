@@ -242,8 +242,9 @@ Commands:
                        name and nominal value; "fully paid"; its transfers so far by date; and
                        lines for a director's and the secretary's signatures. A certificate
                        whose present holder is no shareholder, or a whole number of shares it
-                       does not hold, is refused, as is a number no certificate has; nothing
-                       is written then. FILE is written as report writes its PDF.
+                       does not hold, is refused, as is a number no certificate has and a
+                       cancelled certificate (left out when every one is printed); nothing is
+                       written then. FILE is written as report writes its PDF.
   company REGISTER [KEY=VALUE...]
                        Print the company's details kept in the register, or set them first:
                        name, number (its registration number), office (its registered office,

@@ -1,3 +1,4 @@
+#include "addedtables.h"
 #include "commandline.h"
 #include "commands.h"
 #include "companydetails.h"
@@ -56,9 +57,35 @@ QString grouped(qint64 number)
 
 // The certificates named (every one when none is), each one checked: a certificate is refused when it names no
 // shareholder as its present holder, or no whole number of shares; a number is refused when no certificate has it.
+// The cancelled certificates, each with when and by what it was replaced, as a refusal says it.
+Expected<QHash<QString, QString>> cancellations(const Connection& connection)
+{
+    QHash<QString, QString> cancelled;
+    const Expected<bool> kept = addedtables::held(connection, schema::cancelledTable);
+    if (!kept || !kept.value())
+        return kept ? Expected<QHash<QString, QString>>(cancelled) : kept.status();
+    QSqlQuery query(connection.database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT stock_no, cancelled_date, replaced_by FROM %1").arg(schema::cancelledTable)))
+        return connection.failure(QStringLiteral("Cannot read"), query.lastError());
+    while (query.next()) {
+        const QString replaced = values::shown(values::read(query, 2));
+        cancelled.insert(values::shown(values::read(query, 0)),
+                         QStringLiteral("on %1%2").arg(
+                             values::shown(values::read(query, 1)),
+                             replaced.isEmpty() ? QString() : QStringLiteral(", replaced by ") + replaced));
+    }
+    if (query.lastError().isValid())
+        return connection.failure(QStringLiteral("Cannot read"), query.lastError());
+    return cancelled;
+}
+
 Expected<QList<Certificate>> chosen(const Connection& connection, const QStringList& named,
                                     const QHash<qint64, registerrows::Holder>& holders)
 {
+    const Expected<QHash<QString, QString>> cancelled = cancellations(connection);
+    if (!cancelled)
+        return cancelled.status();
     QSqlQuery query(connection.database());
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT stock_no, stock_type, publish_date, present_holder, stock_qty FROM "
@@ -72,6 +99,13 @@ Expected<QList<Certificate>> chosen(const Connection& connection, const QStringL
         if (!named.isEmpty() && !named.contains(number))
             continue;
         found.insert(number);
+        // A cancelled certificate is no longer anyone's title to shares: left out of all, refused by name.
+        if (const auto gone = cancelled->constFind(number); gone != cancelled->cend()) {
+            if (named.isEmpty())
+                continue;
+            return Status::failure(QStringLiteral("certificate %1 was cancelled %2; it gives no title to shares")
+                                       .arg(terminaltext::quoted(number), *gone));
+        }
         const QString which = QStringLiteral("certificate %1")
                                   .arg(number.isEmpty() ? QStringLiteral("(no number)") : terminaltext::quoted(number));
         const QVariant holder = values::read(query, 3);

@@ -242,6 +242,22 @@ void MemberRegister::endUnheld()
         m_pages.text(QStringLiteral("None: every certificate is held by a shareholder."));
 }
 
+void MemberRegister::cancelled(const QList<QStringList>& rows)
+{
+    if (rows.isEmpty())
+        return;
+    m_pages.space();
+    heading(QStringLiteral("Cancelled certificates"));
+    m_pages.beginTable(QStringLiteral("Certificates cancelled, which count for no one from that day"),
+                       {{QStringLiteral("Certificate"), 1.3},
+                        {QStringLiteral("Cancelled"), 1},
+                        {QStringLiteral("Reason"), 2},
+                        {QStringLiteral("Replaced by"), 1.4}});
+    for (const QStringList& row : rows)
+        m_pages.row(row);
+    m_pages.endTable();
+}
+
 void MemberRegister::finish()
 {
     m_pages.space();

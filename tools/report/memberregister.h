@@ -43,6 +43,8 @@ public:
     // and stock_qty.
     void unheld(const QVariantList& values, qint64 rowKey);
     void endUnheld();
+    // The certificates cancelled (by the day the register is taken on): number, date, reason, replaced by.
+    void cancelled(const QList<QStringList>& rows);
     // The findings tied to no shareholder who has a section.
     void finish();
 

@@ -1,3 +1,4 @@
+#include "addedtables.h"
 #include "commandline.h"
 #include "commands.h"
 #include "connection.h"
@@ -11,6 +12,7 @@
 #include "schema.h"
 #include "terminaltext.h"
 #include "transfersregister.h"
+#include "values.h"
 
 #include <QFileInfo>
 #include <QSqlError>
@@ -120,6 +122,26 @@ Status layOut(const Connection& connection, const std::optional<QDate>& on, Memb
     if (query.lastError().isValid())
         return failed();
     members.endUnheld();
+    query.finish();
+    const Expected<bool> kept = addedtables::held(connection, schema::cancelledTable);
+    if (!kept)
+        return kept.status();
+    if (kept.value()) {
+        if (!query.exec(
+                QStringLiteral("SELECT stock_no, cancelled_date, reason, replaced_by FROM %1 %2 ORDER BY "
+                               "cancelled_date, %3")
+                    .arg(schema::cancelledTable,
+                         on ? QStringLiteral("WHERE cancelled_date <= '%1'").arg(on->toString(Qt::ISODate)) : QString(),
+                         connection.rowKey())))
+            return failed();
+        QList<QStringList> cancelled;
+        while (query.next())
+            cancelled.append({values::shown(values::read(query, 0)), values::shown(values::read(query, 1)),
+                              values::shown(values::read(query, 2)), values::shown(values::read(query, 3))});
+        if (query.lastError().isValid())
+            return failed();
+        members.cancelled(cancelled);
+    }
     query.finish();
     members.finish();
     return {};

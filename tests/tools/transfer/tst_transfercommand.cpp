@@ -179,6 +179,24 @@ void TestTransferCommand::transfersOrRefuses()
     }
     QCOMPARE(done.out, said + "\n");
     QCOMPARE(run({"check", target.path()}).status, 0);
+    if (arguments.contains("--new-numbers")) {
+        // The cancelled certificate can no longer be printed.
+        QTemporaryDir papers;
+        const Run printed = run({"certificate", target.path(), papers.filePath("c.pdf"), arguments.first()});
+        QCOMPARE(printed.status, 1);
+        QVERIFY2(printed.err.contains(" was cancelled on "), qPrintable(printed.err));
+        // The register of members marks it.
+        const QString pdf = papers.filePath("members.pdf");
+        const Run reported = run({"report", target.path(), pdf});
+        QVERIFY2(reported.status == 0, qPrintable(reported.err));
+        QProcess pdftotext;
+        pdftotext.start("pdftotext", {"-layout", pdf, "-"});
+        if (pdftotext.waitForFinished(20000)) {
+            const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput()).simplified();
+            QVERIFY2(text.contains("Cancelled certificates") && text.contains(arguments.first() + " 2024-01-02 split"),
+                     qPrintable(text.right(600)));
+        }
+    }
     QCOMPARE(run({"history", "--verify", target.path()}).status, 0);
     QCOMPARE(replayed(target, before, history.size()), tablesOf(target));
 }
