@@ -6,7 +6,6 @@
 #include "reportpages.h"
 #include "values.h"
 
-
 #include <algorithm>
 
 namespace distribution {
