@@ -135,6 +135,8 @@ Status RecordedRegister::create()
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return Status::failure(
             QStringLiteral("%1: \"%2\" cannot be made (%3).").arg(recording, path, file.errorString()));
+    // Personal data: for the owner alone, in a folder for the owner alone.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     file.close();
     Expected<std::unique_ptr<Connection>> opened = Connection::openEmpty(path);
     if (!opened)
