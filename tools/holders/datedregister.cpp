@@ -27,8 +27,7 @@ Status DatedRegister::moment(const QString& option, const QString& text, Asked& 
     static const QRegularExpression form(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}(:[0-9]{2})?$"));
     const QRegularExpressionMatch match = form.match(text);
     const bool withSeconds = match.hasMatch() && match.capturedLength(1) > 0;
-    QDateTime at = QDateTime::fromString(text, withSeconds ? QStringLiteral("yyyy-MM-dd HH:mm:ss")
-                                                           : QStringLiteral("yyyy-MM-dd HH:mm"));
+    QDateTime at = QDateTime::fromString(text, RecordedRegister::momentFormat(withSeconds));
     at.setTimeSpec(Qt::UTC);
     if (!match.hasMatch() || !at.isValid())
         return Status::failure(
@@ -105,13 +104,10 @@ const QString& DatedRegister::path() const
 QString DatedRegister::view() const
 {
     QStringList parts;
-    parts.append(m_asked.on ? QStringLiteral("as it took effect on %1").arg(m_asked.on->toString(Qt::ISODate))
-                            : QStringLiteral("as it stands"));
+    if (m_asked.on)
+        parts.append(QStringLiteral("as it took effect on %1").arg(m_asked.on->toString(Qt::ISODate)));
     if (m_asked.recordedAt)
         parts.append(QStringLiteral("as recorded at %1 UTC")
-                         .arg(m_asked.recordedAt->toString(m_asked.withSeconds ? QStringLiteral("yyyy-MM-dd HH:mm:ss")
-                                                                               : QStringLiteral("yyyy-MM-dd HH:mm"))));
-    if (m_asked.recordedAt && !m_asked.on)
-        parts.removeFirst();
-    return parts.join(QLatin1String(", "));
+                         .arg(m_asked.recordedAt->toString(RecordedRegister::momentFormat(m_asked.withSeconds))));
+    return parts.isEmpty() ? QStringLiteral("as it stands") : parts.join(QLatin1String(", "));
 }

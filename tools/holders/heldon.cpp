@@ -81,11 +81,12 @@ Expected<Holdings> holdings(const Connection& connection, const std::optional<QD
     // The engine sums the quantities stored as whole numbers of shares; the rest are judged one by one, as the
     // check judges them.
     const QString counted = checkedvalue::countedQuantity(QStringLiteral("stock_qty"));
+    const QString counting = certificates(connection, on);
     const QString summed =
         QStringLiteral("WITH c AS %1 (%2) SELECT n, CAST(SUM(CASE WHEN %3 THEN stock_qty ELSE 0 END) AS BIGINT), "
                        "COUNT(*), SUM(CASE WHEN stock_qty IS NULL OR %3 THEN 0 ELSE 1 END) FROM c GROUP BY n "
                        "ORDER BY n IS NULL, n")
-            .arg(connection.computedOnce(), certificates(connection, on), counted);
+            .arg(connection.computedOnce(), counting, counted);
     if (!query.exec(summed))
         return failed();
     Holdings held;
@@ -108,7 +109,7 @@ Expected<Holdings> holdings(const Connection& connection, const std::optional<QD
     if (judged > 0) {
         if (!query.exec(QStringLiteral("WITH c AS %1 (%2) SELECT n, stock_qty FROM c WHERE stock_qty IS NOT NULL "
                                        "AND NOT %3")
-                            .arg(connection.computedOnce(), certificates(connection, on), counted)))
+                            .arg(connection.computedOnce(), counting, counted)))
             return failed();
         while (query.next()) {
             const std::optional<qint64> number =

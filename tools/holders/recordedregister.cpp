@@ -119,8 +119,7 @@ Expected<std::unique_ptr<RecordedRegister>> RecordedRegister::rebuild(const Conn
                 .arg(from.path(),
                      first.isEmpty() ? QStringLiteral("with no entry yet")
                                      : QStringLiteral("at %1 UTC").arg(QString(first).replace(u'T', u' ').left(19)),
-                     moment.toString(withSeconds ? QStringLiteral("yyyy-MM-dd HH:mm:ss")
-                                                 : QStringLiteral("yyyy-MM-dd HH:mm"))));
+                     moment.toString(momentFormat(withSeconds))));
     return recorded;
 }
 

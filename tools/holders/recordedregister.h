@@ -24,6 +24,12 @@ public:
 
     const Connection& connection() const { return *m_connection; }
 
+    // How a moment is written, read and shown: "YYYY-MM-DD HH:MM", or with ":SS".
+    static QString momentFormat(bool withSeconds)
+    {
+        return withSeconds ? QStringLiteral("yyyy-MM-dd HH:mm:ss") : QStringLiteral("yyyy-MM-dd HH:mm");
+    }
+
 private:
     RecordedRegister() = default;
     Status create();

@@ -143,14 +143,11 @@ Expected<Register> read(const Connection& connection, const QStringList& named)
     if (!company)
         return company.status();
     rows.company = company.value();
-    const Expected<QHash<qint64, registerrows::Holder>> holders = registerrows::holders(connection);
-    if (!holders)
-        return holders.status();
-    rows.holders = holders.value();
-    const Expected<QList<registerrows::Transfer>> transfers = registerrows::transfers(connection);
-    if (!transfers)
-        return transfers.status();
-    for (const registerrows::Transfer& transfer : transfers.value())
+    const Expected<registerrows::Ledger> ledger = registerrows::ledger(connection);
+    if (!ledger)
+        return ledger.status();
+    rows.holders = ledger->holders;
+    for (const registerrows::Transfer& transfer : ledger->transfers)
         rows.transfers[transfer.stockNo].append(transfer);
     const Expected<QList<Certificate>> certificates = chosen(connection, named, rows.holders);
     if (!certificates)

@@ -46,6 +46,17 @@ Expected<QList<Transfer>> transfers(const Connection& connection)
     return transfers;
 }
 
+Expected<Ledger> ledger(const Connection& connection)
+{
+    Expected<QHash<qint64, Holder>> read = holders(connection);
+    if (!read)
+        return read.status();
+    Expected<QList<Transfer>> made = transfers(connection);
+    if (!made)
+        return made.status();
+    return Ledger{std::move(read.value()), std::move(made.value())};
+}
+
 QString named(const QHash<qint64, Holder>& holders, const QVariant& holder)
 {
     const QString number = values::shown(holder);

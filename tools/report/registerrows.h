@@ -30,6 +30,12 @@ struct Transfer {
 Expected<QHash<qint64, Holder>> holders(const Connection& connection);
 // Every transfer, by date (an undated one last, as the ledger has it), then record order.
 Expected<QList<Transfer>> transfers(const Connection& connection);
+// Both, read as a certificate and the register of transfers need them.
+struct Ledger {
+    QHash<qint64, Holder> holders;
+    QList<Transfer> transfers;
+};
+Expected<Ledger> ledger(const Connection& connection);
 // A holder number with the shareholder's name beside it, where it names one: "3 Anna Berg".
 QString named(const QHash<qint64, Holder>& holders, const QVariant& holder);
 

@@ -34,14 +34,11 @@ struct Rows {
 Expected<Rows> read(const Connection& connection)
 {
     Rows rows;
-    const Expected<QHash<qint64, registerrows::Holder>> holders = registerrows::holders(connection);
-    if (!holders)
-        return holders.status();
-    rows.holders = holders.value();
-    const Expected<QList<registerrows::Transfer>> transfers = registerrows::transfers(connection);
-    if (!transfers)
-        return transfers.status();
-    rows.transfers = transfers.value();
+    const Expected<registerrows::Ledger> ledger = registerrows::ledger(connection);
+    if (!ledger)
+        return ledger.status();
+    rows.holders = ledger->holders;
+    rows.transfers = ledger->transfers;
     QSqlQuery query(connection.database());
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT stock_no, stock_qty FROM stock_data ORDER BY %1").arg(connection.rowKey())))
